@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the benchmarks optimised and runs them all (or those named).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/quorix-ccache}
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_APP=OFF >/dev/null
+cmake --build build/bench -j "$(nproc)"
+for b in build/bench/bench/bench_*; do
+  name=$(basename "$b")
+  if [ $# -gt 0 ] && [[ ! " $* " == *" ${name#bench_} "* ]]; then continue; fi
+  echo "== $name"; "$b"
+done

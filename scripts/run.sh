@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds Quorix (optimised) and starts it; arguments go to the program,
+# e.g. a launch link: scripts/run.sh 'quorix://launch?p=...'
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/quorix-ccache}
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DQUORIX_BUILD_TESTS=OFF -DQUORIX_BUILD_BENCH=OFF >/dev/null
+cmake --build build/release -j "$(nproc)"
+exec build/release/app/quorix "$@"
