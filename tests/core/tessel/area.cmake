@@ -1,0 +1,2 @@
+# Threads, events and sockets: run under ThreadSanitizer too.
+set(AREA_TSAN ON)
