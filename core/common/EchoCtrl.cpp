@@ -3,6 +3,7 @@
 #include <speex/speex_echo.h>
 #include <speex/speex_preprocess.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -42,7 +43,7 @@ void CEchoCtrl::EchoCapture(const int16_t* in, int16_t* out) {
     const int frames = CaptureFrames();
     const auto frame = static_cast<uint32_t>(m_iFrameSize);
     std::vector<int16_t> farEnd(frame);
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     for (int i = 0; i < frames; ++i) {
         // Each captured frame is paired with the oldest far-end frame not yet used;
         // when nothing was played the far end is silence.
@@ -63,7 +64,7 @@ void CEchoCtrl::EchoCapture(const int16_t* in, int16_t* out) {
 void CEchoCtrl::EchoPlayback(const int16_t* pcm) {
     const auto frame = static_cast<uint32_t>(m_iFrameSize);
     if (m_pBuffer == nullptr || frame == 0) return;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (m_uiBufferPos + frame > m_uiBufferCapacity) {
         m_uiBufferPos -= frame;
         std::memmove(m_pBuffer, m_pBuffer + frame, m_uiBufferPos * sizeof(int16_t));

@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
+
+#include "tessel/TS_Mutex.h"
 
 struct SpeexEchoState_;
 struct SpeexPreprocessState_;
@@ -27,7 +28,7 @@ public:
     void EchoPlayback(const int16_t* pcm);
 
 private:
-    std::mutex m_mutex;
+    CMutex m_mutex;  // guards the far-end frames (playback and capture run on different threads)
     SpeexEchoState_* m_pEchoState = nullptr;
     SpeexPreprocessState_* m_pPreprocessState = nullptr;
     int m_iSamplingRate;

@@ -2,8 +2,7 @@
 
 #include <opus/opus.h>
 
-// Opus messages belong to the base framework's debug trace at level 1.
-#define OPUS_TRACE(...) ((void)0)
+#include "tessel/TS_Common.h"
 
 namespace {
 bool IsOpusRate(int rate) {
@@ -13,13 +12,13 @@ bool IsOpusRate(int rate) {
 
 COpusEncoder::COpusEncoder(int iSamplingRate) {
     if (!IsOpusRate(iSamplingRate)) {
-        OPUS_TRACE("Opus: encoder create error: invalid SamplingRate: %d\n", iSamplingRate);
+        DTrace(TS_LOG_ERROR, "Opus: encoder create error: invalid SamplingRate: %d\n", iSamplingRate);
         return;
     }
     int err = OPUS_OK;
     m_pEncoder = opus_encoder_create(iSamplingRate, 1, OPUS_APPLICATION_VOIP, &err);
     if (err != OPUS_OK || m_pEncoder == nullptr) {
-        OPUS_TRACE("Opus: encoder create error: code= %d\n", err);
+        DTrace(TS_LOG_ERROR, "Opus: encoder create error: code= %d\n", err);
         if (m_pEncoder != nullptr) opus_encoder_destroy(m_pEncoder);
         m_pEncoder = nullptr;
         return;
@@ -34,12 +33,12 @@ COpusEncoder::~COpusEncoder() {
 int COpusEncoder::setBitRate(int iBitRate) {
     if (m_pEncoder == nullptr) return -1;
     if (iBitRate < 500 || iBitRate > 512000) {
-        OPUS_TRACE("Opus: encoder set invalid iBitRate: %d, within 500 to 512000 bps\n", iBitRate);
+        DTrace(TS_LOG_ERROR, "Opus: encoder set invalid iBitRate: %d, within 500 to 512000 bps\n", iBitRate);
         return -1;
     }
     int ret = opus_encoder_ctl(m_pEncoder, OPUS_SET_BITRATE(iBitRate));
     if (ret != OPUS_OK) {
-        OPUS_TRACE("Opus: encoder failed to set iBitRate:%d, ret:%d\n", iBitRate, ret);
+        DTrace(TS_LOG_ERROR, "Opus: encoder failed to set iBitRate:%d, ret:%d\n", iBitRate, ret);
         return ret;
     }
     return 0;
@@ -50,7 +49,7 @@ int COpusEncoder::getBitRate() {
     opus_int32 bitRate = 0;
     int ret = opus_encoder_ctl(m_pEncoder, OPUS_GET_BITRATE(&bitRate));
     if (ret != OPUS_OK) {
-        OPUS_TRACE("Opus: encoder failed to get iBitRate(%d)\n", ret);
+        DTrace(TS_LOG_ERROR, "Opus: encoder failed to get iBitRate(%d)\n", ret);
         return ret;
     }
     return bitRate;
@@ -65,7 +64,7 @@ COpusDecoder::COpusDecoder(int iSamplingRate) {
     int err = OPUS_OK;
     m_pDecoder = opus_decoder_create(iSamplingRate, 1, &err);
     if (err != OPUS_OK || m_pDecoder == nullptr) {
-        OPUS_TRACE("Opus: decoder create error: code= %d\n", err);
+        DTrace(TS_LOG_ERROR, "Opus: decoder create error: code= %d\n", err);
         if (m_pDecoder != nullptr) opus_decoder_destroy(m_pDecoder);
         m_pDecoder = nullptr;
     }

@@ -1,7 +1,6 @@
 #include "common/Resampler.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -9,6 +8,8 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
+
+#include "tessel/TS_Common.h"
 
 CResampler::CResampler(OutputCallback callback) : m_pCallback(callback) {}
 
@@ -49,7 +50,7 @@ bool CResampler::Convert(const uint8_t* in, int bytes, int32_t inRate, int32_t o
     const int inSamples = bytes / 2;
     const int64_t capacity =
         av_rescale_rnd(swr_get_delay(m_pContext, inRate) + inSamples, outRate, inRate, AV_ROUND_UP);
-    auto* buffer = static_cast<uint8_t*>(std::malloc(capacity > 0 ? capacity * 2 : 1));
+    auto* buffer = static_cast<uint8_t*>(__malloc__(capacity > 0 ? capacity * 2 : 1));
     int samples = -1;
     if (buffer != nullptr) {
         uint8_t* outPlanes[1] = {buffer};
@@ -58,7 +59,7 @@ bool CResampler::Convert(const uint8_t* in, int bytes, int32_t inRate, int32_t o
     }
     if (samples < 1) {
         std::fprintf(stderr, "Error while audio converting\n");
-        std::free(buffer);
+        __free__(buffer);
         return false;
     }
     *out = buffer;
@@ -72,6 +73,6 @@ bool CResampler::Convert(const uint8_t* in, int bytes, int32_t inRate, int32_t o
     int outBytes = 0;
     if (!Convert(in, bytes, inRate, outRate, &out, &outBytes)) return false;
     m_pCallback(out, outBytes);
-    std::free(out);
+    __free__(out);
     return true;
 }

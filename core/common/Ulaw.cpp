@@ -1,7 +1,8 @@
 #include "common/Ulaw.h"
 
 #include <array>
-#include <cstdlib>
+
+#include "tessel/TS_Common.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ constexpr std::array<int16_t, 256> kDecodeTable = [] {
 
 bool Ulaw::Encode(const int16_t* pcm, int bytes, uint8_t** out, int* outBytes) {
     const int n = bytes / 2;
-    auto* buffer = static_cast<uint8_t*>(std::malloc(n > 0 ? n : 1));
+    auto* buffer = static_cast<uint8_t*>(__malloc__(n > 0 ? n : 1));
     if (buffer == nullptr) return false;
     for (int i = 0; i < n; ++i) buffer[i] = kEncodeTable[static_cast<uint16_t>(pcm[i]) >> 3];
     *out = buffer;
@@ -54,7 +55,7 @@ bool Ulaw::Encode(const int16_t* pcm, int bytes, uint8_t** out, int* outBytes) {
 
 bool Ulaw::Decode(const uint8_t* data, int bytes, int16_t** out, int* outBytes) {
     const int n = bytes > 0 ? bytes : 0;
-    auto* buffer = static_cast<int16_t*>(std::malloc(n > 0 ? n * sizeof(int16_t) : 1));
+    auto* buffer = static_cast<int16_t*>(__malloc__(n > 0 ? n * sizeof(int16_t) : 1));
     if (buffer == nullptr) return false;
     for (int i = 0; i < n; ++i) buffer[i] = kDecodeTable[data[i]];
     *out = buffer;

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "Signal.h"
+#include "tessel/TS_Common.h"
 #include "common/GSMCodec.h"
 #include "common/OpusCodec.h"
 #include "common/Ulaw.h"
 
-using audio_test::DominantFrequency;
-using audio_test::Energy;
 using audio_test::Tone;
 
 TEST(OpusCodec, AcceptsOnlyOpusRates) {
@@ -76,11 +75,7 @@ TEST(OpusCodec, RoundTripKeepsEnergyAndPitch) {
         // The encoder runs at its default 64 kbit/s (variable: within 15 %).
         EXPECT_NEAR(totalBytes * 8.0 / 0.96, 64000.0, 9600.0);
         // Skip the codec's start-up; compare the settled part.
-        const size_t settled = rate / 4;
-        const double ratio = Energy(output, settled) / Energy(input, settled);
-        EXPECT_GT(ratio, 0.8);
-        EXPECT_LT(ratio, 1.25);
-        EXPECT_NEAR(DominantFrequency(output, rate, 100, 1000, settled), 220.0, 5.0);
+        EXPECT_SAME_SOUND(input, output, rate, 220.0, 0.8, 1.25, rate / 4);
     }
 }
 
@@ -142,11 +137,7 @@ TEST(GSMCodec, RoundTripKeepsEnergyAndPitch) {
     std::vector<int16_t> output(GSMCodec::CalcWaveSizeFromGsmSize(gsm.size()) / 2);
     ASSERT_EQ(output.size(), input.size());
     ASSERT_TRUE(decoder.Decode(gsm.data(), gsm.size(), output.data()));
-    const size_t settled = rate / 4;
-    const double ratio = Energy(output, settled) / Energy(input, settled);
-    EXPECT_GT(ratio, 0.6);
-    EXPECT_LT(ratio, 1.5);
-    EXPECT_NEAR(DominantFrequency(output, rate, 100, 1000, settled), 300.0, 5.0);
+    EXPECT_SAME_SOUND(input, output, rate, 300.0, 0.6, 1.5, rate / 4);
 }
 
 TEST(Ulaw, RoundTripStaysWithinTheCompandingStep) {
@@ -170,6 +161,6 @@ TEST(Ulaw, RoundTripStaysWithinTheCompandingStep) {
             EXPECT_EQ(decoded[i] < 0, v < 0) << v;
         }
     }
-    std::free(coded);
-    std::free(decoded);
+    __free__(coded);
+    __free__(decoded);
 }

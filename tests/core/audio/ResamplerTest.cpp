@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Signal.h"
+#include "tessel/TS_Common.h"
 #include "common/Resampler.h"
 
 
@@ -33,7 +34,7 @@ Converted ConvertSecond(CResampler& resampler, int inRate, int outRate) {
         const auto* samples = reinterpret_cast<const int16_t*>(out);
         result.pcm.insert(result.pcm.end(), samples, samples + outBytes / 2);
         result.callBytes.push_back(outBytes);
-        std::free(out);
+        __free__(out);
     }
     return result;
 }
@@ -72,7 +73,7 @@ TEST(Resampler, OutputNeverExceedsTheComputedCapacity) {
                                       &outBytes));
         EXPECT_LE(outBytes / 2, 8820 + 64);
         EXPECT_GT(outBytes / 2, 8820 - 64);
-        std::free(out);
+        __free__(out);
     }
 }
 

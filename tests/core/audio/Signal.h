@@ -67,4 +67,14 @@ inline double DominantFrequency(const std::vector<int16_t>& pcm, int rate, doubl
     return bestHz;
 }
 
+// The settled part of a coded signal (after `from`) keeps the input's energy within
+// the given ratios and its fundamental within 5 Hz.
+#define EXPECT_SAME_SOUND(input, output, rate, hz, lowRatio, highRatio, from)                          \
+    do {                                                                                              \
+        const double energyRatio_ = audio_test::Energy(output, from) / audio_test::Energy(input, from); \
+        EXPECT_GT(energyRatio_, lowRatio);                                                            \
+        EXPECT_LT(energyRatio_, highRatio);                                                           \
+        EXPECT_NEAR(audio_test::DominantFrequency(output, rate, 100, 1000, from), hz, 5.0);           \
+    } while (0)
+
 }  // namespace audio_test
