@@ -1,0 +1,266 @@
+// CQuorixControl: the conference control object, one per core object. It holds
+// everything of one login: the login data, the conference-server connection
+// and the five media-relay connections, the codecs and the participant table.
+//
+// Its methods are split by protocol and direction over several files:
+//   QuorixControl.cpp              life cycle, synchronous I/O, stream threads
+//   QuorixControlConnect.cpp       connection methods and proxy tunnel
+//   QuorixControlConfSend.cpp      conference framing, room entry, disconnect
+//   QuorixControlConfRecv.cpp      conference receive path, keep-alive, errors
+//   QuorixControlParticipant.cpp   participant table
+//   QuorixControlCodec.cpp         codecs per login
+//   QuorixControlText.cpp          text helpers
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "control/ConfProtocol.h"
+#include "control/ConnectMethod.h"
+#include "tessel/TS_Mutex.h"
+
+class CQuorixCore;
+class CSocketTCP;
+class CQXCrypt;
+class CThreadSendConf;
+class CThreadRecvConf;
+class CThreadSendVpex;
+class CThreadRecvVpex;
+class CVideoEncoder;
+class CVideoDecoder;
+class GSMCodec;
+class COpusEncoder;
+class COpusDecoder;
+class CAudioPlayerThread;
+class CEchoCtrl;
+class CResampler;
+class CVideoThreadTransferBuffer;
+class CAudioThreadTransferBuffer;
+class CThreadTransferBuffer;
+struct AES_INFO;
+
+// Relay connection labels, index N = relay connection N.
+constexpr int VPEX_CONNECTION_COUNT = 5;
+extern const char* const kVpexLabels[VPEX_CONNECTION_COUNT];
+constexpr const char* kConfLabel = "Type:CONFERENCE";
+
+// One entry of the participant table; its index is the participant's slot.
+struct PARTICIPANT_INFO {
+    int32_t status;  // 0 free, 1 in use, 2 complete (all five relay client ids known)
+    uint32_t clientId[VPEX_CONNECTION_COUNT];
+    char userId[48];
+    char userName[48];
+    char userType[16];  // bytes 96..111 of the participant's PROT_DATA_USER_INFO_T
+    uint8_t extra[8];   // camera, microphone and the six bytes after them
+    bool startReported;
+};
+
+enum : int32_t { PARTICIPANT_FREE = 0, PARTICIPANT_IN_USE = 1, PARTICIPANT_COMPLETE = 2 };
+
+struct QuorixControlTestPeer;
+
+class CQuorixControl {
+public:
+    explicit CQuorixControl(CQuorixCore* owner);
+    virtual ~CQuorixControl();
+
+    CQuorixControl(const CQuorixControl&) = delete;
+    CQuorixControl& operator=(const CQuorixControl&) = delete;
+
+    // --- session state read by the function interface ----------------------
+    int GetConnectionType() const { return m_nConnectType; }
+    int GetConnectionError() const { return m_nConnectionError; }
+    bool IsLoggedIn() const { return m_bLogin.load(); }
+
+    // --- synchronous I/O while no stream thread runs -----------------------
+    bool SendSync(CSocketTCP* socket, const uint8_t* data, int len);
+    uint8_t* RecvSync(CSocketTCP* socket, int size, int timeoutMs);
+
+    // --- connection methods and proxy tunnel -------------------------------
+    int Connect(const char* host, uint32_t port, const char* label, const char* userAgent, CSocketTCP* socket,
+                const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info);
+    int ConnectByDirectly(const char* host, uint32_t port, const char* label, CSocketTCP* socket);
+    int ConnectByTunneling(const char* host, uint32_t port, const char* label, const char* userAgent,
+                           CSocketTCP* socket, const HTTPACCESS_PROXY_CONFIG* proxy,
+                           HTTPACCESS_CONNECTION_INFO* info);
+    int ConnectByProxy(const char* host, uint32_t port, const char* label, const char* userAgent,
+                       CSocketTCP* socket, const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info);
+    int SendChopProtocol(CSocketTCP* socket, const char* label, uint32_t flag);
+    int SendConnectMethod2ProxyServer(CSocketTCP* socket, const char* userAgent, const char* host, uint32_t port);
+    unsigned GetSendPacketCount();
+    unsigned GetRecvPacketCount();
+    unsigned GetLostPacketCount();
+    unsigned GetSendBytes();
+    unsigned GetRecvBytes();
+    unsigned GetLostBytes();
+
+    // --- conference server: sending and the room entry ----------------------
+    bool ConfSend(uint32_t msgId, const uint8_t* body, uint32_t len, int32_t param);
+    int ConfEnterRoom(const char* host, uint32_t port, const char* userAgent, const char* optionJson,
+                      const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info = nullptr);
+    int ConfConnect(const char* userAgent, const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info);
+    bool ConfSendSyncLoginReq(const char* optionJson);
+    int ConfRecvSyncLoginRes();
+    bool ConfSendSyncEnterReq();
+    int ConfRecvSyncEnterRes();
+    // One message read synchronously; the body (decrypted, owned by the caller,
+    // freed with __free__) is null for a message without body.
+    bool ConfRecvSync(PROT_STD_T& header, uint8_t*& body);
+    void ConfDisconnect();
+    void ConfLeaveRoom() { ConfDisconnect(); }
+    bool ConfIsEnterRoom() const { return m_pSocketConf != nullptr; }
+    static int ConfCompareUserList(const PROT_DATA_USER_INFO_T* a, const PROT_DATA_USER_INFO_T* b) {
+        return ::ConfCompareUserList(a, b);
+    }
+    static uint32_t ConfOnGetHeaderSize() { return CONF_HEADER_SIZE; }
+    static uint32_t ConfOnGetBodySize(const uint8_t* header) { return GetLE32(header + 4); }
+
+    // --- conference server: receive path, keep-alive, connection errors ------
+    static void _ConfOnRecv(uint8_t* frame, int len, void* self);
+    static void _ConfOnRecvError(int code, int errorNo, const char* text, void* self);
+    static void _ConfOnSendError(int code, int errorNo, const char* text, void* self);
+    static void _ConfSendAliveCheck(void* self);
+    void ConfOnRecv(const uint8_t* frame, int len);
+    void ConfOnRecvNoData(const PROT_STD_T& header);
+    void ConfOnRecvWithData(const PROT_STD_T& header, const uint8_t* body, uint32_t len);
+    // Hands one received message to its handler; false when no handler takes the id.
+    bool ConfDispatch(const PROT_STD_T& header, const uint8_t* body, uint32_t len);
+    void ConfOnRecvError(int code, int errorNo, const char* text);
+    void ConfOnSendError(int code, int errorNo, const char* text);
+    void ConfSendAliveCheck();
+
+    // --- stream threads -------------------------------------------------------
+    bool CreateStreamThread();
+    void DeleteStreamThread();
+
+    // --- codecs ---------------------------------------------------------------
+    bool CreateVideoCodec();
+    void DeleteVideoCodec();
+    void RemoveAllVideoDecoder();
+    void MakeVideoDecoder(int index);
+    void RemoveVideoDecoder(int index);
+    bool CreateAudioCodec();
+    void DeleteAudioCodec();
+    void InvertH264Send() {}
+    void ReEncH264Send() {}
+
+    // --- participant table -----------------------------------------------------
+    void CreateParticipantInfo();
+    void DeleteParticipantInfo();
+    int InsertParticipantInfo(const PROT_DATA_USER_INFO_T& info);
+    int IsExistsParticpant(const char* userId);  // table lock held by the caller
+    int GetFreeParticipantIndex();               // table lock held by the caller
+    bool CheckClientId(int index);
+    int RemoveParticipantInfo(const char* userId);
+    int SetClientId(int connection, const char* userId, uint32_t clientId);
+    uint32_t GetClientId(int connection, const char* userId);
+    int GetClientIndex(int connection, uint32_t clientId);
+    int GetClientIndex(const char* userId);
+    bool GetUserIdWithClientNo(int index, char userId[48]);
+    bool GetUserIdWithClientId(int connection, uint32_t clientId, char userId[48]);
+    bool hasSentStartRep(int index);
+    void setSentStartRep(int index, bool sent);
+    int getParticipantStatus(int index);
+    void setParticipantStatus(int index, int status);
+
+    // --- text helpers ------------------------------------------------------------
+    static void ConvertCRorLFtoCRLF(const std::string& text, std::string& out);
+    static void ConvertCRLFtoLF(const std::string& text, std::string& out);
+    static size_t strlen_UTF_8(const char* text);
+    static std::string URLDecode(const std::string& text);
+    static std::string URLEncode(const std::string& text);
+    static int hex2int(char c);
+    static char int2hex(int v);
+    static std::string cFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+    static std::string Trim(const std::string& text);
+    static int GetContent(const std::string& text, const std::string& key, std::string& out, size_t start);
+    static int GetContent2(const std::string& text, const std::string& key, std::string& out, size_t endPos,
+                           size_t start);
+
+protected:
+    friend struct QuorixControlTestPeer;
+
+    void LogConnectFailure(const char* host, uint32_t port, const char* label, int code, CSocketTCP* socket);
+    void JoinedLine(int index);
+    int FindClientIndex(int connection, uint32_t clientId);  // table lock held
+    void RaiseEnterEvents(const CONF_ENTER_RES& res);
+    // Names the audio player's slot for a participant (when the player exists).
+    void SetAudioPlayerUser(int index, const char* userId, const char* userName);
+
+    // login data (filled by the login)
+    char m_strUserId[256] = {};
+    char m_strPassword[256] = {};
+    char m_strUserName[256] = {};
+    char m_strUserType[256] = {};
+    int32_t m_nTopRoomId = 0;
+    int32_t m_nRoomId = 0;
+    bool m_bCamera = false;
+    bool m_bMic = false;
+
+    int32_t m_nConfCipherLevel = 0;
+    char m_strConfHost[48] = {};
+    uint32_t m_nConfPort = 0;
+    CONF_RELAY_ADDR m_stVpexAddr[VPEX_CONNECTION_COUNT];
+    char m_strOwnerId[48] = {};
+
+    CQuorixCore* m_pOwner;
+
+    int32_t m_nConnectType = CONNECT_DIRECT;
+    int32_t m_nConnectionError = 0;
+
+    // conference connection
+    CSocketTCP* m_pSocketConf = nullptr;
+    CThreadRecvConf* m_pThreadRecvConf = nullptr;
+    CThreadSendConf* m_pThreadSendConf = nullptr;
+    AES_INFO* m_pAesConf = nullptr;
+    CMutex m_mutexAesConf;  // held around every encryption and decryption with m_pAesConf
+
+    // relay connections (index N = relay connection N)
+    CSocketTCP* m_pSocketVpex[VPEX_CONNECTION_COUNT] = {};
+    CThreadRecvVpex* m_pThreadRecvVpex[VPEX_CONNECTION_COUNT] = {};
+    CThreadSendVpex* m_pThreadSendVpex[VPEX_CONNECTION_COUNT] = {};
+    AES_INFO* m_pAesVpex[VPEX_CONNECTION_COUNT] = {};
+    CMutex m_mutexAesVpex[VPEX_CONNECTION_COUNT];
+
+    uint8_t m_LoginRes[CONF_LOGIN_RES_SIZE] = {};
+    uint32_t m_nOwnClientId[VPEX_CONNECTION_COUNT] = {};
+
+    // participant table
+    PARTICIPANT_INFO* m_pParticipant = nullptr;
+    CMutex m_mutexParticipant;
+    uint32_t m_nParticipantMax = 0;  // slot count from the login options
+    uint32_t m_nTableSize = 0;       // entries of the table of this login
+
+    // codecs
+    CVideoEncoder* m_pVideoEncoderMobile = nullptr;
+    CVideoEncoder* m_pVideoEncoderMain = nullptr;
+    std::map<int, CVideoDecoder*> m_mapVideoDecoderMain;
+    std::map<int, CVideoDecoder*> m_mapVideoDecoderMobile;
+    CMutex m_mutexDecoderMain;
+    CMutex m_mutexDecoderMobile;
+    GSMCodec* m_pGsmEncoder = nullptr;
+    GSMCodec** m_ppGsmDecoder = nullptr;
+    COpusEncoder* m_pOpusEncoder = nullptr;
+    COpusDecoder** m_ppOpusDecoder = nullptr;
+    CAudioPlayerThread* m_pAudioPlayer = nullptr;
+    CEchoCtrl* m_pEchoCtrl = nullptr;
+    CResampler* m_pResampler = nullptr;
+    CResampler* m_pResamplerOutput = nullptr;
+    uint32_t m_nCodecSlots = 0;  // decoder arrays' size, fixed per login
+
+    bool m_bOpusMode = false;
+    int32_t m_nOpusSamplingRate = 48000;
+    int32_t m_nOpusBitrate = 32000;
+    uint16_t m_nRoomRate = 32000;
+    uint16_t m_nOutputRate = 32000;
+
+    // transfer threads for received media (started by the login)
+    CVideoThreadTransferBuffer* m_pVideoTransfer = nullptr;
+    CAudioThreadTransferBuffer* m_pAudioTransfer = nullptr;
+    CThreadTransferBuffer* m_pASTransfer = nullptr;
+
+    std::atomic<bool> m_bLogin{false};
+    std::atomic<bool> m_bErrorReported{false};
+};
