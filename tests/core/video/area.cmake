@@ -1,0 +1,2 @@
+# The received-video queue runs a worker thread.
+set(AREA_TSAN ON)
