@@ -95,9 +95,10 @@ bool CH264Decoder::Decode(const uint8_t* data, int bytes, uint8_t* out, int outW
         return false;
     }
     bool ok = false;
-    const bool planar420 = (m_pFrame->format == AV_PIX_FMT_YUV420P || m_pFrame->format == AV_PIX_FMT_YUVJ420P) &&
-                           m_pFrame->linesize[0] > 0 && m_pFrame->linesize[1] > 0 &&
-                           m_pFrame->linesize[1] == m_pFrame->linesize[2];
+    const bool planar420 =
+        (m_pFrame->format == AV_PIX_FMT_YUV420P || m_pFrame->format == AV_PIX_FMT_YUVJ420P) &&
+        m_pFrame->linesize[0] > 0 && m_pFrame->linesize[1] > 0 &&
+        m_pFrame->linesize[1] == m_pFrame->linesize[2];
     if (out && planar420 && m_pFrame->width == outWidth && m_pFrame->height == outHeight) {
         // Rows are read at the frame's own line sizes.
         ok = CPictureConverter::ConvertYUV420ToRGBCuttingMergin(

@@ -15,11 +15,20 @@ CH264Encoder::~CH264Encoder() {
 void CH264Encoder::LogCallback(void*, int level, const char* format, va_list args) {
     const char* prefix = "[H264 UNKNOWN]";
     switch (level) {
-        case X264_LOG_ERROR: prefix = "[H264 ERROR]"; break;
-        case X264_LOG_WARNING: prefix = "[H264 WARNING]"; break;
-        case X264_LOG_INFO: prefix = "[H264 INFO]"; break;
-        case X264_LOG_DEBUG: prefix = "[H264 DEBUG]"; break;
-        default: break;
+        case X264_LOG_ERROR:
+            prefix = "[H264 ERROR]";
+            break;
+        case X264_LOG_WARNING:
+            prefix = "[H264 WARNING]";
+            break;
+        case X264_LOG_INFO:
+            prefix = "[H264 INFO]";
+            break;
+        case X264_LOG_DEBUG:
+            prefix = "[H264 DEBUG]";
+            break;
+        default:
+            break;
     }
     char text[1024];
     vsnprintf(text, sizeof text, format, args);
@@ -102,8 +111,8 @@ bool CH264Encoder::Init(int width, int height, int bitRate, int fps, int) {
     return ok;
 }
 
-int CH264Encoder::Encode(const uint8_t* pixels, int width, int height, int srcWidth, int srcHeight, int bitRate,
-                         int fps, int pixelFormat, bool forceKeyFrame, int flip) {
+int CH264Encoder::Encode(const uint8_t* pixels, int width, int height, int srcWidth, int srcHeight,
+                         int bitRate, int fps, int pixelFormat, bool forceKeyFrame, int flip) {
     if (!m_pEncoder || width != m_iWidth || height != m_iHeight || bitRate != m_iBitRate || fps != m_iFps) {
         if (!Init(width, height, bitRate, fps, 30)) return -1;
     }

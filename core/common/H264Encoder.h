@@ -23,8 +23,8 @@ public:
     // as CPictureConverter) at width x height, re-opening the encoder when size,
     // bit rate or frame rate changed. -1 on failure, 0 when x264 gave no output,
     // otherwise the number of encoded bytes (sum of the NAL payloads).
-    int Encode(const uint8_t* pixels, int width, int height, int srcWidth, int srcHeight, int bitRate, int fps,
-               int pixelFormat, bool forceKeyFrame, int flip);
+    int Encode(const uint8_t* pixels, int width, int height, int srcWidth, int srcHeight, int bitRate,
+               int fps, int pixelFormat, bool forceKeyFrame, int flip);
     // Copies the NAL units of the last encode, one after the other, into out.
     void GetEncodeBuffer(uint8_t* out) const;
     int GetEncodeSize() const;

@@ -30,16 +30,15 @@ const std::array<uint8_t, 1024> CPictureConverter::clp = MakeClamp();
 
 namespace {
 
-const auto& kLuma = CPictureConverter::tab_76309;
-const auto& kCrv = CPictureConverter::crv_tab;
-const auto& kCbu = CPictureConverter::cbu_tab;
-const auto& kCgu = CPictureConverter::cgu_tab;
-const auto& kCgv = CPictureConverter::cgv_tab;
 const auto& kClamp = CPictureConverter::clp;
 
-bool ValidFormat(int format) { return format >= 0 && format <= 3; }
+bool ValidFormat(int format) {
+    return format >= 0 && format <= 3;
+}
 // Byte offset of the channel weighted as red (the other of bytes 0 and 2 is blue).
-int RedOffset(int format) { return (format & 1) ? 2 : 0; }
+int RedOffset(int format) {
+    return (format & 1) ? 2 : 0;
+}
 
 // Source index for every destination index along one axis: origin + i * extent / count,
 // optionally in reverse order, clamped into 0..limit-1.
@@ -75,7 +74,9 @@ Region ZoomRegion(int srcWidth, int srcHeight, float zoom) {
     return {(srcWidth - w) / 2, (srcHeight - h) / 2, w, h};
 }
 
-bool SizesValid(int w1, int h1, int w2, int h2) { return w1 > 0 && h1 > 0 && w2 > 0 && h2 > 0; }
+bool SizesValid(int w1, int h1, int w2, int h2) {
+    return w1 > 0 && h1 > 0 && w2 > 0 && h2 > 0;
+}
 
 // Packed-to-packed copy: destination pixel (c, l) takes source pixel (cols[c], rows[l]).
 template <int SrcBpp, int DstBpp, bool Swap>
@@ -117,13 +118,18 @@ void Remap(const uint8_t* src, int srcWidth, int srcFormat, uint8_t* dst, int ds
 
 // Packed pixels to planar 4:2:0: output pixel (c, l) samples source pixel (cols[c], rows[l]).
 // Luma for every pixel; chroma for each complete 2 x 2 block of output pixels.
-template <int Bpp, int R>
+template <int Bpp, int R, bool Identity>
 void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, const uint8_t* src, int srcWidth,
               const std::vector<int>& cols, const std::vector<int>& rows) {
     constexpr int B = 2 - R;
     const int64_t srcRow = static_cast<int64_t>(srcWidth) * Bpp;
     const int cw = width / 2;
-    auto luma = [](const uint8_t* p) { return static_cast<uint8_t>(((66 * p[R] + 129 * p[1] + 25 * p[B]) >> 8) + 16); };
+    // Identity columns (no mirror, no scaling) are read straight, which lets the
+    // compiler vectorise the row.
+    auto col = [&cols](int c) { return Identity ? c : cols[c]; };
+    auto luma = [](const uint8_t* p) {
+        return static_cast<uint8_t>(((66 * p[R] + 129 * p[1] + 25 * p[B]) >> 8) + 16);
+    };
     int l = 0;
     for (; l + 1 < height; l += 2) {
         const uint8_t* s0 = src + rows[l] * srcRow;
@@ -134,10 +140,10 @@ void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, cons
         uint8_t* v = vp + static_cast<int64_t>(l / 2) * cw;
         int c = 0;
         for (; c + 1 < width; c += 2) {
-            const uint8_t* a = s0 + cols[c] * Bpp;
-            const uint8_t* b = s0 + cols[c + 1] * Bpp;
-            const uint8_t* d = s1 + cols[c] * Bpp;
-            const uint8_t* e = s1 + cols[c + 1] * Bpp;
+            const uint8_t* a = s0 + col(c) * Bpp;
+            const uint8_t* b = s0 + col(c + 1) * Bpp;
+            const uint8_t* d = s1 + col(c) * Bpp;
+            const uint8_t* e = s1 + col(c + 1) * Bpp;
             y0[c] = luma(a);
             y0[c + 1] = luma(b);
             y1[c] = luma(d);
@@ -149,25 +155,80 @@ void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, cons
             v[c / 2] = static_cast<uint8_t>(((112 * sr - 94 * sg - 18 * sb) >> 10) + 128);
         }
         if (c < width) {
-            y0[c] = luma(s0 + cols[c] * Bpp);
-            y1[c] = luma(s1 + cols[c] * Bpp);
+            y0[c] = luma(s0 + col(c) * Bpp);
+            y1[c] = luma(s1 + col(c) * Bpp);
         }
     }
     if (l < height) {
         const uint8_t* s0 = src + rows[l] * srcRow;
         uint8_t* y0 = yp + static_cast<int64_t>(l) * width;
-        for (int c = 0; c < width; ++c) y0[c] = luma(s0 + cols[c] * Bpp);
+        for (int c = 0; c < width; ++c) y0[c] = luma(s0 + col(c) * Bpp);
     }
 }
 
 void ToYuv420(uint8_t* y, uint8_t* u, uint8_t* v, int width, int height, const uint8_t* src, int srcWidth,
               int format, const std::vector<int>& cols, const std::vector<int>& rows) {
-    switch (format) {
-        case 0: ToYuv420<3, 0>(y, u, v, width, height, src, srcWidth, cols, rows); break;
-        case 1: ToYuv420<3, 2>(y, u, v, width, height, src, srcWidth, cols, rows); break;
-        case 2: ToYuv420<4, 0>(y, u, v, width, height, src, srcWidth, cols, rows); break;
-        default: ToYuv420<4, 2>(y, u, v, width, height, src, srcWidth, cols, rows); break;
+    bool identity = true;
+    for (int c = 0; c < width && identity; ++c) identity = cols[c] == c;
+    if (identity) {
+        switch (format) {
+            case 0:
+                ToYuv420<3, 0, true>(y, u, v, width, height, src, srcWidth, cols, rows);
+                break;
+            case 1:
+                ToYuv420<3, 2, true>(y, u, v, width, height, src, srcWidth, cols, rows);
+                break;
+            case 2:
+                ToYuv420<4, 0, true>(y, u, v, width, height, src, srcWidth, cols, rows);
+                break;
+            default:
+                ToYuv420<4, 2, true>(y, u, v, width, height, src, srcWidth, cols, rows);
+                break;
+        }
+        return;
     }
+    switch (format) {
+        case 0:
+            ToYuv420<3, 0, false>(y, u, v, width, height, src, srcWidth, cols, rows);
+            break;
+        case 1:
+            ToYuv420<3, 2, false>(y, u, v, width, height, src, srcWidth, cols, rows);
+            break;
+        case 2:
+            ToYuv420<4, 0, false>(y, u, v, width, height, src, srcWidth, cols, rows);
+            break;
+        default:
+            ToYuv420<4, 2, false>(y, u, v, width, height, src, srcWidth, cols, rows);
+            break;
+    }
+}
+
+// 32-bit copies of the 16.16 tables: every sum of the conversion stays well
+// inside 32 bits (at most about 3.5e7 in magnitude), so results are identical.
+template <int64_t Factor, int Offset>
+constexpr std::array<int32_t, 256> MakeTable32() {
+    std::array<int32_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<int32_t>(MakeTable<Factor, Offset>()[i]);
+    return t;
+}
+
+constexpr auto kLuma32 = MakeTable32<76309, 16>();
+constexpr auto kCrv32 = MakeTable32<104597, 128>();
+constexpr auto kCbu32 = MakeTable32<132201, 128>();
+constexpr auto kCgu32 = MakeTable32<25675, 128>();
+constexpr auto kCgv32 = MakeTable32<53279, 128>();
+static_assert(kLuma32[255] + kCbu32[255] < (1 << 30) && kLuma32[0] - kCgu32[255] - kCgv32[255] > -(1 << 30));
+
+template <int Bpp, bool Swap>
+inline void PutRgb(uint8_t* o, int32_t y, int32_t rv, int32_t guv, int32_t bu) {
+    const uint8_t* clp = kClamp.data() + 384;
+    uint8_t r = clp[(y + rv) >> 16];
+    uint8_t g = clp[(y - guv) >> 16];
+    uint8_t b = clp[(y + bu) >> 16];
+    o[0] = Swap ? b : r;
+    o[1] = g;
+    o[2] = Swap ? r : b;
+    if constexpr (Bpp == 4) o[3] = 255;
 }
 
 template <int Bpp, bool Swap>
@@ -179,25 +240,25 @@ void FromYuv420(uint8_t* out, int width, int height, const uint8_t* yp, const ui
         const uint8_t* ur = up + (row / 2) * uvStride;
         const uint8_t* vr = vp + (row / 2) * uvStride;
         uint8_t* o = out + (flipVertical ? height - 1 - row : row) * outRow;
-        for (int c = 0; c < width; ++c) {
-            int U = ur[c >> 1];
-            int V = vr[c >> 1];
-            int64_t y = kLuma[yr[c]];
-            uint8_t r = kClamp[384 + ((y + kCrv[V]) >> 16)];
-            uint8_t g = kClamp[384 + ((y - kCgu[U] - kCgv[V]) >> 16)];
-            uint8_t b = kClamp[384 + ((y + kCbu[U]) >> 16)];
-            o[0] = Swap ? b : r;
-            o[1] = g;
-            o[2] = Swap ? r : b;
-            if constexpr (Bpp == 4) o[3] = 255;
+        for (int c = 0; c < width; c += 2) {
+            // One U and one V sample serve both pixels of the pair.
+            const int U = ur[c >> 1], V = vr[c >> 1];
+            const int32_t rv = kCrv32[V], guv = kCgu32[U] + kCgv32[V], bu = kCbu32[U];
+            PutRgb<Bpp, Swap>(o, kLuma32[yr[c]], rv, guv, bu);
             o += Bpp;
+            if (c + 1 < width) {
+                PutRgb<Bpp, Swap>(o, kLuma32[yr[c + 1]], rv, guv, bu);
+                o += Bpp;
+            }
         }
     }
 }
 
 // Semi-planar (V, U interleaved) pixel: 1192 x (Y - 16) plus the chroma terms,
 // clamped to 0..262143 and shifted right by 10.
-inline uint8_t SpClamp(int x) { return static_cast<uint8_t>(std::clamp(x, 0, 262143) >> 10); }
+inline uint8_t SpClamp(int x) {
+    return static_cast<uint8_t>(std::clamp(x, 0, 262143) >> 10);
+}
 
 // Destination pixel (ox, oy) takes source pixel (xs[ox], ys[oy]), or with
 // `transpose` (xs[oy], ys[ox]).
@@ -289,8 +350,8 @@ bool CPictureConverter::ConvertRGBToYUV420(uint8_t* y, uint8_t* u, uint8_t* v, i
 }
 
 bool CPictureConverter::ConvertRGBToYUV420Resize(uint8_t* y, uint8_t* u, uint8_t* v, int dstWidth,
-                                                 int dstHeight, const uint8_t* src, int srcWidth, int srcHeight,
-                                                 int pixelFormat, int flip) {
+                                                 int dstHeight, const uint8_t* src, int srcWidth,
+                                                 int srcHeight, int pixelFormat, int flip) {
     if (!y || !u || !v || !src || !ValidFormat(pixelFormat)) return false;
     if (dstWidth == srcWidth && dstHeight == srcHeight)
         return ConvertRGBToYUV420(y, u, v, dstWidth, dstHeight, src, pixelFormat, flip);
@@ -304,10 +365,12 @@ bool CPictureConverter::ConvertRGBToYUV420Resize(uint8_t* y, uint8_t* u, uint8_t
     } else {
         float r = static_cast<float>(dstWidth) / static_cast<float>(dstHeight);
         if (static_cast<float>(srcWidth) / static_cast<float>(srcHeight) > r) {
-            cropX = static_cast<int>((static_cast<float>(srcWidth) - r * static_cast<float>(srcHeight)) * 0.5f);
+            cropX =
+                static_cast<int>((static_cast<float>(srcWidth) - r * static_cast<float>(srcHeight)) * 0.5f);
             s = static_cast<float>(dstWidth) / static_cast<float>(srcWidth - 2 * cropX);
         } else {
-            cropY = static_cast<int>((static_cast<float>(srcHeight) - static_cast<float>(srcWidth) / r) * 0.5f);
+            cropY =
+                static_cast<int>((static_cast<float>(srcHeight) - static_cast<float>(srcWidth) / r) * 0.5f);
             s = static_cast<float>(dstHeight) / static_cast<float>(srcHeight - 2 * cropY);
         }
     }
@@ -327,9 +390,9 @@ bool CPictureConverter::ConvertRGBToYUV420Resize(uint8_t* y, uint8_t* u, uint8_t
     return true;
 }
 
-void CPictureConverter::ResizeBitmapRatioInvert(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat,
-                                                uint8_t* dst, int dstWidth, int dstHeight, int dstFormat,
-                                                bool flipVertical, bool mirror) {
+void CPictureConverter::ResizeBitmapRatioInvert(const uint8_t* src, int srcWidth, int srcHeight,
+                                                int srcFormat, uint8_t* dst, int dstWidth, int dstHeight,
+                                                int dstFormat, bool flipVertical, bool mirror) {
     if (!SizesValid(srcWidth, srcHeight, dstWidth, dstHeight)) return;
     ScaleWhole(src, srcWidth, srcHeight, srcFormat, dst, dstWidth, dstHeight, dstFormat,
                RatioCrop(srcWidth, srcHeight, dstWidth, dstHeight), flipVertical, mirror);
@@ -344,27 +407,27 @@ void CPictureConverter::InvertBitmap(const uint8_t* src, uint8_t* dst, int width
     InvertBitmap(src, width, height, 0, dst, width, height, 0);
 }
 
-void CPictureConverter::InvertBitmap(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat, uint8_t* dst,
-                                     int dstWidth, int dstHeight, int dstFormat) {
+void CPictureConverter::InvertBitmap(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat,
+                                     uint8_t* dst, int dstWidth, int dstHeight, int dstFormat) {
     ScaleWhole(src, srcWidth, srcHeight, srcFormat, dst, dstWidth, dstHeight, dstFormat,
                {0, 0, srcWidth, srcHeight}, true, false);
 }
 
-void CPictureConverter::InvertBitmapH(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat, uint8_t* dst,
-                                      int dstWidth, int dstHeight, int dstFormat) {
+void CPictureConverter::InvertBitmapH(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat,
+                                      uint8_t* dst, int dstWidth, int dstHeight, int dstFormat) {
     ScaleWhole(src, srcWidth, srcHeight, srcFormat, dst, dstWidth, dstHeight, dstFormat,
                {0, 0, srcWidth, srcHeight}, false, true);
 }
 
-void CPictureConverter::ResizeRGBA(const uint8_t* src, int srcWidth, int srcHeight, uint8_t* dst, int dstWidth,
-                                   int dstHeight) {
+void CPictureConverter::ResizeRGBA(const uint8_t* src, int srcWidth, int srcHeight, uint8_t* dst,
+                                   int dstWidth, int dstHeight) {
     ResizeRGBA_Zoom(src, srcWidth, srcHeight, dst, dstWidth, dstHeight, 1.0f);
 }
 
 void CPictureConverter::ResizeRGBA_Zoom(const uint8_t* src, int srcWidth, int srcHeight, uint8_t* dst,
                                         int dstWidth, int dstHeight, float zoom) {
-    ScaleWhole(src, srcWidth, srcHeight, 2, dst, dstWidth, dstHeight, 2, ZoomRegion(srcWidth, srcHeight, zoom),
-               false, false);
+    ScaleWhole(src, srcWidth, srcHeight, 2, dst, dstWidth, dstHeight, 2,
+               ZoomRegion(srcWidth, srcHeight, zoom), false, false);
 }
 
 bool CPictureConverter::ConvertYUV420spToRGB(uint8_t* out, int dstWidth, int dstHeight, int dstFormat,
@@ -372,7 +435,8 @@ bool CPictureConverter::ConvertYUV420spToRGB(uint8_t* out, int dstWidth, int dst
                                              float zoom) {
     if (zoom > 1.0f)
         return ConvertYUV420spToRGB_Zoom(out, dstWidth, dstHeight, dstFormat, yuv, srcWidth, srcHeight, zoom);
-    if ((dstWidth == srcWidth && dstHeight == srcHeight) || (dstWidth == srcHeight && dstHeight == srcWidth)) {
+    if ((dstWidth == srcWidth && dstHeight == srcHeight) ||
+        (dstWidth == srcHeight && dstHeight == srcWidth)) {
         bool turned = rotation & 1;
         if ((turned ? srcHeight : srcWidth) != dstWidth) return false;
         return ConvertYUV420spToRGB_noResize(out, dstFormat, yuv, srcWidth, srcHeight, rotation);
@@ -380,8 +444,8 @@ bool CPictureConverter::ConvertYUV420spToRGB(uint8_t* out, int dstWidth, int dst
     return ConvertYUV420spToRGB_Resize(out, dstWidth, dstHeight, dstFormat, yuv, srcWidth, srcHeight);
 }
 
-bool CPictureConverter::ConvertYUV420spToRGB_noResize(uint8_t* out, int dstFormat, const uint8_t* yuv, int width,
-                                                      int height, int rotation) {
+bool CPictureConverter::ConvertYUV420spToRGB_noResize(uint8_t* out, int dstFormat, const uint8_t* yuv,
+                                                      int width, int height, int rotation) {
     if (!out || !yuv || !ValidFormat(dstFormat) || rotation < 0 || rotation > 3) return false;
     if (width <= 0 || height <= 0) return true;
     // Quarter turns clockwise: xs maps to source columns, ys to source rows.
@@ -408,7 +472,8 @@ bool CPictureConverter::ConvertYUV420spToRGB_Resize(uint8_t* out, int dstWidth, 
 }
 
 bool CPictureConverter::ConvertYUV420spToRGB_Zoom(uint8_t* out, int dstWidth, int dstHeight, int dstFormat,
-                                                  const uint8_t* yuv, int srcWidth, int srcHeight, float zoom) {
+                                                  const uint8_t* yuv, int srcWidth, int srcHeight,
+                                                  float zoom) {
     if (!out || !yuv || !ValidFormat(dstFormat)) return false;
     if (!SizesValid(srcWidth, srcHeight, dstWidth, dstHeight)) return true;
     Region z = ZoomRegion(srcWidth, srcHeight, zoom);

@@ -43,8 +43,8 @@ public:
 
     // Packed pixels to planar YUV 4:2:0 at the same size (luma stride = width,
     // chroma stride = width / 2). An odd last column or row gets luma only.
-    static bool ConvertRGBToYUV420(uint8_t* y, uint8_t* u, uint8_t* v, int width, int height, const uint8_t* src,
-                                   int pixelFormat, int flip);
+    static bool ConvertRGBToYUV420(uint8_t* y, uint8_t* u, uint8_t* v, int width, int height,
+                                   const uint8_t* src, int pixelFormat, int flip);
     // Same with an aspect-preserving centre crop and nearest-neighbour scaling.
     static bool ConvertRGBToYUV420Resize(uint8_t* y, uint8_t* u, uint8_t* v, int dstWidth, int dstHeight,
                                          const uint8_t* src, int srcWidth, int srcHeight, int pixelFormat,
@@ -80,8 +80,9 @@ public:
     // bytes). Output in dstFormat. zoom > 1 selects the zoom form; equal or swapped
     // sizes the unscaled form with `rotation` quarter turns clockwise (0..3); any
     // other size the aspect-preserving crop and scale.
-    static bool ConvertYUV420spToRGB(uint8_t* out, int dstWidth, int dstHeight, int dstFormat, const uint8_t* yuv,
-                                     int srcWidth, int srcHeight, int rotation, float zoom);
+    static bool ConvertYUV420spToRGB(uint8_t* out, int dstWidth, int dstHeight, int dstFormat,
+                                     const uint8_t* yuv, int srcWidth, int srcHeight, int rotation,
+                                     float zoom);
     // Output is width x height for rotation 0 and 2, height x width for 1 and 3.
     static bool ConvertYUV420spToRGB_noResize(uint8_t* out, int dstFormat, const uint8_t* yuv, int width,
                                               int height, int rotation);

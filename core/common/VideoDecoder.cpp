@@ -31,8 +31,9 @@ bool CVideoDecoder::CheckFrame(int frameNo) {
     return true;
 }
 
-uint8_t* CVideoDecoder::Decode(const uint8_t* data, int bytes, int width, int height, int frameNo, bool wantPicture,
-                               bool flipVertical, bool swapRedBlue, bool withAlpha, bool checkSequence) {
+uint8_t* CVideoDecoder::Decode(const uint8_t* data, int bytes, int width, int height, int frameNo,
+                               bool wantPicture, bool flipVertical, bool swapRedBlue, bool withAlpha,
+                               bool checkSequence) {
     CheckSize(width, height);
     if (checkSequence && !CheckFrame(frameNo)) return nullptr;
     if (!wantPicture || width <= 0 || height <= 0) {

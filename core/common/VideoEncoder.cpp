@@ -13,8 +13,8 @@ int CVideoEncoder::Encode(const uint8_t* pixels, int width, int height, int srcW
     if (now - m_uLastFrameTime < static_cast<uint64_t>(1000 / fps)) return -1;
     m_uLastFrameTime = now;
     const bool forceKey = now - m_uLastKeyFrameTime >= kKeyFrameInterval;
-    int result = m_encoder.Encode(pixels, width, height, srcWidth, srcHeight, kBitRate, fps, pixelFormat, forceKey,
-                                  flip);
+    int result = m_encoder.Encode(pixels, width, height, srcWidth, srcHeight, kBitRate, fps, pixelFormat,
+                                  forceKey, flip);
     if (m_encoder.IsKeyFrame()) {
         m_iFrameNo = 0;
         m_uLastKeyFrameTime = now;
@@ -24,6 +24,7 @@ int CVideoEncoder::Encode(const uint8_t* pixels, int width, int height, int srcW
     return result;
 }
 
-int CVideoEncoder::Encode(const uint8_t* pixels, int, int width, int height, int fps, int pixelFormat, int flip) {
+int CVideoEncoder::Encode(const uint8_t* pixels, int, int width, int height, int fps, int pixelFormat,
+                          int flip) {
     return Encode(pixels, width, height, width, height, fps, pixelFormat, flip);
 }

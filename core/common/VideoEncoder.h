@@ -10,7 +10,7 @@
 
 class CVideoEncoder {
 public:
-    static constexpr int kBitRate = 64000;            // bit/s
+    static constexpr int kBitRate = 64000;               // bit/s
     static constexpr uint64_t kKeyFrameInterval = 5000;  // ms
 
     CVideoEncoder();

@@ -9,8 +9,12 @@ uint16_t ReadU16(const void* data, int offset) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-uint16_t VideoType(const void* data) { return ReadU16(data, 8); }
-uint16_t FrameNo(const void* data) { return ReadU16(data, 12); }
+uint16_t VideoType(const void* data) {
+    return ReadU16(data, 8);
+}
+uint16_t FrameNo(const void* data) {
+    return ReadU16(data, 12);
+}
 
 void FreeEntry(VIDEO_TRANSFER_BUFFER* entry) {
     __free__(entry->data);

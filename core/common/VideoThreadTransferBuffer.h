@@ -14,8 +14,8 @@
 // type at byte 8, frame number at byte 12, both 16-bit little-endian) and is
 // allocated with __malloc__.
 struct VIDEO_TRANSFER_BUFFER {
-    int32_t id;     // the sender's client index
-    int32_t size;   // bytes of data
+    int32_t id;    // the sender's client index
+    int32_t size;  // bytes of data
     void* data;
     uint64_t tick;  // GetTickCount() when queued
 };

@@ -13,7 +13,9 @@ using Bytes = std::vector<uint8_t>;
 using PC = CPictureConverter;
 
 // Luma the encoder input gives a grey pixel of value g.
-int GreyLuma(int g) { return ((220 * g) >> 8) + 16; }
+int GreyLuma(int g) {
+    return ((220 * g) >> 8) + 16;
+}
 
 // A packed picture of 3-byte grey pixels whose value is picked per (column, row).
 template <class F>
@@ -41,11 +43,10 @@ TEST(PictureConverterYuvToRgb, StudioRangeValuesAndClamping) {
         std::array<uint8_t, 3> rgb;
     };
     const Case cases[] = {
-        {16, 128, 128, {0, 0, 0}},       // black
+        {16, 128, 128, {0, 0, 0}},         // black
         {235, 128, 128, {254, 254, 254}},  // 76309 * 219 >> 16 = 254
-        {81, 90, 240, {254, 0, 0}},      // green and blue come out at -1 and clamp to 0
-        {128, 64, 192, {232, 103, 1}},
-        {200, 30, 100, {169, 255, 16}},  // green clamps at the top
+        {81, 90, 240, {254, 0, 0}},        // green and blue come out at -1 and clamp to 0
+        {128, 64, 192, {232, 103, 1}},    {200, 30, 100, {169, 255, 16}},  // green clamps at the top
     };
     for (const Case& c : cases) {
         uint8_t out[4] = {};
@@ -79,7 +80,8 @@ TEST(PictureConverterYuvToRgb, OddSizeStrideFlipSwapAndAlpha) {
     struct Case {
         bool flip, swap, alpha;
     };
-    for (Case c : {Case{false, false, false}, Case{true, false, true}, Case{false, true, true}, Case{true, true, false}}) {
+    for (Case c : {Case{false, false, false}, Case{true, false, true}, Case{false, true, true},
+                   Case{true, true, false}}) {
         int bpp = c.alpha ? 4 : 3;
         Bytes out(3 * 3 * bpp + 8, 0xAB);
         ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(out.data(), 3, 3, p.y.data(), p.u.data(), p.v.data(),
@@ -110,8 +112,8 @@ TEST(PictureConverterYuvToRgb, SeparateChromaStride) {
     v[48] = 240;
     y[2 * 64] = 81;
     Bytes out(2 * 4 * 3);
-    ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(out.data(), 2, 4, y.data(), u.data(), v.data(), false, false,
-                                                    false, 64, 48));
+    ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(out.data(), 2, 4, y.data(), u.data(), v.data(), false,
+                                                    false, false, 64, 48));
     EXPECT_EQ(out[4 * 3 + 0], 254);
     EXPECT_EQ(out[4 * 3 + 1], 0);
     EXPECT_EQ(out[0], 254);
@@ -125,7 +127,8 @@ TEST(PictureConverterYuvToRgb, PlainFormUsesPaddedStride) {
         Bytes y(static_cast<size_t>(stride) * 2, 16), u(stride / 2, 128), v(stride / 2, 128);
         for (int c = 0; c < width; ++c) y[stride + c] = 235;  // second row white
         Bytes out(static_cast<size_t>(width) * 2 * 3);
-        ASSERT_TRUE(PC::ConvertYUV420ToRGB(out.data(), width, 2, y.data(), u.data(), v.data(), false, false, false));
+        ASSERT_TRUE(
+            PC::ConvertYUV420ToRGB(out.data(), width, 2, y.data(), u.data(), v.data(), false, false, false));
         EXPECT_EQ(out[0], 0) << width;
         EXPECT_EQ(out[width * 3], 254) << width;
         EXPECT_EQ(out[(2 * width - 1) * 3], 254) << width;
@@ -135,8 +138,10 @@ TEST(PictureConverterYuvToRgb, PlainFormUsesPaddedStride) {
 TEST(PictureConverterYuvToRgb, NullBufferWritesNothing) {
     uint8_t plane[4] = {16, 16, 16, 16}, out[16];
     std::fill(std::begin(out), std::end(out), 7);
-    EXPECT_FALSE(PC::ConvertYUV420ToRGBCuttingMergin(out, 2, 2, plane, nullptr, plane, false, false, true, 2));
-    EXPECT_FALSE(PC::ConvertYUV420ToRGBCuttingMergin(nullptr, 2, 2, plane, plane, plane, false, false, true, 2));
+    EXPECT_FALSE(
+        PC::ConvertYUV420ToRGBCuttingMergin(out, 2, 2, plane, nullptr, plane, false, false, true, 2));
+    EXPECT_FALSE(
+        PC::ConvertYUV420ToRGBCuttingMergin(nullptr, 2, 2, plane, plane, plane, false, false, true, 2));
     for (uint8_t b : out) EXPECT_EQ(b, 7);
 }
 
@@ -164,7 +169,8 @@ TEST(PictureConverterRgbToYuv, BlockValuesInEveryFormat) {
                 p[format & 1 ? 0 : 2] = c.rgb[2];
             }
             Planes out(2, 2);
-            ASSERT_TRUE(PC::ConvertRGBToYUV420(out.y.data(), out.u.data(), out.v.data(), 2, 2, src.data(), format, 0));
+            ASSERT_TRUE(PC::ConvertRGBToYUV420(out.y.data(), out.u.data(), out.v.data(), 2, 2, src.data(),
+                                               format, 0));
             for (int i = 0; i < 4; ++i) EXPECT_EQ(out.y[i], c.y) << "format " << format;
             EXPECT_EQ(out.u[0], c.u) << "format " << format;
             EXPECT_EQ(out.v[0], c.v) << "format " << format;
@@ -189,12 +195,14 @@ TEST(PictureConverterRgbToYuv, FlipCodes) {
     Bytes src = GreyPicture(w, h, [](int x, int y) { return 10 * (y * w + x); });
     for (int flip = 0; flip < 4; ++flip) {
         Planes out(w, h);
-        ASSERT_TRUE(PC::ConvertRGBToYUV420(out.y.data(), out.u.data(), out.v.data(), w, h, src.data(), 0, flip));
+        ASSERT_TRUE(
+            PC::ConvertRGBToYUV420(out.y.data(), out.u.data(), out.v.data(), w, h, src.data(), 0, flip));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 int sx = flip & 1 ? w - 1 - x : x;
                 int sy = flip & 2 ? h - 1 - y : y;
-                EXPECT_EQ(out.y[y * w + x], GreyLuma(10 * (sy * w + sx))) << "flip " << flip << " at " << x << "," << y;
+                EXPECT_EQ(out.y[y * w + x], GreyLuma(10 * (sy * w + sx)))
+                    << "flip " << flip << " at " << x << "," << y;
             }
     }
 }
@@ -207,7 +215,8 @@ TEST(PictureConverterRgbToYuv, OddSizeWritesLumaOnlyAtTheEdge) {
     for (int i = 0; i < w * h; ++i) EXPECT_EQ(out.y[i], GreyLuma(20 * (w * h - 1 - i)));
     EXPECT_EQ(out.u[0], 128);
     EXPECT_EQ(out.v[0], 128);
-    for (size_t i = 1; i < out.u.size(); ++i) EXPECT_EQ(out.u[i], 0xEE) << "chroma written beyond (w/2)*(h/2)";
+    for (size_t i = 1; i < out.u.size(); ++i)
+        EXPECT_EQ(out.u[i], 0xEE) << "chroma written beyond (w/2)*(h/2)";
 }
 
 TEST(PictureConverterRgbToYuv, ResizeSamplingCropAndFlips) {
@@ -217,7 +226,7 @@ TEST(PictureConverterRgbToYuv, ResizeSamplingCropAndFlips) {
         std::vector<int> cols, rows;
     };
     const Case cases[] = {
-        {8, 4, 4, 2, 0, {0, 2, 4, 6}, {0, 2}},        // same aspect, s = 0.5: every second pixel
+        {8, 4, 4, 2, 0, {0, 2, 4, 6}, {0, 2}},         // same aspect, s = 0.5: every second pixel
         {10, 4, 4, 4, 0, {3, 4, 5, 6}, {0, 1, 2, 3}},  // wider: 3 columns cut on each side
         {10, 4, 4, 4, 1, {6, 5, 4, 3}, {0, 1, 2, 3}},
         {20, 8, 4, 4, 0, {6, 8, 10, 12}, {0, 2, 4, 6}},  // crop and s = 0.5
@@ -228,8 +237,8 @@ TEST(PictureConverterRgbToYuv, ResizeSamplingCropAndFlips) {
     for (const Case& c : cases) {
         Bytes src = GreyPicture(c.sw, c.sh, [&](int x, int y) { return x * 11 + y * 3; });
         Planes out(c.dw, c.dh);
-        ASSERT_TRUE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), c.dw, c.dh, src.data(),
-                                                 c.sw, c.sh, 0, c.flip));
+        ASSERT_TRUE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), c.dw, c.dh,
+                                                 src.data(), c.sw, c.sh, 0, c.flip));
         for (int l = 0; l < c.dh; ++l)
             for (int k = 0; k < c.dw; ++k)
                 EXPECT_EQ(out.y[l * c.dw + k], GreyLuma(c.cols[k] * 11 + c.rows[l] * 3))
@@ -242,8 +251,8 @@ TEST(PictureConverterRgbToYuv, CameraSizesToEncoderSizes) {
     // column 160, the right edge column 1118.
     Bytes src = GreyPicture(1280, 720, [](int x, int) { return x == 160 || x >= 1118 ? 255 : 0; });
     Planes out(640, 480);
-    ASSERT_TRUE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), 640, 480, src.data(), 1280,
-                                             720, 0, 0));
+    ASSERT_TRUE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), 640, 480, src.data(),
+                                             1280, 720, 0, 0));
     EXPECT_EQ(out.y[0], 235);
     EXPECT_EQ(out.y[1], 16);
     EXPECT_EQ(out.y[639], 235);
@@ -252,16 +261,18 @@ TEST(PictureConverterRgbToYuv, CameraSizesToEncoderSizes) {
     // 640 x 480 to 320 x 240: no crop, every second pixel.
     Bytes src2 = GreyPicture(640, 480, [](int x, int y) { return (x % 2 == 0 && y % 2 == 0) ? 255 : 0; });
     Planes out2(320, 240);
-    ASSERT_TRUE(PC::ConvertRGBToYUV420Resize(out2.y.data(), out2.u.data(), out2.v.data(), 320, 240, src2.data(),
-                                             640, 480, 0, 0));
+    ASSERT_TRUE(PC::ConvertRGBToYUV420Resize(out2.y.data(), out2.u.data(), out2.v.data(), 320, 240,
+                                             src2.data(), 640, 480, 0, 0));
     for (uint8_t y : out2.y) ASSERT_EQ(y, 235);
 }
 
 TEST(PictureConverterRgbToYuv, NullBuffersAndBadFormatRefused) {
     Bytes src(12, 0);
     Planes out(2, 2);
-    EXPECT_FALSE(PC::ConvertRGBToYUV420Resize(out.y.data(), nullptr, out.v.data(), 2, 2, src.data(), 2, 2, 0, 0));
-    EXPECT_FALSE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), 2, 2, nullptr, 4, 4, 0, 0));
+    EXPECT_FALSE(
+        PC::ConvertRGBToYUV420Resize(out.y.data(), nullptr, out.v.data(), 2, 2, src.data(), 2, 2, 0, 0));
+    EXPECT_FALSE(
+        PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), 2, 2, nullptr, 4, 4, 0, 0));
     EXPECT_FALSE(PC::ConvertRGBToYUV420(out.y.data(), out.u.data(), out.v.data(), 2, 2, src.data(), 4, 0));
     for (uint8_t b : out.y) EXPECT_EQ(b, 0xEE);
 }
@@ -273,7 +284,8 @@ TEST(PictureConverterRgbToYuv, RoundTripStaysClose) {
     // Smooth colours (one per 2 x 2 block), so chroma subsampling loses nothing.
     for (int by = 0; by < h; by += 2)
         for (int bx = 0; bx < w; bx += 2) {
-            uint8_t rgb[3] = {uint8_t(rng() % 200 + 28), uint8_t(rng() % 200 + 28), uint8_t(rng() % 200 + 28)};
+            uint8_t rgb[3] = {uint8_t(rng() % 200 + 28), uint8_t(rng() % 200 + 28),
+                              uint8_t(rng() % 200 + 28)};
             for (int y = by; y < by + 2; ++y)
                 for (int x = bx; x < bx + 2; ++x)
                     for (int k = 0; k < 3; ++k) src[(y * w + x) * 3 + k] = rgb[k];
@@ -281,8 +293,8 @@ TEST(PictureConverterRgbToYuv, RoundTripStaysClose) {
     Planes yuv(w, h);
     ASSERT_TRUE(PC::ConvertRGBToYUV420(yuv.y.data(), yuv.u.data(), yuv.v.data(), w, h, src.data(), 0, 0));
     Bytes back(w * h * 3);
-    ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(back.data(), w, h, yuv.y.data(), yuv.u.data(), yuv.v.data(),
-                                                    false, false, false, w));
+    ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(back.data(), w, h, yuv.y.data(), yuv.u.data(),
+                                                    yuv.v.data(), false, false, false, w));
     for (size_t i = 0; i < src.size(); ++i) ASSERT_NEAR(back[i], src[i], 4) << i;
 }
 
@@ -327,9 +339,9 @@ TEST(PictureConverterResize, RatioInvertCropsFlipsAndConvertsFormats) {
         std::vector<int> cols, rows;
     };
     const Case cases[] = {
-        {5, 3, 0, 3, 3, 0, false, false, {1, 2, 3}, {0, 1, 2}},  // odd width, cropped left and right
-        {4, 4, 2, 2, 2, 0, false, false, {0, 2}, {0, 2}},        // camera form: RGBA to RGB keeps order
-        {4, 4, 3, 2, 2, 0, false, false, {0, 2}, {0, 2}},        // BGRA to RGB exchanges bytes 0 and 2
+        {5, 3, 0, 3, 3, 0, false, false, {1, 2, 3}, {0, 1, 2}},        // odd width, cropped left and right
+        {4, 4, 2, 2, 2, 0, false, false, {0, 2}, {0, 2}},              // camera form: RGBA to RGB keeps order
+        {4, 4, 3, 2, 2, 0, false, false, {0, 2}, {0, 2}},              // BGRA to RGB exchanges bytes 0 and 2
         {4, 4, 0, 4, 4, 3, false, false, {0, 1, 2, 3}, {0, 1, 2, 3}},  // RGB to BGRA adds alpha 255
         {4, 6, 1, 4, 2, 1, false, false, {0, 1, 2, 3}, {2, 3}},  // cropped top and bottom to rows 2 and 3
         {3, 3, 2, 3, 3, 0, true, false, {0, 1, 2}, {2, 1, 0}},
@@ -339,9 +351,10 @@ TEST(PictureConverterResize, RatioInvertCropsFlipsAndConvertsFormats) {
     for (const Case& c : cases) {
         Bytes src = Tagged(c.sw, c.sh, c.sf);
         Bytes dst(static_cast<size_t>(c.dw) * c.dh * PC::BytesPerPixel(c.df) + 4, 0x5A);
-        PC::ResizeBitmapRatioInvert(src.data(), c.sw, c.sh, c.sf, dst.data(), c.dw, c.dh, c.df, c.flip, c.mirror);
-        SCOPED_TRACE(testing::Message() << c.sw << "x" << c.sh << "/" << c.sf << " -> " << c.dw << "x" << c.dh << "/"
-                                        << c.df);
+        PC::ResizeBitmapRatioInvert(src.data(), c.sw, c.sh, c.sf, dst.data(), c.dw, c.dh, c.df, c.flip,
+                                    c.mirror);
+        SCOPED_TRACE(testing::Message()
+                     << c.sw << "x" << c.sh << "/" << c.sf << " -> " << c.dw << "x" << c.dh << "/" << c.df);
         ExpectTagged(dst, c.dw, c.dh, c.df, c.cols, c.rows);
         for (size_t i = dst.size() - 4; i < dst.size(); ++i) EXPECT_EQ(dst[i], 0x5A);
     }
@@ -387,8 +400,11 @@ TEST(PictureConverterSemiPlanar, PixelFormula) {
         std::array<uint8_t, 3> rgb;
     };
     const Case cases[] = {
-        {16, 128, 128, {0, 0, 0}},      {235, 128, 128, {254, 254, 254}}, {255, 128, 128, {255, 255, 255}},
-        {81, 90, 240, {254, 0, 0}},     {128, 64, 192, {232, 103, 1}},
+        {16, 128, 128, {0, 0, 0}},
+        {235, 128, 128, {254, 254, 254}},
+        {255, 128, 128, {255, 255, 255}},
+        {81, 90, 240, {254, 0, 0}},
+        {128, 64, 192, {232, 103, 1}},
         {10, 128, 200, {107, 0, 0}},  // Y below 16 is not lifted before the chroma terms
     };
     for (const Case& c : cases) {
@@ -435,11 +451,12 @@ TEST(PictureConverterSemiPlanar, RotationsResizeAndZoom) {
         {3, 2, 2, 1.0f, {5, 4, 3, 2, 1, 0}},
         {2, 3, 3, 1.0f, {2, 5, 1, 4, 0, 3}},
         {2, 2, 0, 1.0f, {0, 1, 3, 4}},  // other size: crop to the square, then scale
-        {1, 1, 0, 2.0f, {1}},          // zoom 2 samples the centred part
+        {1, 1, 0, 2.0f, {1}},           // zoom 2 samples the centred part
     };
     for (const Case& c : cases) {
         Bytes out(static_cast<size_t>(c.dw) * c.dh * 3);
-        ASSERT_TRUE(PC::ConvertYUV420spToRGB(out.data(), c.dw, c.dh, 0, yuv.data(), w, h, c.rotation, c.zoom));
+        ASSERT_TRUE(
+            PC::ConvertYUV420spToRGB(out.data(), c.dw, c.dh, 0, yuv.data(), w, h, c.rotation, c.zoom));
         EXPECT_EQ(SourceIndices(out, c.dw * c.dh), c.src) << "rotation " << c.rotation << " zoom " << c.zoom;
     }
     Bytes out(18);

@@ -5,10 +5,10 @@
 #include <set>
 #include <vector>
 
-#include "fixtures/VideoPattern.h"
 #include "common/H264Decoder.h"
 #include "common/VideoDecoder.h"
 #include "common/VideoEncoder.h"
+#include "fixtures/VideoPattern.h"
 #include "tessel/TS_Common.h"
 
 namespace {
@@ -50,8 +50,8 @@ struct Camera {
 };
 
 Picture DecodeRgba(CVideoDecoder& d, const Bytes& s, int width, int height, int frameNo, bool want = true) {
-    return Picture(d.Decode(s.data(), static_cast<int>(s.size()), width, height, frameNo, want, false, false, true,
-                            false));
+    return Picture(d.Decode(s.data(), static_cast<int>(s.size()), width, height, frameNo, want, false, false,
+                            true, false));
 }
 
 class VideoRoundTrip : public testing::TestWithParam<std::pair<int, int>> {};
@@ -108,7 +108,8 @@ TEST(VideoEncoder, KeyFrameEveryFiveSeconds) {
         if (cam.encoder.GetFrameNo() == 0) {
             keys.push_back(i);
             std::set<int> types = NalTypes(s);
-            EXPECT_TRUE(types.count(5) && types.count(7) && types.count(8)) << "IDR with SPS and PPS, frame " << i;
+            EXPECT_TRUE(types.count(5) && types.count(7) && types.count(8))
+                << "IDR with SPS and PPS, frame " << i;
         } else {
             EXPECT_EQ(NalTypes(s).count(5), 0u);
             EXPECT_EQ(cam.encoder.GetFrameNo(), i - keys.back());
@@ -181,7 +182,8 @@ TEST(VideoDecoder, PictureOfAnotherSizeThanAnnouncedIsDropped) {
         Bytes s = cam.Next(320, 240, 15, 67);
         EXPECT_FALSE(DecodeRgba(dec, s, aw, ah, 0)) << aw << "x" << ah;
         Bytes s2 = cam.Next(320, 240, 15, 67);
-        EXPECT_TRUE(DecodeRgba(dec, s2, 320, 240, 1) == nullptr) << "a P frame after the re-open has no reference";
+        EXPECT_TRUE(DecodeRgba(dec, s2, 320, 240, 1) == nullptr)
+            << "a P frame after the re-open has no reference";
     }
 }
 
@@ -203,7 +205,8 @@ TEST(VideoDecoder, FlagsSelectOrderAlphaAndFlip) {
     Bytes s = cam.Next(160, 120, 15, 67, &src);
     CVideoDecoder plain, flipped;
     Picture rgba = DecodeRgba(plain, s, 160, 120, 0);
-    Picture bgr(flipped.Decode(s.data(), static_cast<int>(s.size()), 160, 120, 0, true, true, true, false, false));
+    Picture bgr(
+        flipped.Decode(s.data(), static_cast<int>(s.size()), 160, 120, 0, true, true, true, false, false));
     ASSERT_TRUE(rgba && bgr);
     for (int y = 0; y < 120; y += 7)
         for (int x = 0; x < 160; x += 5) {
@@ -218,8 +221,8 @@ TEST(VideoDecoder, FlagsSelectOrderAlphaAndFlip) {
 TEST(VideoDecoder, SequenceCheck) {
     CVideoDecoder dec;
     // Frame numbers in arrival order and whether each passes.
-    const std::pair<int, bool> steps[] = {{3, false}, {0, true}, {1, true}, {2, true}, {4, false},
-                                          {5, false}, {0, true}, {1, true}};
+    const std::pair<int, bool> steps[] = {{3, false}, {0, true},  {1, true}, {2, true},
+                                          {4, false}, {5, false}, {0, true}, {1, true}};
     for (auto [no, passes] : steps) EXPECT_EQ(dec.CheckFrame(no), passes) << "frame " << no;
 
     // Through Decode: a gap drops the picture.
@@ -229,7 +232,8 @@ TEST(VideoDecoder, SequenceCheck) {
     cam.Next(160, 120, 15, 67);  // frame 1 never reaches the decoder
     Bytes p2 = cam.Next(160, 120, 15, 67);
     auto decode = [&](const Bytes& s, int no) {
-        return Picture(d2.Decode(s.data(), static_cast<int>(s.size()), 160, 120, no, true, false, false, true, true));
+        return Picture(
+            d2.Decode(s.data(), static_cast<int>(s.size()), 160, 120, no, true, false, false, true, true));
     };
     EXPECT_TRUE(decode(k, 0));
     EXPECT_FALSE(decode(p2, 2));

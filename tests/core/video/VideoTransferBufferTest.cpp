@@ -116,9 +116,18 @@ TEST(VideoTransferBuffer, CutModes) {
         std::vector<Packet> delivered;  // after the blocker
     };
     const Case cases[] = {
-        {"2: key frame at a full queue cuts sender 3's main frames, queued under the low 16 bits", 2, 4,
-         {0x10003, 1, 0}, true, {B, C, {3, 1, 0}}},
-        {"2: key frame of the mobile stream cuts only mobile frames", 2, 4, {3, 0, 0}, true, {A, B, D, {3, 0, 0}}},
+        {"2: key frame at a full queue cuts sender 3's main frames, queued under the low 16 bits",
+         2,
+         4,
+         {0x10003, 1, 0},
+         true,
+         {B, C, {3, 1, 0}}},
+        {"2: key frame of the mobile stream cuts only mobile frames",
+         2,
+         4,
+         {3, 0, 0},
+         true,
+         {A, B, D, {3, 0, 0}}},
         {"2: key frame of a sender with nothing queued", 2, 4, {7, 1, 0}, true, {A, B, C, D, {7, 1, 0}}},
         {"2: non-key frame at a full queue is appended", 2, 4, {3, 1, 3}, true, {A, B, C, D, {3, 1, 3}}},
         {"2: below the limit nothing is cut", 2, 5, {0x10003, 1, 0}, true, {A, B, C, D, {0x10003, 1, 0}}},
