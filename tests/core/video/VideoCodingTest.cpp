@@ -118,6 +118,18 @@ TEST(VideoEncoder, KeyFrameEveryFiveSeconds) {
     EXPECT_EQ(keys, (std::vector<int>{0, 50, 100}));
 }
 
+TEST(VideoEncoder, KeyFrameOfTheEncoderItselfAlsoResetsTheNumber) {
+    // At 60 fps five seconds are 300 frames; x264 inserts its own key frame after
+    // 250, and the five seconds then count from there.
+    Camera cam;
+    std::vector<int> keys;
+    for (int i = 0; i < 320; ++i) {
+        ASSERT_FALSE(cam.Next(64, 48, 60, 17).empty());
+        if (cam.encoder.GetFrameNo() == 0) keys.push_back(i);
+    }
+    EXPECT_EQ(keys, (std::vector<int>{0, 250}));
+}
+
 TEST(VideoEncoder, SizeChangeReopensWithKeyFrame) {
     Camera cam;
     for (int i = 0; i < 3; ++i) ASSERT_FALSE(cam.Next(320, 240, 15, 70).empty());
