@@ -1,11 +1,5 @@
 #include "shell/XMLparse.h"
 
-#include <libxml/parser.h>
-#include <libxml/xmlerror.h>
-
-#include <cstdarg>
-#include <cstring>
-
 namespace {
 
 bool isContainer(const QString& name) {
@@ -45,33 +39,6 @@ QString percentDecoded(const QString& text) {
     return decoded;
 }
 
-QString fromXml(const xmlChar* s, int len = -1) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(s), len);
-}
-
-struct ParseRun {
-    XMLparse* parser;
-    std::optional<XMLparseError> error;
-};
-
-void onStartElement(void* ctx, const xmlChar* name, const xmlChar**) {
-    auto* run = static_cast<ParseRun*>(ctx);
-    run->parser->didStartElement(fromXml(name));
-}
-
-void onEndElement(void* ctx, const xmlChar* name) {
-    auto* run = static_cast<ParseRun*>(ctx);
-    run->parser->didEndElement(fromXml(name));
-}
-
-void onCharacters(void* ctx, const xmlChar* ch, int len) {
-    auto* run = static_cast<ParseRun*>(ctx);
-    run->parser->foundCharacters(fromXml(ch, len));
-}
-
-// Errors are read from the context once the parse has stopped; nothing goes to stderr.
-void onQuietMessage(void*, const char*, ...) {}
-
 }  // namespace
 
 void XMLparse::parseXMLFile(const std::optional<QByteArray>& data, std::optional<XMLparseError>* parseError,
@@ -79,38 +46,8 @@ void XMLparse::parseXMLFile(const std::optional<QByteArray>& data, std::optional
     mXMLParseDataBuf = &XMLParseDataBuf;
     // Replies are never cached by our web requests, so there is no URL cache to switch off.
     if (!data) return;
-
-    // SAX1 element callbacks: no namespace processing, names come qualified as written.
-    // No entity declarations or external subsets are taken, and no network access.
-    xmlSAXHandler sax;
-    std::memset(&sax, 0, sizeof sax);
-    sax.initialized = 1;
-    sax.startElement = onStartElement;
-    sax.endElement = onEndElement;
-    sax.characters = onCharacters;
-    sax.warning = onQuietMessage;
-    sax.error = onQuietMessage;
-    sax.fatalError = onQuietMessage;
-
-    ParseRun run{this, std::nullopt};
-    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, &run, nullptr, 0, nullptr);
-    if (!ctxt) {
-        if (parseError) *parseError = XMLparseError{XML_ERR_NO_MEMORY, QStringLiteral("no parser"), 0};
-        return;
-    }
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOWARNING);
-    int rc = xmlParseChunk(ctxt, data->constData(), static_cast<int>(data->size()), 1);
-    if (rc != 0 || !ctxt->wellFormed) {
-        xmlErrorPtr last = xmlCtxtGetLastError(ctxt);
-        XMLparseError e;
-        e.code = last && last->code ? last->code : rc != 0 ? rc : XML_ERR_INTERNAL_ERROR;
-        e.message = QString::fromUtf8(last && last->message ? last->message : "not well-formed").trimmed();
-        e.line = last ? last->line : 0;
-        run.error = e;
-    }
-    if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);  // holds the declarations of a DOCTYPE
-    xmlFreeParserCtxt(ctxt);
-    if (run.error && parseError) *parseError = run.error;
+    auto error = XMLStreamParser::parse(*data, *this);
+    if (error && parseError) *parseError = error;
 }
 
 void XMLparse::didStartElement(const QString& name) {

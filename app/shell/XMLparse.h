@@ -8,13 +8,9 @@
 #include <QVariantMap>
 #include <optional>
 
-struct XMLparseError {
-    int code = 0;  // the reader's error number; non-zero for every failure
-    QString message;
-    int line = 0;
-};
+#include "platform/XMLStreamParser.h"
 
-class XMLparse {
+class XMLparse : public XMLStreamParserDelegate {
 public:
     enum Kind : qint64 { KindUnknown = -1, KindSharFileInfo = 1, KindUserList = 2, KindCommonParam = 3 };
 
@@ -38,10 +34,9 @@ public:
     void setStrBuffer(std::optional<QString> v) { mStrBuffer = std::move(v); }
     const std::optional<QVariantMap>& XMLParseUserLst() const { return mXMLParseUserLst; }
 
-    // Reader callbacks (public for the C trampolines only).
-    void didStartElement(const QString& name);
-    void foundCharacters(const QString& piece);
-    void didEndElement(const QString& name);
+    void didStartElement(const QString& name) override;
+    void foundCharacters(const QString& piece) override;
+    void didEndElement(const QString& name) override;
 
 private:
     std::optional<QString> mTagName;
