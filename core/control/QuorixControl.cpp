@@ -11,5 +11,6 @@ CQuorixControl::CQuorixControl(CQuorixCore* owner) : m_pOwner(owner) {}
 
 CQuorixControl::~CQuorixControl() {
     m_bLogin = false;
+    DeleteVideoCodec();
     DeleteParticipantInfo();
 }

@@ -17,13 +17,13 @@
 #include <map>
 #include <string>
 
+#include "common/CommonProc.h"
 #include "control/ConfProtocol.h"
 #include "control/ConnectMethod.h"
 #include "tessel/TS_Mutex.h"
 
 class CQuorixCore;
 class CSocketTCP;
-class CQXCrypt;
 class CThreadSendConf;
 class CThreadRecvConf;
 class CThreadSendVpex;
@@ -39,7 +39,6 @@ class CResampler;
 class CVideoThreadTransferBuffer;
 class CAudioThreadTransferBuffer;
 class CThreadTransferBuffer;
-struct AES_INFO;
 
 // Relay connection labels, index N = relay connection N.
 constexpr int VPEX_CONNECTION_COUNT = 5;
@@ -134,6 +133,7 @@ public:
     // --- stream threads -------------------------------------------------------
     bool CreateStreamThread();
     void DeleteStreamThread();
+    void DeleteConfStreamThread();  // receive thread first, then send thread
 
     // --- codecs ---------------------------------------------------------------
     bool CreateVideoCodec();
@@ -214,14 +214,14 @@ protected:
     CSocketTCP* m_pSocketConf = nullptr;
     CThreadRecvConf* m_pThreadRecvConf = nullptr;
     CThreadSendConf* m_pThreadSendConf = nullptr;
-    AES_INFO* m_pAesConf = nullptr;
-    CMutex m_mutexAesConf;  // held around every encryption and decryption with m_pAesConf
+    AES_INFO m_aesConf;
+    CMutex m_mutexAesConf;  // held around every encryption and decryption with m_aesConf
 
     // relay connections (index N = relay connection N)
     CSocketTCP* m_pSocketVpex[VPEX_CONNECTION_COUNT] = {};
     CThreadRecvVpex* m_pThreadRecvVpex[VPEX_CONNECTION_COUNT] = {};
     CThreadSendVpex* m_pThreadSendVpex[VPEX_CONNECTION_COUNT] = {};
-    AES_INFO* m_pAesVpex[VPEX_CONNECTION_COUNT] = {};
+    AES_INFO m_aesVpex[VPEX_CONNECTION_COUNT];
     CMutex m_mutexAesVpex[VPEX_CONNECTION_COUNT];
 
     uint8_t m_LoginRes[CONF_LOGIN_RES_SIZE] = {};
