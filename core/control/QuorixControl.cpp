@@ -11,6 +11,7 @@ CQuorixControl::CQuorixControl(CQuorixCore* owner) : m_pOwner(owner) {}
 
 CQuorixControl::~CQuorixControl() {
     m_bLogin = false;
+    DeleteAudioCodec();
     DeleteVideoCodec();
     DeleteParticipantInfo();
 }

@@ -143,6 +143,9 @@ public:
     void RemoveVideoDecoder(int index);
     bool CreateAudioCodec();
     void DeleteAudioCodec();
+    static void _OnBufferPlayAudio(int32_t level, uint8_t* pcm, int32_t size, void* self);
+    static void _OnSendAudioJitter(uint32_t slot, void* self);
+    static void _OnAudioVolume(uint32_t slot, int32_t level, void* self);
     void InvertH264Send() {}
     void ReEncH264Send() {}
 
