@@ -97,11 +97,14 @@ public:
     }
 
     void async(Task task) override {
+        // The task may release the last reference to this queue as soon as it
+        // is queued; only the shared state is touched after that.
+        const auto state = state_;
         {
-            std::lock_guard lock(state_->mutex);
-            state_->ready.push_back(std::move(task));
+            std::lock_guard lock(state->mutex);
+            state->ready.push_back(std::move(task));
         }
-        state_->wake.notify_one();
+        state->wake.notify_one();
     }
 
     void sync(Task task) override {
@@ -119,11 +122,12 @@ public:
     }
 
     void after(std::chrono::milliseconds delay, Task task) override {
+        const auto state = state_;
         {
-            std::lock_guard lock(state_->mutex);
-            state_->delayed.emplace(Clock::now() + delay, std::move(task));
+            std::lock_guard lock(state->mutex);
+            state->delayed.emplace(Clock::now() + delay, std::move(task));
         }
-        state_->wake.notify_all();
+        state->wake.notify_all();
     }
 
     bool isCurrent() const override { return tCurrentWorker == state_.get(); }

@@ -76,7 +76,6 @@ public:
     MainDispatcher* setDispatcher(MainDispatcher* dispatcher);
 
 private:
-    friend class DispatchQueue;
     friend MainQueue& mainQueue();
     MainQueue();
     MainDispatcher& dispatcher() const;

@@ -1,5 +1,6 @@
 #include "platform/UserNotificationCenter.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -26,7 +27,15 @@ QDBusMessage call(const QString& method, const QVariantList& arguments) {
 UserNotificationCenter::UserNotificationCenter() = default;
 
 UserNotificationCenter& UserNotificationCenter::current() {
-    static auto* center = new UserNotificationCenter();  // lives as long as the process
+    // Lives as long as the process; its bus signals are received on the main
+    // thread whichever thread asked first.
+    static auto* center = [] {
+        auto* created = new UserNotificationCenter();
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            created->moveToThread(app->thread());
+        }
+        return created;
+    }();
     return *center;
 }
 
