@@ -144,13 +144,14 @@ bool isProcessMainThread() { return static_cast<pid_t>(syscall(SYS_gettid)) == g
 
 class QtMainDispatcher final : public MainDispatcher {
 public:
-    void post(DispatchQueue::Task task) override {
+    bool post(DispatchQueue::Task task) override {
         QCoreApplication* app = QCoreApplication::instance();
         if (app == nullptr) {
             qWarning("main queue: no application object; task dropped");
-            return;
+            return false;
         }
         QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+        return true;
     }
 
     void postAfter(std::chrono::milliseconds delay, DispatchQueue::Task task) override {
@@ -219,10 +220,14 @@ void MainQueue::sync(Task task) {
     }
     std::promise<void> done;
     auto finished = done.get_future();
-    dispatcher().post([&] {
+    const bool queued = dispatcher().post([&] {
         task();
         done.set_value();
     });
+    if (!queued) {
+        task();  // no event loop to wait for: waiting would never end
+        return;
+    }
     finished.wait();
 }
 
@@ -263,12 +268,13 @@ ManualDispatcher::ManualDispatcher() : state_(std::make_unique<State>()) {}
 
 ManualDispatcher::~ManualDispatcher() = default;
 
-void ManualDispatcher::post(DispatchQueue::Task task) {
+bool ManualDispatcher::post(DispatchQueue::Task task) {
     {
         std::lock_guard lock(state_->mutex);
         state_->ready.push_back(std::move(task));
     }
     state_->posted.notify_all();
+    return true;
 }
 
 void ManualDispatcher::postAfter(std::chrono::milliseconds delay, DispatchQueue::Task task) {

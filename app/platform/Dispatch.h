@@ -52,7 +52,8 @@ private:
 class MainDispatcher {
 public:
     virtual ~MainDispatcher() = default;
-    virtual void post(DispatchQueue::Task task) = 0;
+    // False when the task cannot be queued (no application object yet).
+    virtual bool post(DispatchQueue::Task task) = 0;
     virtual void postAfter(std::chrono::milliseconds delay, DispatchQueue::Task task) = 0;
     virtual bool isMainThread() const = 0;
 };
@@ -91,7 +92,7 @@ public:
     ManualDispatcher();
     ~ManualDispatcher() override;
 
-    void post(DispatchQueue::Task task) override;
+    bool post(DispatchQueue::Task task) override;
     void postAfter(std::chrono::milliseconds delay, DispatchQueue::Task task) override;
     bool isMainThread() const override;
 
