@@ -2,9 +2,15 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 
+#include "platform/Dispatch.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+#include "shell/Common.h"
 #include "shell/QuorixUtils.h"
 
 namespace {
@@ -17,27 +23,49 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-struct Transfer {
-    QByteArray body;
-    bool tooLarge = false;
+struct CurlTransfer {
+    CURL* curl = nullptr;
+    HTTPTransferSink* sink = nullptr;
     const std::atomic<bool>* cancel = nullptr;
+    bool responded = false;
+    bool stopped = false;  // the sink ended the transfer
 };
 
+bool deliverResponse(CurlTransfer& t) {
+    if (t.responded) return true;
+    t.responded = true;
+    long status = 0;
+    curl_easy_getinfo(t.curl, CURLINFO_RESPONSE_CODE, &status);
+    if (!t.sink->didReceiveResponse(status)) t.stopped = true;
+    return !t.stopped;
+}
+
 size_t onData(char* data, size_t size, size_t count, void* user) {
-    auto* t = static_cast<Transfer*>(user);
+    auto* t = static_cast<CurlTransfer*>(user);
     const size_t n = size * count;
-    if (t->body.size() + static_cast<qint64>(n) > WebAccess::kMaxReplyBytes) {
-        t->tooLarge = true;
+    if (!deliverResponse(*t)) return 0;
+    if (!t->sink->didReceiveData(data, n)) {
+        t->stopped = true;
         return 0;  // ends the transfer with a write error
     }
-    t->body.append(data, static_cast<qsizetype>(n));
     return n;
 }
 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    auto* t = static_cast<Transfer*>(user);
+    auto* t = static_cast<CurlTransfer*>(user);
     return t->cancel && t->cancel->load() ? 1 : 0;
 }
+
+// Keeps a whole reply in memory, up to the limit.
+class MemorySink : public HTTPTransferSink {
+public:
+    bool didReceiveData(const char* data, size_t size) override {
+        if (body.size() + static_cast<qint64>(size) > WebAccess::kMaxReplyBytes) return false;
+        body.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    QByteArray body;
+};
 
 struct CurlDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
@@ -93,6 +121,14 @@ std::optional<QByteArray> WebAccess::sendSynchronizedHTTPRequest(const QString& 
 }
 
 std::optional<HTTPResponse> WebAccess::perform(const URLRequest& request, const std::atomic<bool>* cancel) {
+    MemorySink sink;
+    auto status = perform(request, sink, cancel);
+    if (!status) return std::nullopt;
+    return HTTPResponse{*status, std::move(sink.body)};
+}
+
+std::optional<long> WebAccess::perform(const URLRequest& request, HTTPTransferSink& sink,
+                                       const std::atomic<bool>* cancel) {
     const QString scheme = request.url.scheme().toLower();
     if (!request.url.isValid() || (scheme != u"http" && scheme != u"https") || request.url.host().isEmpty())
         return std::nullopt;
@@ -103,8 +139,7 @@ std::optional<HTTPResponse> WebAccess::perform(const URLRequest& request, const 
 
     const QByteArray url = request.url.toEncoded();
     const TimeOuts limits = timeOuts();
-    Transfer transfer;
-    transfer.cancel = cancel;
+    CurlTransfer transfer{c, &sink, cancel};
 
     curl_slist* headerHead = nullptr;
     for (auto& [field, value] : request.headers) {
@@ -125,10 +160,17 @@ std::optional<HTTPResponse> WebAccess::perform(const URLRequest& request, const 
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
+    if (request.timeoutInterval) {
+        const long idle = static_cast<long>(request.timeoutInterval->count());
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS,
+                         std::min(idle, static_cast<long>(limits.connect.count())));
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, idle / 1000));
+    } else {
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
+    }
     curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
     if (!userAgent.isEmpty()) curl_easy_setopt(c, CURLOPT_USERAGENT, userAgent.constData());
     if (headerList) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
     if (request.directConnection) curl_easy_setopt(c, CURLOPT_PROXY, "");
@@ -152,11 +194,12 @@ std::optional<HTTPResponse> WebAccess::perform(const URLRequest& request, const 
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
     }
 
-    if (curl_easy_perform(c) != CURLE_OK || transfer.tooLarge) return std::nullopt;
-    HTTPResponse response;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &response.statusCode);
-    response.body = std::move(transfer.body);
-    return response;
+    if (curl_easy_perform(c) != CURLE_OK || transfer.stopped) return std::nullopt;
+    // A reply without a body reaches the sink here.
+    if (!deliverResponse(transfer)) return std::nullopt;
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    return status;
 }
 
 QString WebAccess::encodeQueryValue(const QString& value) {
@@ -170,4 +213,219 @@ QString WebAccess::queryString(std::initializer_list<std::pair<QString, QString>
         out += key + u'=' + encodeQueryValue(value);
     }
     return out;
+}
+
+// ---------------------------------------------------------------------------
+// Asynchronous side
+
+namespace {
+
+const QString kNotifyLoadRequest = QStringLiteral("webaccess_fifnish_load_req");
+const QString kNotifyLoad = QStringLiteral("webaccess_fifnish_load");
+
+bool isErrorStatus(long status) {
+    return status >= 400 && status <= 599;
+}
+
+// A name for a downloaded file: the address's last path component, never a
+// path of its own (the address comes from another participant).
+std::optional<QString> downloadFileName(const QUrl& url) {
+    QString name = url.fileName(QUrl::FullyDecoded);
+    name.replace(u'/', u'_').replace(QChar(0), u'_');
+    if (name.isEmpty() || name == u"." || name == u"..") return std::nullopt;
+    return name;
+}
+
+}  // namespace
+
+// The running transfer. `owner` is set only while the transfer is its owner's
+// current one; it is read and cleared on the main thread only.
+struct WebAccess::Transfer {
+    std::atomic<bool> cancel{false};
+    WebAccess* owner = nullptr;
+};
+
+WebAccess::WebAccess() = default;
+
+WebAccess::~WebAccess() {
+    endTransfer();
+}
+
+void WebAccess::endTransfer() {
+    if (!transfer_) return;
+    transfer_->cancel = true;
+    transfer_->owner = nullptr;
+    transfer_.reset();
+}
+
+void WebAccess::downloadCancel() {
+    mCancelReq = true;
+    endTransfer();
+}
+
+void WebAccess::downloadUnavailableCancel() {
+    mCancelReq = false;
+}
+
+void WebAccess::fileDownload(const QString& url) {
+    if (mCancelReq) {
+        mCancelReq = false;
+        return;
+    }
+    mFileDownloadNow = true;
+    mLoadRequest = false;
+    mHttpStatus = -1;
+    URLRequest request = CreateRequest(url);
+    const auto folder = Common::getCommonAppDirectory(Common::kDirectoryDocumentSharing);
+    const auto name = downloadFileName(request.url);
+    if (!folder || !name) {
+        NotificationCenter::defaultCenter().post(
+            kNotifyLoadRequest, this,
+            {{QStringLiteral("KeyHttpStatus"), 0},
+             {QStringLiteral("KeyErrDetail"), LocalizedFormat("dfDOCSHARE_UPLOAD_FAIL", "-2")},
+             {QStringLiteral("KeyErrCode"), -120}});
+        return;
+    }
+    mFilePath = *folder + u'/' + *name;
+    mFile.reset();
+    start(std::move(request));
+}
+
+void WebAccess::loadRequest(const QString& url) {
+    mLoadRequest = true;
+    mHttpStatus = -1;
+    mResponceData.clear();
+    start(CreateRequest(url));
+}
+
+void WebAccess::loadRequestByConnection(const QString& url) {
+    if (mCancelReq) {
+        mCancelReq = false;
+        return;
+    }
+    mainQueue().async(this, [this, url] { loadRequest(url); });
+}
+
+void WebAccess::multipartUpload(URLRequest request) {
+    request.setValue(QuorixUtils::GetAppUserAgent().toUtf8(), "User-Agent");
+    mLoadRequest = true;
+    mHttpStatus = -1;
+    mResponceData.clear();
+    start(std::move(request));
+}
+
+void WebAccess::start(URLRequest request) {
+    endTransfer();  // one transfer at a time
+    auto transfer = std::make_shared<Transfer>();
+    transfer->owner = this;
+    transfer_ = transfer;
+    mLoadingNowStat = true;
+    request.timeoutInterval = kTransferTimeout;
+    const bool inMemory = mLoadRequest;
+
+    // Runs on a worker; every event moves to the main queue, where it is dropped
+    // when this object is gone or a newer transfer has started.
+    class Forwarder : public HTTPTransferSink {
+    public:
+        Forwarder(std::shared_ptr<Transfer> t, bool inMemory) : t_(std::move(t)), inMemory_(inMemory) {}
+        bool didReceiveResponse(long status) override {
+            post([status](WebAccess& w) { w.didReceiveResponse(status); });
+            return !isErrorStatus(status) && !t_->cancel;
+        }
+        bool didReceiveData(const char* data, size_t size) override {
+            received_ += static_cast<qint64>(size);
+            if (inMemory_ && received_ > kMaxReplyBytes) return false;
+            QByteArray chunk(data, static_cast<qsizetype>(size));
+            post([chunk](WebAccess& w) { w.didReceiveData(chunk); });
+            return !t_->cancel;
+        }
+        void post(std::function<void(WebAccess&)> step) {
+            mainQueue().async([t = t_, step = std::move(step)] {
+                if (t->owner) step(*t->owner);
+            });
+        }
+
+    private:
+        std::shared_ptr<Transfer> t_;
+        bool inMemory_;
+        qint64 received_ = 0;
+    };
+
+    DispatchQueue::global().async([transfer, request = std::move(request), inMemory] {
+        Forwarder forwarder(transfer, inMemory);
+        const bool ok = perform(request, forwarder, &transfer->cancel).has_value();
+        forwarder.post(
+            [ok](WebAccess& w) { w.didComplete(ok, ok ? QString() : QStringLiteral("transfer failed")); });
+    });
+}
+
+void WebAccess::didReceiveResponse(long status) {
+    if (mCancelReq) return;
+    mHttpStatus = status;
+    if (!isErrorStatus(status)) return;
+    // The server refused: the transfer ends at once.
+    endTransfer();
+    mLoadingNowStat = false;
+    if (mLoadRequest) {
+        reportLoad(status, QString(), 0);
+    } else {
+        mFileDownloadNow = false;
+        if (delegate_) delegate_->WebAccessDidFinishLoading(*this, mFilePath, status);
+    }
+}
+
+void WebAccess::didReceiveData(const QByteArray& data) {
+    if (mCancelReq) return;
+    if (mLoadRequest) {
+        mResponceData.append(data);
+        return;
+    }
+    if (!mFile) {
+        mFile = std::make_unique<QFile>(mFilePath);
+        if (!mFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            didComplete(false, mFile->errorString());
+            return;
+        }
+    }
+    if (mFile->write(data) != data.size()) didComplete(false, mFile->errorString());
+}
+
+void WebAccess::didComplete(bool ok, const QString& error) {
+    if (mCancelReq || !transfer_) return;
+    endTransfer();
+    mLoadingNowStat = false;
+    if (mLoadRequest) {
+        reportLoad(mHttpStatus, ok ? QString() : error, ok ? 0 : -1);
+        return;
+    }
+    mFileDownloadNow = false;
+    if (ok && !mFile) {  // an empty document
+        mFile = std::make_unique<QFile>(mFilePath);
+        ok = mFile->open(QIODevice::WriteOnly | QIODevice::Truncate);
+    }
+    if (mFile) {
+        ok = mFile->flush() && ok;
+        mFile->close();
+    }
+    mFile.reset();
+    // A broken download must not pass for the document: it is removed.
+    if (!ok) QFile::remove(mFilePath);
+    reportDownload(mHttpStatus);
+    if (!ok) mFilePath.clear();
+}
+
+void WebAccess::reportLoad(long status, const QString& errDetail, int errCode) {
+    if (delegate_) delegate_->WebAccessDidFinishloadRequest(*this, status, errDetail, mResponceData, errCode);
+    NotificationCenter::defaultCenter().post(kNotifyLoadRequest, this,
+                                             {{QStringLiteral("KeyHttpStatus"), static_cast<qint64>(status)},
+                                              {QStringLiteral("KeyErrDetail"), errDetail},
+                                              {QStringLiteral("KeyErrCode"), errCode}});
+}
+
+void WebAccess::reportDownload(long status) {
+    const QString path = QFile::exists(mFilePath) ? mFilePath : QString();
+    if (delegate_) delegate_->WebAccessDidFinishLoading(*this, path, status);
+    NotificationCenter::defaultCenter().post(kNotifyLoad, this,
+                                             {{QStringLiteral("KeyHttpStatus"), static_cast<qint64>(status)},
+                                              {QStringLiteral("KeyFilePath"), path}});
 }
