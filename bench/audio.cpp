@@ -44,7 +44,8 @@ double BestCpu(const std::function<void()>& work) {
 }
 
 void Row(const char* what, double cpuSeconds, double audioSeconds) {
-    std::printf("%-52s %9.2f ms  %7.3f %% of a core\n", what, cpuSeconds * 1e3, 100.0 * cpuSeconds / audioSeconds);
+    std::printf("%-52s %9.2f ms  %7.3f %% of a core\n", what, cpuSeconds * 1e3,
+                100.0 * cpuSeconds / audioSeconds);
 }
 
 std::vector<int16_t> Speech(int rate, int samples, int seed) {
@@ -64,7 +65,9 @@ public:
     bool Wait(CEvent& event, int) override { return event.Wait(-1); }
 };
 
-void DropMix(int32_t, uint8_t* pcm, int32_t, void*) { __free__(pcm); }
+void DropMix(int32_t, uint8_t* pcm, int32_t, void*) {
+    __free__(pcm);
+}
 
 double MixSixteenSpeakers(uint16_t rate) {
     ParkedClock clock;

@@ -94,12 +94,9 @@ void CAudioPlayerThread::SetUserInfo(uint32_t slot, const char* userId, const ch
     auto* entry = new CAudioPlayerQueue;
     entry->queue = new CAudioQueue(_SendJitter, _OnAudioLevel, this, slot, m_uiSlotCount, m_usRate,
                                    kInitialTarget, kMaxQueued, entry->lock, m_clock);
+    entry->queue->SetUserInfo(userId, userName);
     entry->queue->Start();
     m_slots[slot] = entry;
-    {
-        CMutexLock lock(entry->lock);
-        entry->queue->SetUserInfo(userId, userName);
-    }
     m_bMixing = true;
 }
 
@@ -131,7 +128,9 @@ CAudioQueue* CAudioPlayerThread::GetQueue(uint32_t slot) {
     return m_slots[slot] != nullptr ? m_slots[slot]->queue : nullptr;
 }
 
-int CAudioPlayerThread::GetBufferCount() { return m_pOutput->GetBufferCount(); }
+int CAudioPlayerThread::GetBufferCount() {
+    return m_pOutput->GetBufferCount();
+}
 
 void CAudioPlayerThread::MixingAudio(uint8_t* dst, const uint8_t* src, uint32_t bytes) {
     if (dst == nullptr || src == nullptr || bytes == 0) return;

@@ -53,7 +53,9 @@ CAudioQueue::~CAudioQueue() {
     m_event.Term();
 }
 
-bool CAudioQueue::Start() { return CThread::Start(); }
+bool CAudioQueue::Start() {
+    return CThread::Start();
+}
 
 void CAudioQueue::Stop() {
     StopContinue();
@@ -172,7 +174,9 @@ int32_t CAudioQueue::GetWaveVolume(int16_t* pcm, uint32_t samples) {
     for (uint32_t i = 0; i < samples; ++i) {
         if (scale) {
             const double v = pcm[i] * gain;
-            pcm[i] = static_cast<int16_t>(v > kSampleLimit ? kSampleLimit : v < -kSampleLimit ? -kSampleLimit : v);
+            pcm[i] = static_cast<int16_t>(v > kSampleLimit    ? kSampleLimit
+                                          : v < -kSampleLimit ? -kSampleLimit
+                                                              : v);
         }
         peak = std::max(peak, std::abs(static_cast<int>(pcm[i])));
     }
@@ -225,8 +229,8 @@ void CAudioQueue::CheckJitter(size_t remaining) {
     if (m_bUnderrun) {
         m_bUnderrun = false;
         m_ullUnderrunStart = kNoUnderrun;
-        CLLog::writeFormat(CLLog::DBG, "%s(%s)Audio Packet Jitter was detected(%u).\n", m_szUserId, m_szUserName,
-                           m_uiJitterCount);
+        CLLog::writeFormat(CLLog::DBG, "%s(%s)Audio Packet Jitter was detected(%u).\n", m_szUserId,
+                           m_szUserName, m_uiJitterCount);
         m_bQuietRunning = false;
         const uint32_t before = m_uiJitterCount++;
         if (before == 0) {
@@ -240,10 +244,10 @@ void CAudioQueue::CheckJitter(size_t remaining) {
             if (interval <= kJitterWindowMs) {
                 if (m_uiTarget < m_uiMaxTarget) {
                     ++m_uiTarget;
-                    CLLog::writeFormat(CLLog::INF,
-                                       "%s(%s) Audio Jitter Buffering Count Up(%d). Buffering Delay(%d msec).\n",
-                                       m_szUserId, m_szUserName, static_cast<int>(m_uiTarget),
-                                       static_cast<int>((m_uiTarget + 1) * 200));
+                    CLLog::writeFormat(
+                        CLLog::INF, "%s(%s) Audio Jitter Buffering Count Up(%d). Buffering Delay(%d msec).\n",
+                        m_szUserId, m_szUserName, static_cast<int>(m_uiTarget),
+                        static_cast<int>((m_uiTarget + 1) * 200));
                 }
                 ++m_uiRaiseCount;
                 m_bJitterPending = true;
@@ -264,7 +268,8 @@ void CAudioQueue::CheckJitter(size_t remaining) {
         m_uiFirstJitterTime = 0;
         if (m_uiTarget > m_uiMinTarget) {
             --m_uiTarget;
-            CLLog::writeFormat(CLLog::INF, "%s(%s) Audio Jitter Buffering Count Down(%d). Buffering Delay(%d msec).\n",
+            CLLog::writeFormat(CLLog::INF,
+                               "%s(%s) Audio Jitter Buffering Count Down(%d). Buffering Delay(%d msec).\n",
                                m_szUserId, m_szUserName, static_cast<int>(m_uiTarget),
                                static_cast<int>((m_uiTarget + 1) * 200));
         }
@@ -316,7 +321,8 @@ void CAudioQueue::Service() {
     }
     if (m_bJitterPending.exchange(false)) {
         if (m_pJitterCallback != nullptr) m_pJitterCallback(m_uiSlot, m_pUser);
-        CLLog::writeFormat(CLLog::INF, "%s(%s) Audio Jitter check message sended.\n", m_szUserId, m_szUserName);
+        CLLog::writeFormat(CLLog::INF, "%s(%s) Audio Jitter check message sended.\n", m_szUserId,
+                           m_szUserName);
     }
 }
 

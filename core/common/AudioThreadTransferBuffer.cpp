@@ -11,7 +11,9 @@ CAudioThreadTransferBuffer::~CAudioThreadTransferBuffer() {
     m_event.Term();
 }
 
-bool CAudioThreadTransferBuffer::Start() { return CThread::Start(); }
+bool CAudioThreadTransferBuffer::Start() {
+    return CThread::Start();
+}
 
 void CAudioThreadTransferBuffer::Stop() {
     StopContinue();

@@ -8,9 +8,7 @@
 #include <cstring>
 #include <vector>
 
-CEchoCtrl::CEchoCtrl(uint16_t rate)
-    : m_iSamplingRate(rate),
-      m_iFrameSize(rate / 500) {
+CEchoCtrl::CEchoCtrl(uint16_t rate) : m_iSamplingRate(rate), m_iFrameSize(rate / 500) {
     if (m_iFrameSize <= 0) return;  // inert: no rate below 500 Hz can be framed
     m_pEchoState = speex_echo_state_init(m_iFrameSize, 10 * m_iFrameSize);
     speex_echo_ctl(m_pEchoState, SPEEX_ECHO_SET_SAMPLING_RATE, &m_iSamplingRate);

@@ -13,9 +13,13 @@ extern "C" {
 
 CResampler::CResampler(OutputCallback callback) : m_pCallback(callback) {}
 
-CResampler::~CResampler() { Term(); }
+CResampler::~CResampler() {
+    Term();
+}
 
-void CResampler::Term() { swr_free(&m_pContext); }
+void CResampler::Term() {
+    swr_free(&m_pContext);
+}
 
 bool CResampler::Init(int32_t inRate, int32_t outRate) {
     Term();

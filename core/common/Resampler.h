@@ -19,8 +19,7 @@ public:
     // Converts bytes / 2 samples. On success *out receives a buffer the caller frees with __free__
     // and *outBytes its length; on failure both stay as they were. Samples the converter holds
     // back come out with the next call of the same rate pair.
-    bool Convert(const uint8_t* in, int bytes, int32_t inRate, int32_t outRate, uint8_t** out,
-                 int* outBytes);
+    bool Convert(const uint8_t* in, int bytes, int32_t inRate, int32_t outRate, uint8_t** out, int* outBytes);
     bool Convert(const uint8_t* in, int bytes, int32_t inRate, int32_t outRate);
     void Term();
 

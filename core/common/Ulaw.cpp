@@ -31,7 +31,8 @@ constexpr int16_t UlawToLinear(uint8_t code) {
 // Indexed by the sample's unsigned 16-bit value shifted right by 3.
 constexpr std::array<uint8_t, 8192> kEncodeTable = [] {
     std::array<uint8_t, 8192> table{};
-    for (int i = 0; i < 8192; ++i) table[i] = LinearToUlaw(static_cast<int16_t>(static_cast<uint16_t>(i << 3)));
+    for (int i = 0; i < 8192; ++i)
+        table[i] = LinearToUlaw(static_cast<int16_t>(static_cast<uint16_t>(i << 3)));
     return table;
 }();
 

@@ -1,6 +1,5 @@
 // The mixer with its slot queues and output thread, stepped with a fake clock.
 #include <gtest/gtest.h>
-
 #include <time.h>
 
 #include <atomic>
@@ -23,14 +22,16 @@ TEST(AudioMixing, AddsWithSaturation) {
                          Case{32767, 1, 32767}, Case{-32768, -1, -32768}}) {
         int16_t dst[2] = {c.a, c.a};
         const int16_t src[2] = {c.b, c.b};
-        CAudioPlayerThread::MixingAudio(reinterpret_cast<uint8_t*>(dst), reinterpret_cast<const uint8_t*>(src), 4);
+        CAudioPlayerThread::MixingAudio(reinterpret_cast<uint8_t*>(dst),
+                                        reinterpret_cast<const uint8_t*>(src), 4);
         EXPECT_EQ(dst[0], c.sum) << c.a << " + " << c.b;
         EXPECT_EQ(dst[1], c.sum);
     }
     int16_t dst = 5;
     CAudioPlayerThread::MixingAudio(reinterpret_cast<uint8_t*>(&dst), nullptr, 2);
     CAudioPlayerThread::MixingAudio(nullptr, reinterpret_cast<const uint8_t*>(&dst), 2);
-    CAudioPlayerThread::MixingAudio(reinterpret_cast<uint8_t*>(&dst), reinterpret_cast<const uint8_t*>(&dst), 0);
+    CAudioPlayerThread::MixingAudio(reinterpret_cast<uint8_t*>(&dst), reinterpret_cast<const uint8_t*>(&dst),
+                                    0);
     EXPECT_EQ(dst, 5);
 }
 
@@ -45,7 +46,8 @@ protected:
     };
 
     void Make(uint32_t slots, uint16_t rate) {
-        mixer = std::make_unique<CAudioPlayerThread>(slots, rate, 200, OnPlay, OnJitter, OnLevel, this, clock);
+        mixer =
+            std::make_unique<CAudioPlayerThread>(slots, rate, 200, OnPlay, OnJitter, OnLevel, this, clock);
         threads = 2;  // the mixer and its output thread
     }
     void Start() {
@@ -60,7 +62,9 @@ protected:
     void Push(uint32_t slot, const std::vector<int16_t>& pcm) {
         mixer->PushAudioData(slot, reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size() * 2);
     }
-    std::vector<int16_t> Chunk(int16_t value) const { return std::vector<int16_t>(mixer->GetMixSize() / 2, value); }
+    std::vector<int16_t> Chunk(int16_t value) const {
+        return std::vector<int16_t>(mixer->GetMixSize() / 2, value);
+    }
     void Cycle() { ASSERT_TRUE(clock.Run(200, 200, threads)); }
 
     std::vector<Mix> Mixes() {
@@ -76,7 +80,8 @@ protected:
         auto* self = static_cast<MixerTest*>(user);
         const auto* samples = reinterpret_cast<const int16_t*>(pcm);
         std::lock_guard<std::mutex> lock(self->mutex);
-        self->mixes.push_back({self->clock.NowMs(), level, std::vector<int16_t>(samples, samples + bytes / 2)});
+        self->mixes.push_back(
+            {self->clock.NowMs(), level, std::vector<int16_t>(samples, samples + bytes / 2)});
         __free__(pcm);
     }
     static void OnJitter(uint32_t, void* user) { ++static_cast<MixerTest*>(user)->jitterReports; }
@@ -185,7 +190,8 @@ TEST_F(MixerTest, JitteryPacketsBecomeASteadyStream) {
     }
     size_t next = 0;
     for (uint64_t t = 0; t < kSeconds * 1000 + 400; t += 20) {
-        for (; next < inFlight.size() && inFlight[next].first <= clock.NowMs(); ++next) Push(1, inFlight[next].second);
+        for (; next < inFlight.size() && inFlight[next].first <= clock.NowMs(); ++next)
+            Push(1, inFlight[next].second);
         ASSERT_TRUE(clock.Run(20, 20, threads));
     }
     const auto played = Mixes();

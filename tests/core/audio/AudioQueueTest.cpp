@@ -33,9 +33,10 @@ struct Callbacks {
 class AudioQueueTest : public testing::Test {
 protected:
     // rate 8000: a chunk is 3200 bytes (1600 samples).
-    std::unique_ptr<CAudioQueue> MakeQueue(uint32_t initialTarget = 2, uint16_t rate = 8000, uint32_t slot = 3) {
-        return std::make_unique<CAudioQueue>(Callbacks::OnJitter, Callbacks::OnLevel, &callbacks, slot, 16, rate,
-                                             initialTarget, 20, slotLock, clock);
+    std::unique_ptr<CAudioQueue> MakeQueue(uint32_t initialTarget = 2, uint16_t rate = 8000,
+                                           uint32_t slot = 3) {
+        return std::make_unique<CAudioQueue>(Callbacks::OnJitter, Callbacks::OnLevel, &callbacks, slot, 16,
+                                             rate, initialTarget, 20, slotLock, clock);
     }
     std::unique_ptr<CAudioQueue> MakeNamedQueue() {
         auto queue = MakeQueue();
@@ -100,8 +101,8 @@ TEST_F(AudioQueueTest, ChunksAreTwoHundredMilliseconds) {
         uint16_t rate;
         uint32_t bytes;
     };
-    for (const Case c : {Case{8000, 3200}, Case{11025, 4410}, Case{16000, 6400}, Case{22050, 8820},
-                         Case{48000, 19200}}) {
+    for (const Case c :
+         {Case{8000, 3200}, Case{11025, 4410}, Case{16000, 6400}, Case{22050, 8820}, Case{48000, 19200}}) {
         auto queue = MakeQueue(2, c.rate);
         EXPECT_EQ(queue->GetChunkSize(), c.bytes) << c.rate;
         EXPECT_EQ(queue->GetBufferingDelayTime(), 400u) << c.rate;
@@ -146,9 +147,9 @@ TEST_F(AudioQueueTest, GainClampsAndLevelIsThePeak) {
         int16_t out;
         int32_t level;
     };
-    for (const Case c : {Case{2.0, 20000, 32760, 100}, Case{2.0, -20000, -32760, 100}, Case{1.0, 32767, 32767, 100},
-                         Case{1.0, -32768, -32768, 100}, Case{1.0, 0, 0, 0}, Case{1.0, 16384, 16384, 50},
-                         Case{0.5, 1001, 500, 2}, Case{0.5, -1001, -500, 2}}) {
+    for (const Case c : {Case{2.0, 20000, 32760, 100}, Case{2.0, -20000, -32760, 100},
+                         Case{1.0, 32767, 32767, 100}, Case{1.0, -32768, -32768, 100}, Case{1.0, 0, 0, 0},
+                         Case{1.0, 16384, 16384, 50}, Case{0.5, 1001, 500, 2}, Case{0.5, -1001, -500, 2}}) {
         SCOPED_TRACE(testing::Message() << c.gain << " x " << c.in);
         auto queue = MakeNamedQueue();
         {

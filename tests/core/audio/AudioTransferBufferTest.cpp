@@ -77,7 +77,8 @@ TEST(AudioThreadTransferBuffer, StopFinishesTheDeliveryAndFreesTheRest) {
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(transfer.Push(i, Bytes("x" + std::to_string(i)), 2));
     {
         std::unique_lock<std::mutex> lock(consumer.mutex);
-        ASSERT_TRUE(consumer.changed.wait_for(lock, std::chrono::seconds(5), [&] { return consumer.entered; }));
+        ASSERT_TRUE(
+            consumer.changed.wait_for(lock, std::chrono::seconds(5), [&] { return consumer.entered; }));
     }
     std::thread stopper([&] { transfer.Stop(); });
     while (transfer.IsContinue()) std::this_thread::yield();

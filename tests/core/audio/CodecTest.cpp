@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "Signal.h"
-#include "tessel/TS_Common.h"
 #include "common/GSMCodec.h"
 #include "common/OpusCodec.h"
 #include "common/Ulaw.h"
+#include "tessel/TS_Common.h"
 
 using audio_test::Tone;
 

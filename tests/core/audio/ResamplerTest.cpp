@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "Signal.h"
-#include "tessel/TS_Common.h"
 #include "common/Resampler.h"
-
+#include "tessel/TS_Common.h"
 
 using audio_test::DominantFrequency;
 using audio_test::Tone;
@@ -56,7 +55,8 @@ TEST(Resampler, ConvertsBetweenRoomAndDeviceRates) {
         EXPECT_LE(total, c.out);
         EXPECT_GE(total, c.out - 64);
         // Every piece after the first is a whole 100 ms (give or take the filter's rounding).
-        for (size_t i = 1; i < result.callBytes.size(); ++i) EXPECT_NEAR(result.callBytes[i] / 2, c.out / 10, 2);
+        for (size_t i = 1; i < result.callBytes.size(); ++i)
+            EXPECT_NEAR(result.callBytes[i] / 2, c.out / 10, 2);
         EXPECT_NEAR(DominantFrequency(result.pcm, c.out, 500, 1500, c.out / 10), 1000.0, 5.0);
     }
 }
@@ -69,8 +69,8 @@ TEST(Resampler, OutputNeverExceedsTheComputedCapacity) {
     for (int call = 0; call < 3; ++call) {
         uint8_t* out = nullptr;
         int outBytes = 0;
-        ASSERT_TRUE(resampler.Convert(reinterpret_cast<const uint8_t*>(input.data()), 19200, 48000, 44100, &out,
-                                      &outBytes));
+        ASSERT_TRUE(resampler.Convert(reinterpret_cast<const uint8_t*>(input.data()), 19200, 48000, 44100,
+                                      &out, &outBytes));
         EXPECT_LE(outBytes / 2, 8820 + 64);
         EXPECT_GT(outBytes / 2, 8820 - 64);
         __free__(out);
@@ -99,14 +99,14 @@ TEST(Resampler, FailuresLeaveTheResultsAlone) {
     // Nothing to convert: no samples result, so the call fails and the caller's values stay.
     auto* sentinel = reinterpret_cast<uint8_t*>(&outBytes);
     out = sentinel;
-    EXPECT_FALSE(resampler.Convert(reinterpret_cast<const uint8_t*>(input.data()), 0, 16000, 48000, &out,
-                                   &outBytes));
+    EXPECT_FALSE(
+        resampler.Convert(reinterpret_cast<const uint8_t*>(input.data()), 0, 16000, 48000, &out, &outBytes));
     EXPECT_EQ(out, sentinel);
     EXPECT_EQ(outBytes, 7);
     // A rate the converter cannot take fails at initialisation.
     EXPECT_FALSE(resampler.Init(0, 48000));
-    EXPECT_FALSE(resampler.Convert(reinterpret_cast<const uint8_t*>(input.data()), 320, -5, 48000, &out,
-                                   &outBytes));
+    EXPECT_FALSE(
+        resampler.Convert(reinterpret_cast<const uint8_t*>(input.data()), 320, -5, 48000, &out, &outBytes));
     EXPECT_EQ(out, sentinel);
 }
 

@@ -12,8 +12,8 @@ inline std::vector<int16_t> Tone(int rate, double hz, int samples, double amplit
     std::vector<int16_t> pcm(samples);
     for (int i = 0; i < samples; ++i) {
         const double t = static_cast<double>(i) / rate;
-        pcm[i] = static_cast<int16_t>(amplitude * (0.67 * std::sin(2 * M_PI * hz * t) +
-                                                   0.33 * std::sin(2 * M_PI * 2 * hz * t)));
+        pcm[i] = static_cast<int16_t>(
+            amplitude * (0.67 * std::sin(2 * M_PI * hz * t) + 0.33 * std::sin(2 * M_PI * 2 * hz * t)));
     }
     return pcm;
 }
@@ -69,12 +69,12 @@ inline double DominantFrequency(const std::vector<int16_t>& pcm, int rate, doubl
 
 // The settled part of a coded signal (after `from`) keeps the input's energy within
 // the given ratios and its fundamental within 5 Hz.
-#define EXPECT_SAME_SOUND(input, output, rate, hz, lowRatio, highRatio, from)                          \
-    do {                                                                                              \
+#define EXPECT_SAME_SOUND(input, output, rate, hz, lowRatio, highRatio, from)                           \
+    do {                                                                                                \
         const double energyRatio_ = audio_test::Energy(output, from) / audio_test::Energy(input, from); \
-        EXPECT_GT(energyRatio_, lowRatio);                                                            \
-        EXPECT_LT(energyRatio_, highRatio);                                                           \
-        EXPECT_NEAR(audio_test::DominantFrequency(output, rate, 100, 1000, from), hz, 5.0);           \
+        EXPECT_GT(energyRatio_, lowRatio);                                                              \
+        EXPECT_LT(energyRatio_, highRatio);                                                             \
+        EXPECT_NEAR(audio_test::DominantFrequency(output, rate, 100, 1000, from), hz, 5.0);             \
     } while (0)
 
 }  // namespace audio_test
