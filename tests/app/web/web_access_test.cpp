@@ -11,6 +11,18 @@ using quorix::test::WebServiceFixture;
 
 namespace {
 
+// The loopback web service is reached directly whatever proxies the machine
+// running the tests has configured; tests of proxies set their own.
+class NoProxyEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        for (const char* name :
+             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+    }
+};
+[[maybe_unused]] const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
+
 class WebAccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
