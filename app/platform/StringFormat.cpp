@@ -61,7 +61,7 @@ double FormatArg::toDouble() const {
 
 namespace {
 
-struct Spec {
+struct Directive {
     int position = 0;  // 1-based when given as "%n$"
     QString flags;
     int width = -1;
@@ -85,25 +85,25 @@ int readNumber(const QString& format, qsizetype& i) {
 
 // Parses the conversion that begins at format[start] == '%'. False when it is
 // not one (then it is copied literally).
-bool parseSpec(const QString& format, qsizetype start, Spec& spec) {
+bool parseDirective(const QString& format, qsizetype start, Directive& directive) {
     qsizetype i = start + 1;
     // "%n$"
     qsizetype digits = i;
     int number = readNumber(format, digits);
     if (digits > i && digits < format.size() && format[digits] == u'$' && number > 0) {
-        spec.position = number;
+        directive.position = number;
         i = digits + 1;
     }
     while (i < format.size() && QStringView(u"-+ #0'").contains(format[i])) {
-        spec.flags += format[i];
+        directive.flags += format[i];
         ++i;
     }
     if (i < format.size() && format[i].isDigit()) {
-        spec.width = readNumber(format, i);
+        directive.width = readNumber(format, i);
     }
     if (i < format.size() && format[i] == u'.') {
         ++i;
-        spec.precision = readNumber(format, i);
+        directive.precision = readNumber(format, i);
     }
     while (i < format.size() && isLengthModifier(format[i])) {
         ++i;
@@ -111,9 +111,9 @@ bool parseSpec(const QString& format, qsizetype start, Spec& spec) {
     if (i >= format.size()) {
         return false;
     }
-    spec.conversion = format[i];
-    spec.end = i + 1;
-    return QStringView(u"@diuxXocCfFeEgGaAsSp%DUO").contains(spec.conversion);
+    directive.conversion = format[i];
+    directive.end = i + 1;
+    return QStringView(u"@diuxXocCfFeEgGaAsSp%DUO").contains(directive.conversion);
 }
 
 QChar kindOf(QChar conversion) {
@@ -142,13 +142,13 @@ QChar kindOf(QChar conversion) {
     }
 }
 
-QString cFormat(const Spec& spec, const char* length, char conversion) {
-    QString f = QStringLiteral("%") + spec.flags;
-    if (spec.width >= 0) {
-        f += QString::number(spec.width);
+QString cFormat(const Directive& directive, const char* length, char conversion) {
+    QString f = QStringLiteral("%") + directive.flags;
+    if (directive.width >= 0) {
+        f += QString::number(directive.width);
     }
-    if (spec.precision >= 0) {
-        f += u'.' + QString::number(spec.precision);
+    if (directive.precision >= 0) {
+        f += u'.' + QString::number(directive.precision);
     }
     return f + QLatin1String(length) + QLatin1Char(conversion);
 }
@@ -163,29 +163,29 @@ QString printfValue(const QString& f, T value) {
     return QString::fromLatin1(buffer, std::min<qsizetype>(n, sizeof buffer - 1));
 }
 
-QString padText(QString text, const Spec& spec) {
-    if (spec.precision >= 0 && text.size() > spec.precision) {
-        text.truncate(spec.precision);
+QString padText(QString text, const Directive& directive) {
+    if (directive.precision >= 0 && text.size() > directive.precision) {
+        text.truncate(directive.precision);
     }
-    if (spec.width > text.size()) {
-        const QString pad(spec.width - text.size(), u' ');
-        text = spec.flags.contains(u'-') ? text + pad : pad + text;
+    if (directive.width > text.size()) {
+        const QString pad(directive.width - text.size(), u' ');
+        text = directive.flags.contains(u'-') ? text + pad : pad + text;
     }
     return text;
 }
 
-QString render(const Spec& spec, const FormatArg& arg) {
-    const char c = static_cast<char>(spec.conversion.toLatin1());
-    switch (kindOf(spec.conversion).unicode()) {
+QString render(const Directive& directive, const FormatArg& arg) {
+    const char c = static_cast<char>(directive.conversion.toLatin1());
+    switch (kindOf(directive.conversion).unicode()) {
         case u'@':
         case u's':
-            return padText(arg.toText(), spec);
+            return padText(arg.toText(), directive);
         case u'f':
-            return printfValue(cFormat(spec, "", c), arg.toDouble());
+            return printfValue(cFormat(directive, "", c), arg.toDouble());
         case u'c':
-            return padText(QString(QChar(static_cast<char32_t>(arg.toUnsigned() & 0xFFFF))), spec);
+            return padText(QString(QChar(static_cast<char32_t>(arg.toUnsigned() & 0xFFFF))), directive);
         case u'p':
-            return padText(QStringLiteral("0x") + QString::number(arg.toUnsigned(), 16), spec);
+            return padText(QStringLiteral("0x") + QString::number(arg.toUnsigned(), 16), directive);
         default:
             break;
     }
@@ -193,15 +193,15 @@ QString render(const Spec& spec, const FormatArg& arg) {
         case 'd':
         case 'i':
         case 'D':
-            return printfValue(cFormat(spec, "ll", 'd'), static_cast<long long>(arg.toSigned()));
+            return printfValue(cFormat(directive, "ll", 'd'), static_cast<long long>(arg.toSigned()));
         case 'x':
         case 'X':
         case 'o':
-            return printfValue(cFormat(spec, "ll", c), static_cast<unsigned long long>(arg.toUnsigned()));
+            return printfValue(cFormat(directive, "ll", c), static_cast<unsigned long long>(arg.toUnsigned()));
         case 'O':
-            return printfValue(cFormat(spec, "ll", 'o'), static_cast<unsigned long long>(arg.toUnsigned()));
+            return printfValue(cFormat(directive, "ll", 'o'), static_cast<unsigned long long>(arg.toUnsigned()));
         default:  // u, U
-            return printfValue(cFormat(spec, "ll", 'u'), static_cast<unsigned long long>(arg.toUnsigned()));
+            return printfValue(cFormat(directive, "ll", 'u'), static_cast<unsigned long long>(arg.toUnsigned()));
     }
 }
 
@@ -219,20 +219,20 @@ QString StringWithFormatArgs(const QString& format, const QVector<FormatArg>& ar
             break;
         }
         out += QStringView(format).mid(i, percent - i);
-        Spec spec;
-        if (!parseSpec(format, percent, spec)) {
+        Directive directive;
+        if (!parseDirective(format, percent, directive)) {
             out += u'%';
             i = percent + 1;
             continue;
         }
-        i = spec.end;
-        if (spec.conversion == u'%') {
+        i = directive.end;
+        if (directive.conversion == u'%') {
             out += u'%';
             continue;
         }
-        const int index = spec.position > 0 ? spec.position - 1 : next++;
+        const int index = directive.position > 0 ? directive.position - 1 : next++;
         if (index < args.size()) {
-            out += render(spec, args[index]);
+            out += render(directive, args[index]);
         }
     }
     return out;
@@ -243,20 +243,20 @@ QString FormatArgumentKinds(const QString& format) {
     int next = 0;
     qsizetype i = 0;
     while ((i = format.indexOf(u'%', i)) >= 0) {
-        Spec spec;
-        if (!parseSpec(format, i, spec)) {
+        Directive directive;
+        if (!parseDirective(format, i, directive)) {
             ++i;
             continue;
         }
-        i = spec.end;
-        if (spec.conversion == u'%') {
+        i = directive.end;
+        if (directive.conversion == u'%') {
             continue;
         }
-        const int index = spec.position > 0 ? spec.position - 1 : next++;
+        const int index = directive.position > 0 ? directive.position - 1 : next++;
         if (kinds.size() <= index) {
             kinds.resize(index + 1, u'?');
         }
-        kinds[index] = kindOf(spec.conversion);
+        kinds[index] = kindOf(directive.conversion);
     }
     return kinds;
 }
