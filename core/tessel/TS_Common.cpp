@@ -15,6 +15,7 @@
 #include <new>
 
 #include "tessel/TS_Mutex.h"
+#include "tessel/TS_Socket.h"
 #include "tessel/TS_Thread.h"
 
 namespace {
@@ -48,10 +49,12 @@ bool SetBothLimits(int resource, rlim_t value) {
 
 bool InitProc() {
     ThreadInit();
+    CSocket::StartUp();
     return true;
 }
 
 void TermProc() {
+    CSocket::CleanUp();
     ThreadTerm();
     __dbg_trace__();
     exit(0);
