@@ -33,7 +33,9 @@ private:
     int m_port = 0;
 };
 
-inline int UnusedLoopbackPort() { return quorix::test::UnusedPort("127.0.0.1"); }
+inline int UnusedLoopbackPort() {
+    return quorix::test::UnusedPort("127.0.0.1");
+}
 
 // count bytes, or an empty text when they do not all arrive in time.
 inline std::string ReadExactly(int fd, size_t count, int ms = 5000) {

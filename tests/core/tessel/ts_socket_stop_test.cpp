@@ -19,41 +19,9 @@
 #include "tessel/TS_Event.h"
 #include "tessel/TS_Socket.h"
 #include "tessel/TS_Thread.h"
+#include "thread_probe.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-std::string TaskFile(int tid, const char* name) {
-    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/" + name);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// True once the wake-up signal is pending for the thread.
-bool WakeupPending(int tid) {
-    const std::string status = TaskFile(tid, "status");
-    const size_t at = status.find("SigPnd:");
-    if (at == std::string::npos) return false;
-    const unsigned long long pending = std::stoull(status.substr(at + 7), nullptr, 16);
-    return (pending >> (TS_WAKEUP_SIGNAL - 1)) & 1;
-}
-
-// True while the thread is blocked in ppoll.
-bool InPoll(int tid) {
-    const std::string call = TaskFile(tid, "syscall");
-    return !call.empty() && std::atoi(call.c_str()) == SYS_ppoll;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int ms = 5000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!condition()) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
 
 // The shape of a stream receive thread: wait without limit, then read.
 class Receiver : public CThread {

@@ -12,6 +12,7 @@
 
 #include "tessel/TS_Event.h"
 #include "tessel/TS_Mutex.h"
+#include "thread_probe.h"
 
 namespace {
 
@@ -30,9 +31,11 @@ public:
     CEvent started;
     std::atomic<int> interrupted{0};
     std::atomic<int> runs{0};
+    std::atomic<int> tid{0};
 
 protected:
     void Run() override {
+        tid = static_cast<int>(gettid());
         runs++;
         started.Notify();
         sigset_t mask;
@@ -75,6 +78,7 @@ TEST(CThreadTest, StopWakesTheBlockedThreadBySignalUnlessAlreadyToldToStop) {
         PipeWaiter worker;
         ASSERT_TRUE(worker.Start());
         ASSERT_TRUE(worker.started.Wait(5000));
+        ASSERT_TRUE(WaitUntil([&] { return InPoll(worker.tid); }));  // blocked in its wait
         if (c.stopContinueFirst) {
             worker.StopContinue();
             worker.Poke();  // the owner's own wake-up instead of the signal
