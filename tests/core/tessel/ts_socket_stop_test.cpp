@@ -138,3 +138,49 @@ TEST(SocketStopTest, ManyStartStopCyclesEachJoinPromptly) {
 }
 
 }  // namespace
+
+namespace {
+
+// One sending and one receiving thread on the same connected socket, as the
+// stream threads use it, while a third thread reads the counters.
+TEST(SocketStopTest, SendAndReceiveThreadsShareOneSocket) {
+    Connected c;
+    ASSERT_EQ(0, c.client.SetAsync(true));
+    constexpr int kBytes = 1 << 20;
+    std::thread echo([&] {  // the peer sends back everything it gets
+        char buffer[65536];
+        int total = 0;
+        while (total < kBytes && quorix::test::WaitReadable(c.server, 5000) == 1) {
+            const ssize_t n = recv(c.server, buffer, sizeof(buffer), 0);
+            if (n <= 0 || !quorix::test::WriteAll(c.server, buffer, static_cast<size_t>(n))) break;
+            total += static_cast<int>(n);
+        }
+    });
+    std::thread sender([&] {
+        const std::string block(4000, 's');
+        int sent = 0;
+        while (sent < kBytes) {
+            if (c.client.CheckSendable(5000) != 0) break;
+            const int n = c.client.Send(block.data(), std::min<int>(4000, kBytes - sent), 0);
+            if (n < 0) break;
+            sent += n;
+        }
+    });
+    int received = 0;
+    uint32_t observed = 0;
+    char buffer[65536];
+    while (received < kBytes && c.client.CheckReceivable(5000) == 0) {
+        const int n = c.client.Recv(buffer, sizeof(buffer), 0);
+        if (n < 0) break;
+        received += n;
+        observed = c.client.GetSendBytes();
+    }
+    sender.join();
+    echo.join();
+    EXPECT_EQ(kBytes, received);
+    EXPECT_EQ(static_cast<uint32_t>(kBytes), c.client.GetSendBytes());
+    EXPECT_EQ(static_cast<uint32_t>(kBytes), c.client.GetRecvBytes());
+    EXPECT_LE(observed, static_cast<uint32_t>(kBytes));
+}
+
+}  // namespace
