@@ -1,0 +1,2 @@
+# Stream threads of the connections: run under ThreadSanitizer too.
+set(AREA_TSAN ON)
