@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class CQXCrypt;
 class CSocketTCP;
@@ -100,4 +101,7 @@ public:
     // reply (SYNC_WAIT_MS unless changed).
     static void SetSyncWaitMs(int ms);
     static int GetSyncWaitMs();
+    // Test hook: the clock (seconds) that seeds the exchange's primes and
+    // exponent; an empty function restores the system clock.
+    static void SetKeyClock(std::function<uint32_t()> clock);
 };
