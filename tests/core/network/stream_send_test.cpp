@@ -156,6 +156,21 @@ TEST(StreamSendTest, FullBoundedQueuesDropTheirOldestAndClassZeroKeepsEverything
     EXPECT_EQ(0, sender.errors.load());
 }
 
+TEST(StreamSendTest, SetMaxBufferTakesTheLimitsInServiceOrder) {
+    SocketPair pair(kSmallBuffers);
+    RecordingSender sender(&pair.socket);
+    sender.SetMaxBuffer(STREAM_SEND_UNLIMITED, 4, 3, 2, 1);  // classes 0, 1, 2, 4, 3
+    ASSERT_TRUE(sender.Start());
+    Stall(sender, pair, Packet(99, Body(kStallBytes, 1)));
+    for (unsigned cls : {1u, 2u, 3u, 4u}) {
+        for (int i = 0; i < 6; ++i) ASSERT_TRUE(sender.Send(Owned(Body(4, i)), 4, cls));
+    }
+    EXPECT_EQ(4u, sender.GetBufferingCount(1));
+    EXPECT_EQ(3u, sender.GetBufferingCount(2));
+    EXPECT_EQ(2u, sender.GetBufferingCount(4));
+    EXPECT_EQ(1u, sender.GetBufferingCount(3));
+}
+
 TEST(StreamSendTest, ClearBufferAndStopHandEveryEntryBack) {
     SocketPair pair(kSmallBuffers);
     RecordingSender sender(&pair.socket);
