@@ -63,7 +63,9 @@ void CopyTextField(char* field, size_t size, const char* text) {
     std::memcpy(field, text, n);
 }
 
-size_t FieldTextLength(const char* field, size_t size) { return strnlen(field, size); }
+size_t FieldTextLength(const char* field, size_t size) {
+    return strnlen(field, size);
+}
 
 bool ConfLoginFieldsFit(const char* userId, const char* password) {
     return userId != nullptr && password != nullptr && strnlen(userId, CONF_TEXT_FIELD) < CONF_TEXT_FIELD &&
@@ -118,7 +120,8 @@ bool ParseConfEnterRes(const uint8_t* body, size_t len, CONF_ENTER_RES& out) {
     out.users.clear();
     out.users.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i)
-        out.users.push_back(ReadUserInfo(body + CONF_ENTER_RES_FIXED + sizeof(PROT_DATA_USER_INFO_T) * size_t(i)));
+        out.users.push_back(
+            ReadUserInfo(body + CONF_ENTER_RES_FIXED + sizeof(PROT_DATA_USER_INFO_T) * size_t(i)));
     std::stable_sort(out.users.begin(), out.users.end(),
                      [](const PROT_DATA_USER_INFO_T& a, const PROT_DATA_USER_INFO_T& b) {
                          return ConfCompareUserList(&a, &b) < 0;

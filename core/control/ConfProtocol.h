@@ -23,11 +23,11 @@ constexpr uint32_t CONF_HEADER_SIZE = 16;
 // Largest body the receiving side accepts.
 constexpr uint32_t CONF_MAX_BODY_SIZE = 399984;
 
-constexpr size_t CONF_TEXT_FIELD = 48;         // user ids, names, passwords, hosts
-constexpr size_t CONF_LOGIN_REQ_FIXED = 160;   // login body before the option text
-constexpr size_t CONF_LOGIN_RES_SIZE = 136;    // kept whole for the relay start requests
+constexpr size_t CONF_TEXT_FIELD = 48;        // user ids, names, passwords, hosts
+constexpr size_t CONF_LOGIN_REQ_FIXED = 160;  // login body before the option text
+constexpr size_t CONF_LOGIN_RES_SIZE = 136;   // kept whole for the relay start requests
 constexpr size_t CONF_ENTER_REQ_SIZE = 8;
-constexpr size_t CONF_ENTER_RES_FIXED = 384;   // enter reply before the participant records
+constexpr size_t CONF_ENTER_RES_FIXED = 384;  // enter reply before the participant records
 constexpr size_t CONF_RELAY_COUNT = 5;
 constexpr size_t CONF_KEY_TEXT_FIELD = 40;
 
@@ -35,7 +35,9 @@ constexpr size_t CONF_KEY_TEXT_FIELD = 40;
 inline uint32_t GetLE32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-inline uint16_t GetLE16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint16_t GetLE16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
 inline void PutLE32(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);

@@ -85,9 +85,11 @@ public:
                            CSocketTCP* socket, const HTTPACCESS_PROXY_CONFIG* proxy,
                            HTTPACCESS_CONNECTION_INFO* info);
     int ConnectByProxy(const char* host, uint32_t port, const char* label, const char* userAgent,
-                       CSocketTCP* socket, const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info);
+                       CSocketTCP* socket, const HTTPACCESS_PROXY_CONFIG* proxy,
+                       HTTPACCESS_CONNECTION_INFO* info);
     int SendChopProtocol(CSocketTCP* socket, const char* label, uint32_t flag);
-    int SendConnectMethod2ProxyServer(CSocketTCP* socket, const char* userAgent, const char* host, uint32_t port);
+    int SendConnectMethod2ProxyServer(CSocketTCP* socket, const char* userAgent, const char* host,
+                                      uint32_t port);
     unsigned GetSendPacketCount();
     unsigned GetRecvPacketCount();
     unsigned GetLostPacketCount();
@@ -99,7 +101,8 @@ public:
     bool ConfSend(uint32_t msgId, const uint8_t* body, uint32_t len, int32_t param);
     int ConfEnterRoom(const char* host, uint32_t port, const char* userAgent, const char* optionJson,
                       const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info = nullptr);
-    int ConfConnect(const char* userAgent, const HTTPACCESS_PROXY_CONFIG* proxy, HTTPACCESS_CONNECTION_INFO* info);
+    int ConfConnect(const char* userAgent, const HTTPACCESS_PROXY_CONFIG* proxy,
+                    HTTPACCESS_CONNECTION_INFO* info);
     bool ConfSendSyncLoginReq(const char* optionJson);
     int ConfRecvSyncLoginRes();
     bool ConfSendSyncEnterReq();
@@ -129,6 +132,9 @@ public:
     void ConfOnRecvError(int code, int errorNo, const char* text);
     void ConfOnSendError(int code, int errorNo, const char* text);
     void ConfSendAliveCheck();
+    // True for the first connection failure of a logged-in session (it sets the
+    // error-reported flag); every later one, and any while not logged in, false.
+    bool TakeErrorReport();
 
     // --- stream threads -------------------------------------------------------
     bool CreateStreamThread();

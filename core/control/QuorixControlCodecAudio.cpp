@@ -14,14 +14,15 @@ bool CQuorixControl::CreateAudioCodec() {
         m_pOpusEncoder = new COpusEncoder(m_nOpusSamplingRate);
         m_pOpusEncoder->setBitRate(m_nOpusBitrate);
         m_ppOpusDecoder = new COpusDecoder*[m_nCodecSlots]();
-        for (uint32_t i = 0; i < m_nCodecSlots; ++i) m_ppOpusDecoder[i] = new COpusDecoder(m_nOpusSamplingRate);
+        for (uint32_t i = 0; i < m_nCodecSlots; ++i)
+            m_ppOpusDecoder[i] = new COpusDecoder(m_nOpusSamplingRate);
     } else {
         m_pGsmEncoder = new GSMCodec();
         m_ppGsmDecoder = new GSMCodec*[m_nCodecSlots]();
         for (uint32_t i = 0; i < m_nCodecSlots; ++i) m_ppGsmDecoder[i] = new GSMCodec();
     }
-    m_pAudioPlayer = new CAudioPlayerThread(m_nCodecSlots, m_nRoomRate, 200, _OnBufferPlayAudio, _OnSendAudioJitter,
-                                            _OnAudioVolume, this);
+    m_pAudioPlayer = new CAudioPlayerThread(m_nCodecSlots, m_nRoomRate, 200, _OnBufferPlayAudio,
+                                            _OnSendAudioJitter, _OnAudioVolume, this);
     m_pAudioPlayer->Start();
     m_pEchoCtrl = new CEchoCtrl(m_nRoomRate);
     m_pResampler = new CResampler();
@@ -59,7 +60,8 @@ void CQuorixControl::DeleteAudioCodec() {
 }
 
 void CQuorixControl::SetAudioPlayerUser(int index, const char* userId, const char* userName) {
-    if (m_pAudioPlayer != nullptr && index >= 0) m_pAudioPlayer->SetUserInfo(uint32_t(index), userId, userName);
+    if (m_pAudioPlayer != nullptr && index >= 0)
+        m_pAudioPlayer->SetUserInfo(uint32_t(index), userId, userName);
 }
 
 // The audio player's callbacks. The mix's hand-off to the application, the

@@ -29,7 +29,8 @@ void CQuorixControl::DeleteParticipantInfo() {
 int CQuorixControl::IsExistsParticpant(const char* userId) {
     if (userId == nullptr) return -1;
     for (uint32_t i = 0; i < m_nTableSize; ++i)
-        if (m_pParticipant[i].status != PARTICIPANT_FREE && SameUser(m_pParticipant[i], userId)) return int(i);
+        if (m_pParticipant[i].status != PARTICIPANT_FREE && SameUser(m_pParticipant[i], userId))
+            return int(i);
     return -1;
 }
 
@@ -45,7 +46,8 @@ int CQuorixControl::GetFreeParticipantIndex() {
 
 void CQuorixControl::JoinedLine(int index) {
     const PARTICIPANT_INFO& e = m_pParticipant[index];
-    CLLog::writeFormat(kLogInf, "[No.%d] %.48s(%.48s):%.16s joined.", index, e.userId, e.userName, e.userType);
+    CLLog::writeFormat(kLogInf, "[No.%d] %.48s(%.48s):%.16s joined.", index, e.userId, e.userName,
+                       e.userType);
 }
 
 bool CQuorixControl::CheckClientId(int index) {
@@ -117,7 +119,8 @@ int CQuorixControl::FindClientIndex(int connection, uint32_t clientId) {
     // Client id 0 means "unknown": it never names a participant.
     if (connection < 0 || connection >= VPEX_CONNECTION_COUNT || clientId == 0) return -1;
     for (uint32_t i = 0; i < m_nTableSize; ++i)
-        if (m_pParticipant[i].status != PARTICIPANT_FREE && m_pParticipant[i].clientId[connection] == clientId)
+        if (m_pParticipant[i].status != PARTICIPANT_FREE &&
+            m_pParticipant[i].clientId[connection] == clientId)
             return int(i);
     return -1;
 }

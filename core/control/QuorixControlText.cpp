@@ -108,7 +108,8 @@ std::string CQuorixControl::Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-int CQuorixControl::GetContent(const std::string& text, const std::string& key, std::string& out, size_t start) {
+int CQuorixControl::GetContent(const std::string& text, const std::string& key, std::string& out,
+                               size_t start) {
     if (start > text.size()) return -1;
     const size_t at = text.find(key, start);
     if (at == std::string::npos) return -1;
@@ -122,8 +123,8 @@ int CQuorixControl::GetContent(const std::string& text, const std::string& key, 
     return int(lineEnd + 2);
 }
 
-int CQuorixControl::GetContent2(const std::string& text, const std::string& key, std::string& out, size_t endPos,
-                                size_t start) {
+int CQuorixControl::GetContent2(const std::string& text, const std::string& key, std::string& out,
+                                size_t endPos, size_t start) {
     if (start > text.size()) return -1;
     const size_t at = text.find(key, start);
     if (at == std::string::npos) return -1;

@@ -4,7 +4,9 @@
 
 CQuorixCore::CQuorixCore() = default;
 
-CQuorixCore::~CQuorixCore() { Term(); }
+CQuorixCore::~CQuorixCore() {
+    Term();
+}
 
 bool CQuorixCore::Init(const char* platform, const ST_FUNCLIST* table, void* user) {
     CMutexLock lock(m_mutexInit);
@@ -29,7 +31,8 @@ void CQuorixCore::Term() {
 
 void CQuorixCore::OnStartSpeech(int slot, const char* userId, const char* userName, const char* userType,
                                 bool camera, bool microphone) {
-    if (m_stFuncList.OnStartSpeech) m_stFuncList.OnStartSpeech(slot, userId, userName, userType, camera, microphone, m_pUser);
+    if (m_stFuncList.OnStartSpeech)
+        m_stFuncList.OnStartSpeech(slot, userId, userName, userType, camera, microphone, m_pUser);
 }
 
 void CQuorixCore::OnChangeOwner(const char* ownerId) {

@@ -18,7 +18,7 @@ TEST(ConfProtocol, HeaderIsLittleEndianOnTheWire) {
     h.param = -2;
     uint8_t wire[16];
     h.Write(wire);
-    const uint8_t expected[16] = {0x03, 0x10, 0, 0, 0x04, 0x03, 0x02, 0x01,
+    const uint8_t expected[16] = {0x03, 0x10, 0,    0,    0x04, 0x03, 0x02, 0x01,
                                   0x01, 0x00, 0x01, 0x00, 0xFE, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(0, std::memcmp(wire, expected, 16));
     const PROT_STD_T back = PROT_STD_T::Read(wire);
@@ -89,9 +89,9 @@ TEST(ConfProtocol, CopyTextFieldKeepsWholeCharacters) {
     } cases[] = {
         {"abc", 4, "abc"},
         {"abcd", 4, "abc"},
-        {"ab\xE3\x81\x82", 4, "ab"},               // three-byte character does not fit after "ab"
-        {"a\xE3\x81\x82", 5, "a\xE3\x81\x82"},     // fits exactly with the terminator
-        {"\xF0\x9F\x98\x80x", 4, ""},              // four-byte character never fits in 3
+        {"ab\xE3\x81\x82", 4, "ab"},            // three-byte character does not fit after "ab"
+        {"a\xE3\x81\x82", 5, "a\xE3\x81\x82"},  // fits exactly with the terminator
+        {"\xF0\x9F\x98\x80x", 4, ""},           // four-byte character never fits in 3
         {"", 4, ""},
     };
     for (const Case& c : cases) {
@@ -162,10 +162,10 @@ TEST(ConfProtocol, EnterReplyFieldsAndSpeakerOrder) {
 
 TEST(ConfProtocol, EnterReplyTextsStopAtTheirFieldEnds) {
     std::vector<uint8_t> body = EnterBody(1, {1});
-    std::memset(&body[16], 'k', 40);                      // key text without terminator
-    std::memset(&body[56], 'o', 48);                      // owner without terminator
-    std::memset(&body[112 + 56 * 4], 'h', 48);            // last relay host without terminator
-    std::memset(&body[CONF_ENTER_RES_FIXED], 'u', 108);   // user id, name and type unterminated
+    std::memset(&body[16], 'k', 40);                     // key text without terminator
+    std::memset(&body[56], 'o', 48);                     // owner without terminator
+    std::memset(&body[112 + 56 * 4], 'h', 48);           // last relay host without terminator
+    std::memset(&body[CONF_ENTER_RES_FIXED], 'u', 108);  // user id, name and type unterminated
     CONF_ENTER_RES res;
     ASSERT_TRUE(ParseConfEnterRes(body.data(), body.size(), res));
     EXPECT_EQ(res.keyText, std::string(39, 'k'));
@@ -204,9 +204,17 @@ TEST(ConfProtocol, ResultMapping) {
         int login;
         int enter;
     } cases[] = {
-        {0, 0, 0},     {5, 0, 12},    {1, 1, 8},     {2, 2, 9},   {3, 3, 10},
-        {4, 4, 11},    {6, 6, -17},   {7, -17, -17}, {-1, -17, -17},
-        {INT32_MIN, -17, -17},        {INT32_MAX, -17, -17},
+        {0, 0, 0},
+        {5, 0, 12},
+        {1, 1, 8},
+        {2, 2, 9},
+        {3, 3, 10},
+        {4, 4, 11},
+        {6, 6, -17},
+        {7, -17, -17},
+        {-1, -17, -17},
+        {INT32_MIN, -17, -17},
+        {INT32_MAX, -17, -17},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MapConfLoginResult(c.result), c.login) << c.result;

@@ -57,7 +57,8 @@ TEST(ConnectMethod, ProxyListReading) {
         {"not json", false, {}},
         {"{\"proxyHost\":\"p\"}", false, {}},
         {"[]", false, {}},
-        {"[{\"proxyType\":\"HTTP\",\"proxyHost\":\"p1\",\"proxyPort\":8080},{\"proxyHost\":\"p2\",\"proxyPort\":\"3128\"}]",
+        {"[{\"proxyType\":\"HTTP\",\"proxyHost\":\"p1\",\"proxyPort\":8080},{\"proxyHost\":\"p2\","
+         "\"proxyPort\":\"3128\"}]",
          true,
          {{false, "p1", 8080}, {false, "p2", 3128}}},
         {"[{\"proxyType\":\"DIRECT\"},{\"proxyHost\":\"p2\",\"proxyPort\":1}]", true, {{true, "", 0}}},

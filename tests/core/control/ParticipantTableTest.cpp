@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/ControlTestPeer.h"
 #include "common/LLog.h"
+#include "fixtures/ControlTestPeer.h"
 
 namespace {
 
@@ -153,7 +153,8 @@ TEST_F(ParticipantTable, OutOfRangeIndicesAndConnections) {
 }
 
 TEST_F(ParticipantTable, AFullTableRefusesNewcomers) {
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(ctl.InsertParticipantInfo(User(("u" + std::to_string(i)).c_str())), i);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ctl.InsertParticipantInfo(User(("u" + std::to_string(i)).c_str())), i);
     EXPECT_EQ(ctl.InsertParticipantInfo(User("late")), -1);
     EXPECT_EQ(ctl.SetClientId(0, "late", 9), -1);
     EXPECT_EQ(ctl.InsertParticipantInfo(User("u2")), 2);  // a known participant keeps its entry
