@@ -166,6 +166,13 @@ TEST_F(ConfEntry, ShortFramesAndUndecryptableBodiesAreDropped) {
     ctl->ConfOnRecv(frame, sizeof frame);
     EXPECT_TRUE(events.logged("[Conf] Failed to decrypt packet [Msg:0x7C7C Size:20]."));
     EXPECT_FALSE(events.logged("Received a message from [0x00007c7c]"));
+    // A header that claims more than the frame holds is read only as far as the frame goes.
+    std::vector<uint8_t> shortFrame(16 + 16);
+    h.msgId = 0x7D7D;
+    h.bodySize = 4096;
+    h.Write(shortFrame.data());
+    ctl->ConfOnRecv(shortFrame.data(), int(shortFrame.size()));
+    EXPECT_TRUE(events.logged("[Conf] Failed to decrypt packet [Msg:0x7D7D Size:16]."));
 }
 
 TEST_F(ConfEntry, EntersThroughTheTunnel) {
