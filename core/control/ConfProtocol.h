@@ -14,6 +14,7 @@ constexpr uint32_t CONF_SYNC_LOGIN_REQ = 0x1000;
 constexpr uint32_t CONF_SYNC_LOGIN_RES = 0x1001;
 constexpr uint32_t CONF_SYNC_ENTER_REQ = 0x1002;
 constexpr uint32_t CONF_SYNC_ENTER_RES = 0x1003;
+constexpr uint32_t CONF_RECV_ENTER_REP = 0x1004;  // a participant entered the room
 constexpr uint32_t CONF_ALIVE_CHECK = 0x101A;
 constexpr uint32_t CONF_SEND_RESERVE_LIST_REQ = 0x101F;
 

@@ -18,12 +18,8 @@ const char* const kVpexLabels[VPEX_CONNECTION_COUNT] = {"Type:VIDEO", "Type:AUDI
 CQuorixControl::CQuorixControl(CQuorixCore* owner) : m_pOwner(owner) {}
 
 CQuorixControl::~CQuorixControl() {
-    m_bLogin = false;
-    ConfDisconnect();
-    DeleteStreamThread();
-    DeleteAudioCodec();
-    DeleteVideoCodec();
-    DeleteParticipantInfo();
+    Logout();
+    TearDownLogin();  // finds nothing left after a logout
 }
 
 bool CQuorixControl::SendSync(CSocketTCP* socket, const uint8_t* data, int len) {
@@ -73,14 +69,14 @@ bool CQuorixControl::CreateStreamThread() {
     if (newRecv) m_pThreadRecvConf = new CThreadRecvConf(m_pSocketConf, _ConfOnRecv, _ConfOnRecvError, this);
     bool ok = !newSend || m_pThreadSendConf->Start();
     ok = ok && (!newRecv || m_pThreadRecvConf->Start());
-    // The relay connections' threads follow here, connection 0 to 4, send before receive.
+    ok = ok && CreateVpexStreamThread();
     CLLog::onFuncEnd(kFunc);
     return ok;
 }
 
 void CQuorixControl::DeleteStreamThread() {
     DeleteConfStreamThread();
-    // The relay connections' threads follow here, connection 0 to 4, receive before send.
+    DeleteVpexStreamThread();
 }
 
 void CQuorixControl::DeleteConfStreamThread() {

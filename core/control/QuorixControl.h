@@ -20,6 +20,7 @@
 #include "common/CommonProc.h"
 #include "control/ConfProtocol.h"
 #include "control/ConnectMethod.h"
+#include "control/VpexProtocol.h"
 #include "tessel/TS_Mutex.h"
 
 class CQuorixCore;
@@ -129,6 +130,8 @@ public:
     void ConfOnRecvWithData(const PROT_STD_T& header, const uint8_t* body, uint32_t len);
     // Hands one received message to its handler; false when no handler takes the id.
     bool ConfDispatch(const PROT_STD_T& header, const uint8_t* body, uint32_t len);
+    // A participant entered the room (0x1004): slot 0.
+    void ConfOnRecvEnterRep(const uint8_t* body, uint32_t len);
     void ConfOnRecvError(int code, int errorNo, const char* text);
     void ConfOnSendError(int code, int errorNo, const char* text);
     void ConfSendAliveCheck();
@@ -140,6 +143,85 @@ public:
     bool CreateStreamThread();
     void DeleteStreamThread();
     void DeleteConfStreamThread();  // receive thread first, then send thread
+
+    // --- login sequence, logout, runtime parameters (QuorixControlLogin.cpp) --
+    // 0, or the failure code of the first step that failed (everything of the
+    // attempt is then torn down again).
+    int Login(const char* userAgent, const char* host, int port, int firstConnectType, const char* proxyJson,
+              const char* userId, const char* password, const char* userName, const char* userType, int topRoomId,
+              int roomId, int version, const char* appVersion, bool camera, bool microphone, bool wifi,
+              int samplingRateCode, const char* supportFuncJson, const char* optionJson);
+    // Joins every connection and transfer thread before it frees what they use;
+    // false when no session was running.
+    bool Logout();
+    bool SetLoginOptionJson(const char* json);
+    void SetSupportFuncJson(const char* json);
+    bool CreateDataBufferThread();
+    void DeleteDataBufferThread();
+    void DeleteStream();
+    void CloseAES();
+    bool setParam(const std::string& key, const std::string& value);
+    bool getParam(const std::string& key, std::string& value);
+    bool SetDstAudioSampleRate(uint16_t rate);
+    bool SetAudioBoostLevel(int slot, double level);
+    bool StartVideo(int) { return true; }
+    bool StopVideo(int) { return true; }
+    bool SetVideoMode(int mode) { return unsigned(mode) < 3; }
+    bool EchoCapture(const int16_t* captured, int16_t* output);
+    bool EchoPlayback(const int16_t* played);
+    float GetSelfViewZoom() const { return m_fSelfViewZoom.load(); }
+
+    // --- received media handed to the decoders (QuorixControlMedia.cpp) -------
+    static void _OnBufferVideo(int clientIndex, void* packet, int size, uint64_t queuedMs, void* self);
+    static void _OnBufferAudio(int slot, void* packet, int size, void* self);
+    // Each takes over and frees the packet.
+    void OnBufferVideo(int clientIndex, uint8_t* packet, int size, uint64_t queuedMs);
+    void OnBufferAudio(int slot, uint8_t* packet, int size);
+    void OnBufferPlayAudio(int32_t level, uint8_t* pcm, int32_t size);
+    // A new RGBA picture (__malloc__) when `output` is set and a frame came out, else null.
+    uint8_t* DecodeVideo(int clientIndex, const uint8_t* data, int size, int width, int height, int frameNo,
+                         uint16_t videoType, bool output);
+
+    // --- media relay (QuorixControlVpexSend.cpp, QuorixControlVpexRecv.cpp) ----
+    int VpexEnterRoom(const char* userId, const char* userAgent, const HTTPACCESS_PROXY_CONFIG* proxy,
+                      HTTPACCESS_CONNECTION_INFO* info = nullptr);
+    int VpexConnect(int index, const char* userAgent, const HTTPACCESS_PROXY_CONFIG* proxy,
+                    HTTPACCESS_CONNECTION_INFO* info);
+    bool VpexSendSyncStartReq(int index);
+    int VpexRecvSyncStartRes(int index);
+    // One message read synchronously; the body (decrypted, the caller's, freed
+    // with __free__) is null for a message without body.
+    bool VpexRecvSync(int index, VPX_STD_PROT& header, uint8_t*& body);
+    void VpexDisconnect();
+    void VpexLeaveRoom() { VpexDisconnect(); }
+    bool VpexIsEnterRoom() const;
+    bool VpexSend(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data, uint32_t length,
+                  unsigned sendClass, bool clear);
+    bool VpexSendSplit(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data,
+                       uint32_t length, unsigned sendClass, uint32_t footer, uint16_t pieceIndex, uint16_t pieceCount,
+                       bool clear);
+    int VpexSendBufferLength(int index, unsigned sendClass);
+    void VpexSetBandwidth(int index, int kbps);
+    static void _VpexSendAliveCheck(int index, void* self);
+    void VpexSendAliveCheck(int index);
+    bool VpexSendStartRep();
+    bool VpexSendStopRep();
+    bool VpexSendSyncPreInfo(int index);
+    uint32_t VpexOwnClientId(int index) const;
+    static void _VpexOnRecv(int index, uint8_t* packet, int size, void* self, int pieceIndex, int pieceCount);
+    static void _VpexOnRecvError(int index, int code, int errorNo, const char* text, void* self);
+    static void _VpexOnSendError(int index, int code, int errorNo, const char* text, void* self);
+    void VpexOnRecv(int index, const uint8_t* packet, int size, int pieceIndex, int pieceCount);
+    void VpexOnRecvNoData(int index, const VPX_STD_PROT& header);
+    void VpexOnRecvWithData(int index, const VPX_STD_PROT& header, const uint8_t* body, uint32_t length,
+                            int pieceIndex, int pieceCount);
+    // Hands one decrypted body to its handler, which takes over the buffer.
+    void VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t* body, uint32_t length, int pieceIndex,
+                      int pieceCount);
+    void VpexOnRecvStart(int index, const uint8_t* body, uint32_t length);
+    void VpexOnRecvStop(int index, const uint8_t* body, uint32_t length);
+    void VpexOnRecvError(int index, int code, int errorNo, const char* text);
+    void VpexOnSendError(int index, int code, int errorNo, const char* text);
 
     // --- codecs ---------------------------------------------------------------
     bool CreateVideoCodec();
@@ -190,6 +272,20 @@ public:
 
 protected:
     friend struct QuorixControlTestPeer;
+
+    // A client's id on relay connection `index` became known (start reply or
+    // start notice): completes its participant entry and, once complete, gives
+    // it a decoder and a mixer slot. A null name is taken from the table.
+    void VpexClientStarted(int index, uint32_t clientId, const char* userId, const char* userName);
+    // Sends the header-only notice `msgId` on connections 0 to 4; false at the first failure.
+    bool VpexSendNotice(uint32_t msgId);
+    // A copy of a table entry; false for an index outside the table.
+    bool GetParticipantEntry(int index, PARTICIPANT_INFO& entry);
+    // Everything of a login attempt, torn down after a failed step.
+    void TearDownLogin();
+    // The relay connections' send and receive threads, connection 0 to 4.
+    bool CreateVpexStreamThread();
+    void DeleteVpexStreamThread();
 
     void LogConnectFailure(const char* host, uint32_t port, const char* label, int code, CSocketTCP* socket);
     void JoinedLine(int index);
@@ -263,12 +359,26 @@ protected:
     int32_t m_nOpusSamplingRate = 48000;
     int32_t m_nOpusBitrate = 32000;
     uint16_t m_nRoomRate = 32000;
-    uint16_t m_nOutputRate = 32000;
+    std::atomic<uint16_t> m_nOutputRate{32000};  // rate of the mix handed to the application
 
     // transfer threads for received media (started by the login)
     CVideoThreadTransferBuffer* m_pVideoTransfer = nullptr;
     CAudioThreadTransferBuffer* m_pAudioTransfer = nullptr;
     CThreadTransferBuffer* m_pASTransfer = nullptr;
+
+    // room options of the login and runtime parameters
+    int32_t m_nRoomCategory = 0;
+    bool m_bSeminar = false;
+    bool m_bManyMtg = false;
+    uint8_t m_nManySpeaker = 0;
+    char m_strRoomName[128] = {};
+    char m_strRoomOwner[128] = {};
+    int32_t m_nSamplingRateCode = 4;
+    uint32_t m_nGsmPacketSize[2] = {};  // GSM sender sizes of sampling-rate codes 1 and 3
+    uint32_t m_nGsmSwitchCount = 0;
+    std::atomic<uint64_t> m_nVideoDispDelay{0};  // ms
+    std::atomic<float> m_fSelfViewZoom{1.0f};
+    int32_t m_nASJpegQuality[3] = {};  // default, max, min
 
     std::atomic<bool> m_bLogin{false};
     std::atomic<bool> m_bErrorReported{false};

@@ -64,13 +64,7 @@ void CQuorixControl::SetAudioPlayerUser(int index, const char* userId, const cha
         m_pAudioPlayer->SetUserInfo(uint32_t(index), userId, userName);
 }
 
-// The audio player's callbacks. The mix's hand-off to the application, the
-// level events and the relay jitter check belong to the media path of the
-// login; until it is wired, the mix is released here.
-void CQuorixControl::_OnBufferPlayAudio(int32_t /*level*/, uint8_t* pcm, int32_t /*size*/, void* /*self*/) {
-    __free__(pcm);
-}
-
+// The relay jitter check that the audio player asks for belongs to the relay
+// audio path; until it is wired, the request is dropped here.
 void CQuorixControl::_OnSendAudioJitter(uint32_t /*slot*/, void* /*self*/) {}
 
-void CQuorixControl::_OnAudioVolume(uint32_t /*slot*/, int32_t /*level*/, void* /*self*/) {}

@@ -68,9 +68,10 @@ void CQuorixControl::ConfOnRecvWithData(const PROT_STD_T& header, const uint8_t*
 
 bool CQuorixControl::ConfDispatch(const PROT_STD_T& header, const uint8_t* body, uint32_t len) {
     // The handlers of the running conference take their ids here.
-    (void)body;
-    (void)len;
     switch (header.msgId) {
+        case CONF_RECV_ENTER_REP:
+            ConfOnRecvEnterRep(body, len);
+            return true;
         default:
             return false;
     }

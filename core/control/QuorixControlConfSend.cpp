@@ -127,14 +127,8 @@ int CQuorixControl::ConfEnterRoom(const char* host, uint32_t port, const char* u
 }
 
 bool CQuorixControl::ConfSendSyncLoginReq(const char* optionJson) {
-    char addr[INET6_ADDRSTRLEN + 1] = {};
-    int localPort = 0;
     CONF_LOGIN_FIELDS f;
-    if (m_pSocketConf->GetSrcInfo(addr, &localPort)) {
-        in_addr v4{};
-        if (inet_pton(AF_INET, addr, &v4) == 1) f.localAddr = v4.s_addr;
-        f.localPort = uint32_t(localPort);
-    }
+    LocalEndpoint(m_pSocketConf, f.localAddr, f.localPort);
     f.userId = m_strUserId;
     f.password = m_strPassword;
     f.userName = m_strUserName;

@@ -7,6 +7,15 @@
 
 #include <cstdint>
 
+// Results of QuorixCoreInit and QuorixCoreLogin besides 0 and the login's own codes.
+enum : int {
+    QUORIXCORE_ERR_ALREADY_INIT = -1,
+    QUORIXCORE_ERR_NO_CORE = -2,
+    QUORIXCORE_ERR_INIT_FAILED = -3,
+    QUORIXCORE_ERR_LOGGED_IN = -4,
+    QUORIXCORE_ERR_INVALID_ARGS = -9,
+};
+
 struct ST_FUNCLIST {
     void (*OnEnterMember)(const char* userId, const char* userName, const char* userType, void* user);  // 0
     void (*OnLeaveMember)(const char* userId, void* user);                                              // 1
