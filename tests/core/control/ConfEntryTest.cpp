@@ -246,6 +246,13 @@ TEST_F(ConfEntry, ServerResultsTable) {
     const ResultCase cases[] = {
         {"login 0", [](ConfServerScript&) {}, 0},
         {"login 5 is accepted", [](ConfServerScript& s) { s.loginResult = 5; }, 0},
+        {"unencrypted key exchange, then the new key", [](ConfServerScript& s) { s.exchangeLevel = 0; }, 0},
+        {"AES-192 exchange, AES-128 new key",
+         [](ConfServerScript& s) {
+             s.exchangeLevel = 2;
+             s.keyLevel = 1;
+         },
+         0},
         {"login 1", [](ConfServerScript& s) { s.loginResult = 1; }, 1},
         {"login 2", [](ConfServerScript& s) { s.loginResult = 2; }, 2},
         {"login 3", [](ConfServerScript& s) { s.loginResult = 3; }, 3},
@@ -290,6 +297,14 @@ TEST_F(ConfEntry, ServerResultsTable) {
         ConfServerFixture server(script);
         EXPECT_EQ(Enter("127.0.0.1", server.port()), c.expected) << c.what;
         EXPECT_EQ(ctl->ConfIsEnterRoom(), c.expected == 0) << c.what;
+        if (c.expected == 0) {
+            // The connection goes on under the enter reply's key.
+            const uint8_t body[3] = {1, 2, 3};
+            EXPECT_TRUE(ctl->ConfSend(0x1038, body, sizeof body, 0)) << c.what;
+            EXPECT_TRUE(server.waitFor(0x1038, 1, 2000)) << c.what;
+            EXPECT_TRUE(server.messages().back().underNewKey) << c.what;
+            EXPECT_EQ(server.decryptFailures(), 0) << c.what;
+        }
         ctl->ConfDisconnect();
     }
 }
