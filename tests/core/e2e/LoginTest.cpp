@@ -186,11 +186,31 @@ TEST_F(LoginTest, LoginStartsEveryRelayConnectionAndLogoutJoinsEveryThread) {
 
     EXPECT_TRUE(QuorixCoreStopSpeech()) << "the relay stop notice goes out on its own";
     ASSERT_TRUE(relay.waitFor(VPEX_SEND_STOP_REP, 5, 2000));
+    for (const RelayMessage& m : relay.messages(VPEX_SEND_STOP_REP)) {
+        EXPECT_EQ(m.header.target, 0u);
+        EXPECT_EQ(m.header.sender, relay.clientId("user-a", m.index));
+        EXPECT_EQ(m.header.length, 0u);
+    }
+    EXPECT_TRUE(conf.messages().size() > 0);
+    for (const ConfMessage& m : conf.messages())
+        EXPECT_NE(m.header.msgId, CONF_SEND_RESERVE_LIST_REQ) << "only seminar rooms ask for the reservation list";
 
     QuorixCoreLogout();
     EXPECT_EQ(SettledThreads(relay), before);
     EXPECT_TRUE(relay.failures().empty()) << relay.failures().front();
     EXPECT_EQ(rec_.count("Error"), 0u);
+}
+
+TEST_F(LoginTest, SeminarRoomAsksForTheReservationListOnceLoggedIn) {
+    RelayFixture relay;
+    ConfServerFixture conf(ConfScript(relay));
+    ASSERT_EQ(Login(conf.port(), "user-a", R"({"roomlist_roomcategory":"1","roomlist_max":"2"})"), 0);
+    ASSERT_TRUE(conf.waitFor(CONF_SEND_RESERVE_LIST_REQ, 1, 3000));
+    for (const ConfMessage& m : conf.messages()) {
+        if (m.header.msgId != CONF_SEND_RESERVE_LIST_REQ) continue;
+        EXPECT_TRUE(m.body.empty());
+        EXPECT_TRUE(m.underNewKey) << "sent through the running connection";
+    }
 }
 
 TEST_F(LoginTest, RelayFailuresCloseEverythingAndReturnTheRelaysCode) {
