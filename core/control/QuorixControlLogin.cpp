@@ -306,11 +306,11 @@ bool CQuorixControl::getParam(const std::string& key, std::string& value) {
     else if (key == "ASJpegQualityMin")
         value = std::to_string(m_nASJpegQuality[2]);
     else if (key == "LogOutput")
-        value = CLLog::getOutput() ? "1" : "0";
+        value = std::to_string(CLLog::getOutput() ? 1 : 0);
     else if (key == "LogLevel")
         value = std::to_string(CLLog::getLogLevel());
     else if (key == "LogFuncTime")
-        value = CLLog::getOutputTimeMeasurement() ? "1" : "0";
+        value = std::to_string(CLLog::getOutputTimeMeasurement() ? 1 : 0);
     else
         return false;
     return true;
