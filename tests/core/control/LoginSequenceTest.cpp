@@ -208,6 +208,34 @@ TEST_F(ReceivedMedia, AMainStreamKeyFrameIsDecodedAndShown) {
     EXPECT_EQ(events_.videos, 1);
 }
 
+TEST_F(ReceivedMedia, TheDisplayDelayHoldsAPictureUntilItsQueuedTimePlusTheDelay) {
+    CVideoEncoder encoder;
+    const std::vector<uint8_t> pixels = MakeVideoPattern(64, 48, 0);
+    const int n = encoder.Encode(pixels.data(), 64, 48, 64, 48, 15, 0, 0);
+    ASSERT_GT(n, 0);
+    std::vector<uint8_t> h264(size_t(n) + 16, 0);
+    encoder.GetEncodeBuffer(h264.data());
+    ASSERT_TRUE(control_->setParam("VideoDispDelay", "150"));
+    struct Case {
+        const char* name;
+        int64_t queuedAgoMs;
+        bool waits;
+    };
+    const Case cases[] = {{"queued now", 0, true}, {"queued long ago", 10000, false}};
+    for (const Case& c : cases) {
+        int size = 0;
+        uint8_t* packet = Packet(n, 64, 48, 1, 1, 0, h264, &size);
+        const uint64_t start = GetMonotonicTickCount();
+        control_->OnBufferVideo(1, packet, size, GetTickCount() - uint64_t(c.queuedAgoMs));
+        const uint64_t elapsed = GetMonotonicTickCount() - start;
+        if (c.waits)
+            EXPECT_GE(elapsed, 140u) << c.name;
+        else
+            EXPECT_LT(elapsed, 100u) << c.name;
+    }
+    EXPECT_EQ(events_.videos, 2);
+}
+
 TEST_F(ReceivedMedia, BrokenVideoPacketsAreDroppedAndLogged) {
     struct Case {
         const char* name;

@@ -193,7 +193,8 @@ TEST_F(LoginTest, LoginStartsEveryRelayConnectionAndLogoutJoinsEveryThread) {
     }
     EXPECT_TRUE(conf.messages().size() > 0);
     for (const ConfMessage& m : conf.messages())
-        EXPECT_NE(m.header.msgId, CONF_SEND_RESERVE_LIST_REQ) << "only seminar rooms ask for the reservation list";
+        EXPECT_NE(m.header.msgId, CONF_SEND_RESERVE_LIST_REQ)
+            << "only seminar rooms ask for the reservation list";
 
     QuorixCoreLogout();
     EXPECT_EQ(SettledThreads(relay), before);
@@ -385,6 +386,23 @@ TEST_F(RelaySession, SequenceMessagesGoInPiecesWithTrailerAndFooter) {
     EXPECT_EQ(control_->VpexSendBufferLength(VPEX_CONN_AS, 4), 0);
     EXPECT_EQ(control_->VpexSendBufferLength(7, 4), -1);
     EXPECT_TRUE(relay_.failures().empty()) << relay_.failures().front();
+}
+
+TEST_F(RelaySession, SpeakingNoticesGoOutOnAllFiveConnections) {
+    ASSERT_TRUE(control_->VpexSendStartRep());
+    ASSERT_TRUE(relay_.waitFor(VPEX_SEND_START_REP, 5, 3000));
+    // Each connection's send thread writes its own notice, so they arrive in any order.
+    int seen[5] = {};
+    for (const RelayMessage& m : relay_.messages(VPEX_SEND_START_REP)) {
+        ++seen[m.index];
+        EXPECT_EQ(m.header.target, 0u);
+        EXPECT_EQ(m.header.sender, control_->VpexOwnClientId(m.index));
+        EXPECT_NE(m.header.sender, 0u);
+    }
+    for (int n : seen) EXPECT_EQ(n, 1);
+    control_->Logout();
+    EXPECT_FALSE(control_->VpexSendStartRep()) << "nothing is sent outside a session";
+    EXPECT_FALSE(control_->VpexSendStopRep());
 }
 
 TEST_F(RelaySession, NoticesAndUnknownMessagesFromTheRelay) {
