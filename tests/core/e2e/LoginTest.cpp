@@ -25,6 +25,10 @@ using namespace quorix::test;
 
 namespace {
 
+// The shortened reply wait: long enough for a loaded machine, short enough
+// that a silent peer costs a second.
+constexpr int kReplyWaitMs = 1000;
+
 // Events of the callback table, kept for the test thread.
 struct Recorder {
     std::mutex mu;
@@ -89,10 +93,10 @@ class LoginTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CONTROL_WAITS w;
-        w.replyWaitMs = 300;
+        w.replyWaitMs = kReplyWaitMs;
         w.idleIntervalMs = 40;
         SetControlWaitsForTest(w);
-        CCommonProc::SetSyncWaitMs(300);
+        CCommonProc::SetSyncWaitMs(kReplyWaitMs);
         QuorixCore_OnLoad();
         ASSERT_EQ(QuorixCoreInit("Mac", &rec_, Table()), 0);
     }
@@ -304,9 +308,9 @@ class RelaySession : public ::testing::Test {
 protected:
     void SetUp() override {
         CONTROL_WAITS w;
-        w.replyWaitMs = 300;
+        w.replyWaitMs = kReplyWaitMs;
         SetControlWaitsForTest(w);
-        CCommonProc::SetSyncWaitMs(300);
+        CCommonProc::SetSyncWaitMs(kReplyWaitMs);
         ST_FUNCLIST t = Table();
         t.OnQuorixLog = [](int, const char* line, void* u) { static_cast<Recorder*>(u)->add(line); };
         ASSERT_TRUE(core_.Init("Mac", &t, &rec_));
