@@ -20,6 +20,7 @@
 #include "common/CommonProc.h"
 #include "control/ConfProtocol.h"
 #include "control/ConnectMethod.h"
+#include "control/SessionGate.h"
 #include "control/VpexProtocol.h"
 #include "tessel/TS_Mutex.h"
 
@@ -380,6 +381,9 @@ protected:
     std::atomic<float> m_fSelfViewZoom{1.0f};
     int32_t m_nASJpegQuality[3] = {};  // default, max, min
 
+    // Passed by every sender and media command; closed by the logout and by
+    // the teardown of a failed login before anything they use is freed.
+    CSessionGate m_sessionGate;
     std::atomic<bool> m_bLogin{false};
     std::atomic<bool> m_bErrorReported{false};
 };

@@ -14,6 +14,8 @@
 #include "tessel/TS_Socket.h"
 
 bool CQuorixControl::ConfSend(uint32_t msgId, const uint8_t* body, uint32_t len, int32_t param) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (len > 0 && body == nullptr) return false;
     // Nothing larger than the server accepts is framed (this also keeps the sizes in range).
     if (len > CONF_MAX_BODY_SIZE) return false;
@@ -96,6 +98,8 @@ int CQuorixControl::ConfEnterRoom(const char* host, uint32_t port, const char* u
     if (host == nullptr || strnlen(host, sizeof m_strConfHost) >= sizeof m_strConfHost ||
         !ConfLoginFieldsFit(m_strUserId, m_strPassword))
         return -9;
+    // The session's connections begin here: senders may pass from now on.
+    m_sessionGate.Open();
     CopyTextField(m_strConfHost, sizeof m_strConfHost, host);
     m_nConfPort = port;
 

@@ -167,6 +167,7 @@ int CQuorixControl::Login(const char* userAgent, const char* host, int port, int
 
 void CQuorixControl::TearDownLogin() {
     m_bLogin = false;
+    m_sessionGate.Close();
     // Sockets are closed and every connection thread joined before anything
     // those threads use is freed.
     VpexDisconnect();
@@ -183,6 +184,7 @@ void CQuorixControl::TearDownLogin() {
 bool CQuorixControl::Logout() {
     if (!m_bLogin) return false;
     m_bLogin = false;  // from here on no sender sends and received media is dropped
+    m_sessionGate.Close();
     VpexDisconnect();
     ConfDisconnect();
     CLLog::write(kLogInf, "Logout.\n");
@@ -325,18 +327,24 @@ bool CQuorixControl::SetDstAudioSampleRate(uint16_t rate) {
 }
 
 bool CQuorixControl::SetAudioBoostLevel(int slot, double level) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (m_pAudioPlayer == nullptr) return false;
     m_pAudioPlayer->SetBoostLevel(uint32_t(slot), level);
     return true;
 }
 
 bool CQuorixControl::EchoCapture(const int16_t* captured, int16_t* output) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (m_pEchoCtrl == nullptr || captured == nullptr || output == nullptr) return false;
     m_pEchoCtrl->EchoCapture(captured, output);
     return true;
 }
 
 bool CQuorixControl::EchoPlayback(const int16_t* played) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (m_pEchoCtrl == nullptr || played == nullptr) return false;
     m_pEchoCtrl->EchoPlayback(played);
     return true;

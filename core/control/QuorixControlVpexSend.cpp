@@ -42,6 +42,8 @@ bool CQuorixControl::VpexSend(int index, uint32_t msgId, uint32_t target, uint32
 bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, uint32_t sender,
                                    const uint8_t* data, uint32_t length, unsigned sendClass, uint32_t footer,
                                    uint16_t pieceIndex, uint16_t pieceCount, bool clear) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!ValidIndex(index) || (length > 0 && data == nullptr)) return false;
     // Nothing larger than a receiver accepts is framed (this also keeps the sizes in range).
     if (length > STREAM_MAX_BODY_SIZE) return false;
@@ -255,11 +257,15 @@ uint32_t CQuorixControl::VpexOwnClientId(int index) const {
 }
 
 int CQuorixControl::VpexSendBufferLength(int index, unsigned sendClass) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return -1;
     if (!ValidIndex(index) || m_pThreadSendVpex[index] == nullptr) return -1;
     return int(m_pThreadSendVpex[index]->GetBufferingCount(sendClass));
 }
 
 void CQuorixControl::VpexSetBandwidth(int index, int kbps) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return;
     if (ValidIndex(index) && m_pThreadSendVpex[index] != nullptr)
         m_pThreadSendVpex[index]->SetBandWidth(kbps);
 }

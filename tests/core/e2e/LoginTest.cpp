@@ -4,6 +4,7 @@
 // connection errors of a running session.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -407,6 +408,48 @@ TEST_F(RelaySession, SpeakingNoticesGoOutOnAllFiveConnections) {
     control_->Logout();
     EXPECT_FALSE(control_->VpexSendStartRep()) << "nothing is sent outside a session";
     EXPECT_FALSE(control_->VpexSendStopRep());
+}
+
+TEST_F(RelaySession, SendersRacingTheLogoutNeverReachWhatItFrees) {
+    // Senders and media commands on other threads keep calling while the
+    // logout stops the connections and frees the send threads, codecs and
+    // keys; the sanitizers report any access to a freed or changing object.
+    std::atomic<bool> stop{false};
+    std::atomic<int> calls{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 4; ++t) {
+        callers.emplace_back([&, t] {
+            const uint8_t body[32] = {};
+            std::vector<int16_t> in(4096, 100), out(4096);
+            while (!stop.load()) {
+                switch (t) {
+                    case 0:
+                        control_->VpexSend(t % 5, VPEX_ALIVE_CHECK, VPEX_TARGET_ALL, 0, body, 32, 0, false);
+                        break;
+                    case 1:
+                        control_->ConfSend(CONF_SEND_RESERVE_LIST_REQ, body, 32, 0);
+                        break;
+                    case 2:
+                        control_->EchoCapture(in.data(), out.data());
+                        control_->EchoPlayback(in.data());
+                        break;
+                    default:
+                        control_->VpexSendBufferLength(t % 5, 3);
+                        control_->SetAudioBoostLevel(0, 1.5);
+                        break;
+                }
+                calls.fetch_add(1);
+            }
+        });
+    }
+    while (calls.load() < 200) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    control_->Logout();
+    const int atLogout = calls.load();
+    while (calls.load() < atLogout + 200) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stop = true;
+    for (std::thread& c : callers) c.join();
+    EXPECT_FALSE(control_->ConfSend(CONF_SEND_RESERVE_LIST_REQ, nullptr, 0, 0));
+    EXPECT_FALSE(control_->EchoPlayback(std::vector<int16_t>(4096).data()));
 }
 
 TEST_F(RelaySession, NoticesAndUnknownMessagesFromTheRelay) {
