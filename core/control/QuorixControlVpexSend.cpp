@@ -23,7 +23,7 @@ bool ValidIndex(int index) {
 
 bool CQuorixControl::VpexSend(int index, uint32_t msgId, uint32_t target, uint32_t sender,
                               const uint8_t* data, uint32_t length, unsigned sendClass, bool clear) {
-    const uint32_t footer = ::VpexIsFooterPacket(msgId) ? VPEX_FOOTER_VALUE : 0;
+    const uint32_t footer = ::VpexIsFooterPacket(msgId) ? VPEX_FOOTER_MAGIC : 0;
     const bool sequence = ::VpexIsSequencePacket(msgId);
     const uint16_t pieces = sequence ? VpexPieceCount(length) : 0;
     uint32_t sent = 0;

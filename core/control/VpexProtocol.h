@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "network/ThreadVpex.h"  // VPEX_FOOTER_MAGIC, the footer of the wire
+
 // Message ids of the relay protocol.
 enum : uint32_t {
     VPEX_AUDIO = 3,
@@ -50,7 +52,6 @@ enum : int {
 constexpr uint32_t VPEX_HEADER_SIZE = 16;
 constexpr uint32_t VPEX_TARGET_ALL = 0xFFFFFFFF;
 constexpr uint32_t VPEX_TARGET_NOTICE = 0;  // target of 0x1005, 0x1007 and 0x1008
-constexpr uint32_t VPEX_FOOTER_VALUE = 0x1509FA97;
 constexpr uint32_t VPEX_PIECE_SIZE = 65448;  // body bytes of one piece of a sequence message
 constexpr uint32_t VPEX_TRAILER_SIZE = 4;    // u16 piece index, u16 piece count
 constexpr uint32_t VPEX_FOOTER_SIZE = 4;

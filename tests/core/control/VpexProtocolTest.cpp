@@ -48,7 +48,7 @@ TEST(VpexProtocol, PieceCountAtTheBoundary) {
 TEST(VpexProtocol, FrameCarriesTrailerBeforeFooterAndCountsThemInTheLength) {
     const uint8_t body[5] = {1, 2, 3, 4, 5};
     const std::vector<uint8_t> f =
-        BuildVpexFrame(VPEX_AS_DATA, 0xFFFFFFFF, 7, body, 5, VPEX_FOOTER_VALUE, 1, 2);
+        BuildVpexFrame(VPEX_AS_DATA, 0xFFFFFFFF, 7, body, 5, VPEX_FOOTER_MAGIC, 1, 2);
     ASSERT_EQ(f.size(), 16u + 5 + 4 + 4);
     const VPX_STD_PROT h = VPX_STD_PROT::Read(f.data());
     EXPECT_EQ(h.msgId, VPEX_AS_DATA);
