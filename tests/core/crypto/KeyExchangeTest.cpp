@@ -270,7 +270,8 @@ TEST_F(KeyExchangeTest, FailedAndPlainReplies) {
 }
 
 TEST_F(KeyExchangeTest, SynchronousReceiveBoundsAndErrors) {
-    CCommonProc::SetSyncWaitMs(150);
+    // Long enough that a loaded machine never turns a 20 ms pause into a time-out.
+    CCommonProc::SetSyncWaitMs(1000);
     const int kMax = CCommonProc::MAX_SYNC_RECV_SIZE;
     KeyExchangeServer server([&](KeyExchangePeer& peer) {
         ByteVec big(static_cast<size_t>(kMax));
