@@ -16,18 +16,22 @@ bool CAudioThreadTransferBuffer::Start() {
 }
 
 void CAudioThreadTransferBuffer::Stop() {
-    StopContinue();
+    {
+        // Under the queue lock, as in CThreadTransferBuffer: no Push slips in
+        // after the flag is cleared and leaves its packet behind the Clear.
+        CMutexLock lock(m_mutex);
+        StopContinue();
+    }
     m_event.Notify();
     CThread::Stop();
     Clear();
 }
 
 bool CAudioThreadTransferBuffer::Push(int id, void* data, int size) {
-    if (!IsContinue()) return false;
-    auto* entry = new AUDIO_TRANSFER_BUFFER{id, size, data};
     {
         CMutexLock lock(m_mutex);
-        m_queue.push_back(entry);
+        if (!IsContinue()) return false;
+        m_queue.push_back(new AUDIO_TRANSFER_BUFFER{id, size, data});
     }
     m_event.Notify();
     return true;
