@@ -3,6 +3,7 @@
 #include <sys/random.h>
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,19 @@ char* CopyTrimmed(const char* begin, const char* end) {
     memcpy(text, begin, static_cast<size_t>(end - begin));
     text[end - begin] = 0;
     return text;
+}
+
+// The status number of a "HTTP/1.1 <number>" line; 0 when there is none or
+// it does not fit an int (never a wrapped value that could read as 101).
+int ReadStatus(const char* head) {
+    static const char kPrefix[] = "HTTP/1.1 ";
+    if (strncmp(head, kPrefix, sizeof kPrefix - 1) != 0) return 0;
+    const char* p = head + sizeof kPrefix - 1;
+    while (*p == ' ' || *p == '\t') ++p;
+    const char* end = p + strlen(p);
+    int status = 0;
+    const auto result = std::from_chars(p, end, status);
+    return result.ec == std::errc() ? status : 0;
 }
 
 // Size of a frame head: 2 bytes, the mask key, the extended length.
@@ -130,8 +144,7 @@ uint32_t CWSCtrl::GetHeaderSize() {
 }
 
 void CWSCtrl::ParseReplyHead(const char* head) {
-    m_iStatus = 0;
-    sscanf(head, "HTTP/1.1 %d", &m_iStatus);
+    m_iStatus = ReadStatus(head);
     const char* line = strstr(head, "\r\n");
     while (line != nullptr) {
         line += 2;

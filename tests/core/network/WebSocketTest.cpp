@@ -244,17 +244,33 @@ TEST(WebSocketTest, CloseFramesBothWays) {
     EXPECT_EQ("websocket connection closed().", errors[1].text);
 }
 
+// A status other than 101 refuses the upgrade; a number too large for an int
+// is no status at all (it once wrapped, and 2^32 + 101 read as 101).
 TEST(WebSocketTest, RefusedUpgradeIsReported) {
-    SocketPair pair;
-    TestWS ws(&pair.socket);
-    ASSERT_TRUE(ws.Start("http://example.test/", nullptr, true));
-    ReadRequestHead(pair);
-    pair.Write(Text("HTTP/1.1 404 Not Found\r\ncontent-length: 5\r\n\r\nnope!"));
-    ASSERT_TRUE(WaitFor([&] { return !ws.Get(ws.errors).empty(); }));
-    EXPECT_EQ(WS_ERR_NOT_SUPPORTED, ws.Get(ws.errors)[0].code);
-    EXPECT_EQ(404, ws.Get(ws.errors)[0].number);
-    EXPECT_EQ("websocket is not supported.", ws.Get(ws.errors)[0].text);
-    EXPECT_FALSE(ws.SendText("x", 1, 0));
+    const struct {
+        const char* statusLine;
+        int number;
+    } cases[] = {
+        {"HTTP/1.1 404 Not Found", 404},
+        {"HTTP/1.1 4294967397 Switching Protocols", 0},
+        {"HTTP/1.1 -4294967195 Switching Protocols", 0},
+        {"HTTP/1.1 99999999999999999999999 Switching Protocols", 0},
+        {"HTTP/1.1 Switching Protocols", 0},
+        {"HTTP/1.0 101 Switching Protocols", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.statusLine);
+        SocketPair pair;
+        TestWS ws(&pair.socket);
+        ASSERT_TRUE(ws.Start("http://example.test/", nullptr, true));
+        ReadRequestHead(pair);
+        pair.Write(Text(std::string(c.statusLine) + "\r\ncontent-length: 5\r\n\r\nnope!"));
+        ASSERT_TRUE(WaitFor([&] { return !ws.Get(ws.errors).empty(); }));
+        EXPECT_EQ(WS_ERR_NOT_SUPPORTED, ws.Get(ws.errors)[0].code);
+        EXPECT_EQ(c.number, ws.Get(ws.errors)[0].number);
+        EXPECT_EQ("websocket is not supported.", ws.Get(ws.errors)[0].text);
+        EXPECT_FALSE(ws.SendText("x", 1, 0));
+    }
 }
 
 TEST(WebSocketTest, PayloadLengthsThatCannotBeReceivedEndReading) {
