@@ -14,6 +14,10 @@ PACKAGES=(
   libx264-dev libjpeg62-turbo-dev
   # application: Qt Widgets, HTTP, system proxies (with the PAC runner), XML
   qt6-base-dev libcurl4-openssl-dev libproxy-dev libproxy1-plugin-webkit libxml2-dev
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-dev
+  # the WebSocket client's tests run against a Node.js server (npm package below)
+  nodejs
 )
 
 missing=()
@@ -23,14 +27,30 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#PACKAGES[@]} packages present"
-  exit 0
-fi
-
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#PACKAGES[@]} packages present"
+else
+  echo "install-deps: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# npm comes with some Node.js builds; Debian's own nodejs needs its npm package.
+if ! command -v npm >/dev/null; then
+  echo "install-deps: installing npm"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends npm
+fi
+
+# The npm package "ws" (a WebSocket server the client is tested against), in
+# a folder outside the work tree; tests find it there (or in QUORIX_NODE_PREFIX).
+NODE_PREFIX=${QUORIX_NODE_PREFIX:-$HOME/.cache/quorix-node}
+if [ ! -f "$NODE_PREFIX/node_modules/ws/package.json" ]; then
+  echo "install-deps: installing the npm package ws into $NODE_PREFIX"
+  mkdir -p "$NODE_PREFIX"
+  npm install --prefix "$NODE_PREFIX" --no-audit --no-fund --loglevel=error ws@8
+fi

@@ -1,0 +1,48 @@
+// A relay connection's receive side: the framing of the conference stream
+// with footers, piece trailers and the resynchronisation on the next footer
+// after a broken packet, then the decryption and dispatch of every relay
+// message by a logged-in control object whose events are recorded. The first
+// byte picks the connection (0 to 4); the rest is the stream, and is also
+// handed to the receive path as one packet.
+#include <cstddef>
+#include <cstdint>
+
+#include "FuzzControl.h"
+#include "network/ThreadVpex.h"
+
+namespace {
+
+// The receive thread's reading, done on the fuzzing thread: the input is all
+// there, so no wait is needed, and the reads end when the stream does. The
+// thread itself is started (the resynchronisation reads only while its
+// thread is meant to run) but returns at once.
+class StreamReader : public CThreadRecvVpex {
+public:
+    using CThreadRecvVpex::CThreadRecvVpex;
+    ~StreamReader() override { Stop(); }
+    void ReadAll() {
+        for (int steps = 0; steps < (1 << 20) && RecvStep(); ++steps) {
+        }
+    }
+
+protected:
+    void Run() override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const int index = data[0] % VPEX_CONNECTION_COUNT;
+    CQuorixControl& control = quorix::fuzz::LoggedInControl();
+    {
+        quorix::fuzz::PeerBytes peer(data + 1, size - 1);
+        StreamReader reader(&peer.socket, index, CQuorixControl::_VpexOnRecv, CQuorixControl::_VpexOnRecvError,
+                            &control);
+        if (!reader.Start()) return 0;
+        reader.ReadAll();
+        reader.Stop();
+    }
+    control.VpexOnRecv(index, data + 1, int(size - 1), 0, 1);
+    return 0;
+}
