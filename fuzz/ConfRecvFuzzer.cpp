@@ -9,32 +9,12 @@
 #include "FuzzControl.h"
 #include "network/ThreadConf.h"
 
-namespace {
-
-// The receive thread's reading, done on the fuzzing thread: the input is all
-// there, so no wait is needed, and the reads end when the stream does. The
-// thread itself is started (the resynchronisation reads only while its
-// thread is meant to run) but returns at once.
-class StreamReader : public CThreadRecvConf {
-public:
-    using CThreadRecvConf::CThreadRecvConf;
-    ~StreamReader() override { Stop(); }
-    void ReadAll() {
-        for (int steps = 0; steps < (1 << 20) && RecvStep(); ++steps) {
-        }
-    }
-
-protected:
-    void Run() override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CQuorixControl& control = quorix::fuzz::LoggedInControl();
     {
         quorix::fuzz::PeerBytes peer(data, size);
-        StreamReader reader(&peer.socket, CQuorixControl::_ConfOnRecv, CQuorixControl::_ConfOnRecvError, &control);
+        quorix::fuzz::StreamReader<CThreadRecvConf> reader(&peer.socket, CQuorixControl::_ConfOnRecv,
+                                                           CQuorixControl::_ConfOnRecvError, &control);
         if (!reader.Start()) return 0;
         reader.ReadAll();
         reader.Stop();

@@ -117,15 +117,18 @@ inline ST_FUNCLIST RecordingTable() {
     Record(t.OnSpeechNominate), Record(t.OnSpeechEnd), Record(t.OnMessage), Record(t.OnRecvFreeMessage);
     Record(t.OnRecvFreeMessageData), Record(t.OnHold), Record(t.OnHoldRelease), Record(t.OnHoldStatusHold);
     Record(t.OnHoldStatusRelease), Record(t.OnEndCall), Record(t.OnWindowSync), Record(t.OnQuestionStart);
-    Record(t.OnQuestionStop), Record(t.OnQuestionAnswer), Record(t.OnQuestionReceived), Record(t.OnVideoOutput);
+    Record(t.OnQuestionStop), Record(t.OnQuestionAnswer), Record(t.OnQuestionReceived),
+        Record(t.OnVideoOutput);
     Record(t.OnAudioOutput), Record(t.OnAudioInitialized), Record(t.OnAudioVolume), Record(t.OnTextBoxData);
     Record(t.OnTextBoxActive), Record(t.OnDocShareData), Record(t.OnDocShareStartResult);
     Record(t.OnDocShareStart), Record(t.OnDocShareStop), Record(t.OnAPShareStart), Record(t.OnAPShareStop);
-    Record(t.OnAPShareRect), Record(t.OnAPShareKeyFrame), Record(t.OnAPShareResize), Record(t.OnAPShareGetRect);
+    Record(t.OnAPShareRect), Record(t.OnAPShareKeyFrame), Record(t.OnAPShareResize),
+        Record(t.OnAPShareGetRect);
     Record(t.OnAPShareControlChange), Record(t.OnASStartRefuse), Record(t.OnASStartPermit);
     Record(t.OnASControlReq), Record(t.OnASControlRes), Record(t.OnASControlRet), Record(t.OnASMouseEvent);
     Record(t.OnASMouseWheelEvent), Record(t.OnASClipBoardText), Record(t.OnASKeyEvent);
-    Record(t.OnManyMtgStartRes), Record(t.OnManyMtgStart), Record(t.OnManyMtgStop), Record(t.OnManyMtgListRes);
+    Record(t.OnManyMtgStartRes), Record(t.OnManyMtgStart), Record(t.OnManyMtgStop),
+        Record(t.OnManyMtgListRes);
     Record(t.OnUserPermissionCmd), Record(t.OnError), Record(t.OnDebug), Record(t.OnQuorixLog);
     return t;
 }
@@ -151,5 +154,23 @@ inline CQuorixControl& LoggedInControl() {
     }();
     return *control;
 }
+
+// A receive thread's reading, done on the fuzzing thread: the input is all
+// there, so no wait is needed, and the reads end when the stream does. The
+// thread itself is started (the resynchronisation reads only while its
+// thread is meant to run) but returns at once.
+template <class Thread>
+class StreamReader : public Thread {
+public:
+    using Thread::Thread;
+    ~StreamReader() override { this->Stop(); }
+    void ReadAll() {
+        for (int steps = 0; steps < (1 << 20) && this->RecvStep(); ++steps) {
+        }
+    }
+
+protected:
+    void Run() override {}
+};
 
 }  // namespace quorix::fuzz

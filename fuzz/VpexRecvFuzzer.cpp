@@ -10,35 +10,14 @@
 #include "FuzzControl.h"
 #include "network/ThreadVpex.h"
 
-namespace {
-
-// The receive thread's reading, done on the fuzzing thread: the input is all
-// there, so no wait is needed, and the reads end when the stream does. The
-// thread itself is started (the resynchronisation reads only while its
-// thread is meant to run) but returns at once.
-class StreamReader : public CThreadRecvVpex {
-public:
-    using CThreadRecvVpex::CThreadRecvVpex;
-    ~StreamReader() override { Stop(); }
-    void ReadAll() {
-        for (int steps = 0; steps < (1 << 20) && RecvStep(); ++steps) {
-        }
-    }
-
-protected:
-    void Run() override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int index = data[0] % VPEX_CONNECTION_COUNT;
     CQuorixControl& control = quorix::fuzz::LoggedInControl();
     {
         quorix::fuzz::PeerBytes peer(data + 1, size - 1);
-        StreamReader reader(&peer.socket, index, CQuorixControl::_VpexOnRecv, CQuorixControl::_VpexOnRecvError,
-                            &control);
+        quorix::fuzz::StreamReader<CThreadRecvVpex> reader(&peer.socket, index, CQuorixControl::_VpexOnRecv,
+                                                           CQuorixControl::_VpexOnRecvError, &control);
         if (!reader.Start()) return 0;
         reader.ReadAll();
         reader.Stop();

@@ -243,7 +243,8 @@ void CWSCtrl::FrameCompleted(const uint8_t* frame, uint32_t length) {
     }
     const size_t at = m_message.size();
     m_message.resize(at + size);
-    for (uint32_t i = 0; i < size; ++i) m_message[at + i] = key != nullptr ? payload[i] ^ key[i % 4] : payload[i];
+    for (uint32_t i = 0; i < size; ++i)
+        m_message[at + i] = key != nullptr ? payload[i] ^ key[i % 4] : payload[i];
     if (!final) return;
     const int messageOpcode = m_iMessageOpcode;
     m_iMessageOpcode = 0;

@@ -79,8 +79,8 @@ TEST(LoginOptions, SlotCountIsBounded) {
     const uint16_t closed = quorix::test::UnusedPort("127.0.0.254");
     for (const char* support : {"{}", R"({"mode_opus":true})"}) {
         CQuorixControl control(nullptr);
-        EXPECT_EQ(-1, control.Login("UA", "127.0.0.254", closed, 0, nullptr, "u", "p", "n", "S0", 1, 1, 1, "1",
-                                    false, false, false, 2, support, R"({"roomlist_max":"4294967295"})"))
+        EXPECT_EQ(-1, control.Login("UA", "127.0.0.254", closed, 0, nullptr, "u", "p", "n", "S0", 1, 1, 1,
+                                    "1", false, false, false, 2, support, R"({"roomlist_max":"4294967295"})"))
             << support;
         EXPECT_EQ(kMax, Peer::Options(control).slots);
         EXPECT_FALSE(Peer::HasAudioCodecs(control));

@@ -2,7 +2,6 @@
 // length forms, masking, close frames, refused upgrades and frame heads that
 // cannot be followed; the test is the server at the peer end of a socket pair.
 #include <gtest/gtest.h>
-
 #include <strings.h>
 #include <unistd.h>
 
@@ -471,16 +470,16 @@ protected:
         ASSERT_EQ(0, access((prefix + "/node_modules/ws/package.json").c_str(), R_OK))
             << "the npm package ws is missing in " << prefix << ": run scripts/install-deps.sh";
         server_ = std::make_unique<quorix::test::ClientProcess>(
-            node, std::vector<std::string>{std::string(QUORIX_SOURCE_DIR) + "/tests/fixtures/node/ws_server.js",
-                                           prefix});
+            node, std::vector<std::string>{
+                      std::string(QUORIX_SOURCE_DIR) + "/tests/fixtures/node/ws_server.js", prefix});
         const std::string line = server_->waitLine("port ", 20000);
         ASSERT_FALSE(line.empty()) << "the ws server did not start";
         port_ = std::stoi(line.substr(5));
         ASSERT_EQ(0, socket_.Connect("127.0.0.1", port_, 5000));
         ASSERT_EQ(0, socket_.SetAsync(true));
         ws_ = std::make_unique<TestWS>(&socket_);
-        ASSERT_TRUE(ws_->Start(("ws://127.0.0.1:" + std::to_string(port_) + "/room/7?lang=en").c_str(), nullptr,
-                               true));
+        ASSERT_TRUE(ws_->Start(("ws://127.0.0.1:" + std::to_string(port_) + "/room/7?lang=en").c_str(),
+                               nullptr, true));
         ASSERT_TRUE(WaitFor([&] { return !ws_->Get(ws_->reply).empty(); }, 10000));
     }
     void TearDown() override {
