@@ -78,6 +78,8 @@ bool JpegCompress(const uint8_t* source, int width, int height, int colourSpace,
         if (packed > INT_MAX) return false;
         pitch = int(packed);
     }
+    // The library writes up to its own bound whatever size it is told.
+    if (destinationSize < JpegCompressBound(width, height)) return false;
     tjhandle h = t_handles.Compress();
     if (h == nullptr) return false;
     unsigned char* out = destination;

@@ -24,9 +24,9 @@ size_t JpegCompressBound(int width, int height);
 // packed: width x 4 for codes 2 and 3, width x 3 rounded up to a multiple of 4
 // for codes 0 and 1) as a baseline JPEG with 4:2:0 chroma and the fast
 // integer DCT. With bottomUp the JPEG's first row is the source's last row.
-// The JPEG is written into destination (destinationSize bytes; a JPEG that
-// does not fit fails) and its length stored in outLength. False for a
-// quality outside 0..100 or any coding error.
+// The JPEG is written into destination, which must hold JpegCompressBound
+// bytes (a smaller destinationSize fails), and its length stored in
+// outLength. False for a quality outside 0..100 or any coding error.
 bool JpegCompress(const uint8_t* source, int width, int height, int colourSpace, bool bottomUp,
                   uint8_t* destination, size_t destinationSize, size_t* outLength, int quality,
                   int pitch = 0);
