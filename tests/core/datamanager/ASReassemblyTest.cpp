@@ -12,6 +12,7 @@
 #include "FakeRelay.h"
 #include "control/QuorixControl.h"
 #include "control/VpexASProtocol.h"
+#include "datamanager/ASDataManager.h"
 #include "datamanager/ASRecord.h"
 #include "datamanager/JpegCodec.h"
 #include "fixtures/ControlTestPeer.h"
@@ -299,6 +300,42 @@ TEST_F(ASViewerTest, CommandTextsStayInTheirFields) {
         ctl->VpexOnRecvASCmd(3, exact.data(), uint32_t(exact.size()));
         EXPECT_EQ(rec.events, c.events);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// --- senders -----------------------------------------------------------------------
+
+TEST_F(ASViewerTest, SendersNeedTheRoomAndAFailedStartStopsTheEncoder) {
+    QuorixControlTestPeer::SetLoggedIn(*ctl, false);
+    const uint8_t jpeg[4] = {1, 2, 3, 4};
+    const bool results[] = {
+        ctl->VpexSendASStart(0, 1, 64, 64, 0, 0, 64, 64, "a", "A", "b", "B"),
+        ctl->VpexSendASStop(0, "a", "A"),
+        ctl->VpexSendASStartPermit(1),
+        ctl->VpexSendASCommand(1, nullptr),
+        ctl->VpexSendASControlReq(1, "a", "A"),
+        ctl->VpexSendASControlRes(1, "a", "A"),
+        ctl->VpexSendASControlRet(),
+        ctl->VpexSendASControlChange("a", "A"),
+        ctl->VpexSendASMousePointerEvent(1, 2, 3),
+        ctl->VpexSendASMouseWheelEvent(5),
+        ctl->VpexSendASClipboardText("x", 1),
+        ctl->VpexSendASKeyEvent(1, 2),
+        ctl->VpexSendASShowRect(0, 0, 16, 16, jpeg, 4),
+        ctl->VpexSendASChangeSize(0, 0, 16, 16),
+        ctl->VpexSendASKeyFrame(0, 0, 16, 16),
+    };
+    for (bool r : results) EXPECT_FALSE(r);
+    EXPECT_EQ(CASDataManager::instanceForTest()->comparisonImage(), nullptr);
+    // In the room, but the start cannot be sent (no relay connection): the
+    // encoder's share is stopped again. Commands other than 0 and 1 are refused.
+    QuorixControlTestPeer::SetLoggedIn(*ctl, true);
+    EXPECT_FALSE(ctl->VpexSendASStart(0, 1, 64, 64, 0, 0, 64, 64, "a", "A", "b", "B"));
+    EXPECT_EQ(CASDataManager::instanceForTest()->comparisonImage(), nullptr);
+    EXPECT_FALSE(ctl->VpexSendASCommand(2, nullptr));
 }
 
 }  // namespace
