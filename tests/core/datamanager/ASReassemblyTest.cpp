@@ -4,9 +4,11 @@
 // whose texts fill their fields.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakeRelay.h"
@@ -15,6 +17,7 @@
 #include "datamanager/ASDataManager.h"
 #include "datamanager/ASRecord.h"
 #include "datamanager/JpegCodec.h"
+#include "fixtures/ClientProcess.h"
 #include "fixtures/ControlTestPeer.h"
 #include "interface/QuorixCore.h"
 
@@ -37,6 +40,7 @@ struct Recorder {
     }
 };
 Recorder* g_rec = nullptr;
+std::mutex* g_hold = nullptr;  // when set, the rectangle at left 0 waits for it
 
 std::string Rect(uint16_t l, uint16_t t, uint16_t r, uint16_t b) {
     return std::to_string(l) + "," + std::to_string(t) + "," + std::to_string(r) + "," + std::to_string(b);
@@ -47,6 +51,10 @@ ST_FUNCLIST Table() {
     t.OnAPShareRect = [](uint16_t l, uint16_t tp, uint16_t r, uint16_t b, uint8_t* px, int n, void*) {
         g_rec->add("rect " + Rect(l, tp, r, b) + " " + std::to_string(n));
         g_rec->pixels.assign(px, px + n);
+        if (g_hold != nullptr && l == 0) {
+            g_hold->lock();
+            g_hold->unlock();
+        }
     };
     t.OnAPShareKeyFrame = [](uint16_t l, uint16_t tp, uint16_t r, uint16_t b, void*) {
         g_rec->add("key " + Rect(l, tp, r, b));
@@ -281,25 +289,73 @@ TEST_F(ASViewerTest, CommandTextsStayInTheirFields) {
         const char* name;
         std::vector<uint8_t> body;
         std::vector<std::string> events;
+        bool logged;  // "Received the AS command message" (not for mouse, wheel, clipboard, key)
     } cases[] = {
-        {"clipboard of 1024 bytes", Command(AS_CMD_CLIPBOARD_TEXT, clip), {"clip " + std::string(1024, 'c')}},
-        {"clipboard cut short", Command(AS_CMD_CLIPBOARD_TEXT, std::vector<uint8_t>(100, 'c')), {}},
+        {"clipboard of 1024 bytes",
+         Command(AS_CMD_CLIPBOARD_TEXT, clip),
+         {"clip " + std::string(1024, 'c')},
+         false},
+        {"clipboard cut short", Command(AS_CMD_CLIPBOARD_TEXT, std::vector<uint8_t>(100, 'c')), {}, false},
         {"stop with full fields",
          Command(AS_CMD_AP_SHARE_STOP, stop),
-         {"stop 7 " + std::string(48, 'i') + " " + std::string(48, 'n')}},
-        {"permit", Command(AS_CMD_START_PERMIT, permit), {"permit 1"}},
-        {"permit cut short", Command(AS_CMD_START_PERMIT, {1, 0, 0}), {}},
-        {"unknown command", Command(99, permit), {}},
-        {"header only", std::vector<uint8_t>(4, 0), {}},
+         {"stop 7 " + std::string(48, 'i') + " " + std::string(48, 'n')},
+         true},
+        {"permit", Command(AS_CMD_START_PERMIT, permit), {"permit 1"}, true},
+        {"permit cut short", Command(AS_CMD_START_PERMIT, {1, 0, 0}), {}, true},
+        {"unknown command", Command(99, permit), {}, true},
+        {"header only", std::vector<uint8_t>(4, 0), {}, false},
+        {"key", Command(AS_CMD_KEY_EVENT, permit), {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         rec.events.clear();
         // Exactly the received bytes: ASan sees any read past them.
         std::vector<uint8_t> exact(c.body);
+        const int before = rec.logged("Received the AS command message");
         ctl->VpexOnRecvASCmd(3, exact.data(), uint32_t(exact.size()));
         EXPECT_EQ(rec.events, c.events);
+        EXPECT_EQ(rec.logged("Received the AS command message") - before, c.logged ? 1 : 0);
     }
+}
+
+// Records that arrive behind a key frame are the sharer's newest picture: the
+// key frame leaves them queued. A start while the transfer thread exists
+// keeps that thread.
+TEST_F(ASViewerTest, RecordsBehindAKeyFrameAreDecoded) {
+    std::vector<uint8_t> start(208, 0);
+    PutLE16(start.data() + 4, 64);
+    PutLE16(start.data() + 6, 64);
+    const std::vector<uint8_t> startCmd = Command(AS_CMD_AP_SHARE_START, start);
+    ctl->VpexOnRecvASCmd(3, startCmd.data(), uint32_t(startCmd.size()));
+    const int threads = quorix::test::ProcessThreadCount();
+    ctl->VpexOnRecvASCmd(3, startCmd.data(), uint32_t(startCmd.size()));
+    EXPECT_EQ(quorix::test::ProcessThreadCount(), threads);
+
+    // The first rectangle holds the transfer thread until the others are queued.
+    std::mutex gate;
+    gate.lock();
+    g_hold = &gate;
+    const std::vector<uint8_t> jpeg = TwoBandJpeg();
+    const std::vector<std::vector<uint8_t>> records = {ShowRect(0, 0, 32, 16, jpeg),
+                                                       Small(ASPROT_MSG_KEY_FRAME, 0, 0, 64, 64),
+                                                       ShowRect(32, 0, 64, 16, jpeg)};
+    for (const auto& r : records) ctl->VpexOnRecvASData(3, r.data(), uint32_t(r.size()), 0, 1);
+    gate.unlock();
+    const std::vector<std::string> want = {"rect 0,0,32,16 2048", "key 0,0,64,64", "rect 32,0,64,16 2048"};
+    for (int i = 0; i < 500; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(rec.mu);
+            if (rec.events.size() >= want.size()) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<uint8_t> stop(104, 0);
+    const std::vector<uint8_t> stopCmd = Command(AS_CMD_AP_SHARE_STOP, stop);
+    ctl->VpexOnRecvASCmd(3, stopCmd.data(), uint32_t(stopCmd.size()));
+    g_hold = nullptr;
+    std::lock_guard<std::mutex> lock(rec.mu);
+    ASSERT_GE(rec.events.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(rec.events.begin(), rec.events.begin() + 3), want);
 }
 
 }  // namespace
