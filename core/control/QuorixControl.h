@@ -255,6 +255,8 @@ public:
     void VpexOnRecvAPShareChangeSize(const uint8_t* body);
     // Record reassembly: true when the piece completed a record whose end
     // mark is right; the record (__malloc__) then belongs to the caller.
+    // With OnBufferASData this is also the way for tests to feed raw pieces
+    // without threads (the logged-in flag set through QuorixControlTestPeer).
     bool ASDataCreatePacket(const uint8_t* piece, uint32_t length, uint16_t pieceIndex, uint16_t pieceCount,
                             uint8_t*& record, uint32_t& recordLength);
     bool ASDataEnsureBuffer(const uint8_t* piece, uint32_t length);

@@ -262,7 +262,8 @@ bool CASDataManager::extractDiffRegion(const uint8_t* frame, int left, int /*top
 
 bool CASDataManager::showRect(const uint8_t* pixels, int left, int top, int right, int bottom) {
     if (m_pCompare == nullptr || m_pControl == nullptr || pixels == nullptr) return false;
-    if (right <= left || bottom <= top) return false;
+    // Frames start at (0, 0): rows of another origin would be read past their end.
+    if (left != 0 || top != 0) return false;
     if (!extractDiffRegion(pixels, left, top, right, bottom, m_nColorSpace)) return false;
     if (m_regions.empty()) {
         // Nothing changed: records still waiting for room in the relay's queue move now.

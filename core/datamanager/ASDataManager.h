@@ -40,7 +40,7 @@ public:
     // No comparison image; quality back to the default; the queue stays.
     static bool onAPShareStop();
     // One captured frame: rows of (right - left) pixels of 4 bytes, top row
-    // first, in the manager's colour space; left and top are 0.
+    // first, in the manager's colour space; left and top must be 0.
     static bool sendASShowRect(const uint8_t* pixels, uint16_t left, uint16_t top, uint16_t right,
                                uint16_t bottom);
     static bool sendASKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);

@@ -134,6 +134,7 @@ TEST_F(EncoderTest, FramesNeedASharedPictureOfTheirColourSpace) {
     EXPECT_FALSE(Send(frame, 64, 64));  // no share started
     ASSERT_TRUE(CASDataManager::onAPShareStart(64, 64));
     EXPECT_FALSE(CASDataManager::sendASShowRect(nullptr, 0, 0, 64, 64));
+    EXPECT_FALSE(CASDataManager::sendASShowRect(frame.data(), 32, 0, 96, 64));  // frames start at (0, 0)
     EXPECT_TRUE(Send(frame, 64, 64));
     CASDataManager::onAPShareStop();
     EXPECT_FALSE(Send(frame, 64, 64));
