@@ -1,0 +1,389 @@
+#include "shell/CommonAlert.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QWidget>
+#include <memory>
+
+#include "platform/Alert.h"
+#include "platform/Dispatch.h"
+#include "shell/QuorixUtils.h"
+
+namespace {
+
+constexpr qint64 kTagNormal = 0;
+constexpr qint64 kTagInformation = 1;
+constexpr qint64 kTagWarning = 2;
+
+CommonAlert::AlertEvent makeEvent(QObject* target, CommonAlert::Action action) {
+    CommonAlert::AlertEvent event;
+    event.target = target;
+    event.hasTarget = target != nullptr;
+    event.event = std::move(action);
+    return event;
+}
+
+}  // namespace
+
+void CommonAlert::AlertEvent::perform() const {
+    if (event && (!hasTarget || target != nullptr)) {
+        event();
+    }
+}
+
+CommonAlert::CommonAlert() = default;
+
+CommonAlert& CommonAlert::sharedInstance() {
+    static CommonAlert* instance = [] {
+        auto* created = new CommonAlert();
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            created->moveToThread(app->thread());
+        }
+        return created;
+    }();
+    return *instance;
+}
+
+QString CommonAlert::makeAlertId(const std::optional<QString>& alertId) {
+    if (alertId && !alertId->isEmpty()) {
+        return *alertId;
+    }
+    return QuorixUtils::createNotificationId(QString());
+}
+
+QString CommonAlert::makeNoticeIdentifier(const QString& alertId) {
+    const QString base = QuorixUtils::createNotificationId(alertId);
+    std::lock_guard lock(idMutex_);
+    // The time part changes every second; ids of earlier seconds can no longer
+    // be met again, so the table is kept small.
+    if (issuedNoticeIds_.size() > 1000) {
+        issuedNoticeIds_.clear();
+    }
+    int& count = issuedNoticeIds_[base];
+    ++count;
+    return count == 1 ? base : base + QStringLiteral("_") + QString::number(count);
+}
+
+void CommonAlert::onMain(std::function<void()> body) {
+    if (mainQueue().isCurrent()) {
+        body();
+    } else {
+        mainQueue().async(std::move(body));
+    }
+}
+
+// Modal alert and sheet ------------------------------------------------------
+
+namespace {
+
+std::unique_ptr<Alert> makeModalAlert(const std::optional<QString>& title, const std::optional<QString>& message,
+                                      const std::optional<QString>& completeBtnTitle) {
+    auto alert = std::make_unique<Alert>();
+    alert->setMessageText(title.value_or(QString()));
+    alert->setInformativeText(message.value_or(QString()));
+    alert->addButtonWithTitle(completeBtnTitle.value_or(QStringLiteral("OK")));
+    return alert;
+}
+
+}  // namespace
+
+int CommonAlert::showModalAlert(QObject* sender, const std::optional<QString>& title,
+                                const std::optional<QString>& message,
+                                const std::optional<QString>& completeBtnTitle) {
+    (void)sender;
+    return makeModalAlert(title, message, completeBtnTitle)->runModal();
+}
+
+void CommonAlert::showModalSheet(QWidget* window, const std::optional<QString>& alertId,
+                                 const std::optional<QString>& title, const std::optional<QString>& message,
+                                 const std::optional<QString>& completeBtnTitle, QObject* completeTarget,
+                                 Action completeSender) {
+    (void)alertId;
+    if (window == nullptr) {
+        return;
+    }
+    QPointer<QObject> target(completeTarget);
+    const bool runs = completeTarget != nullptr && completeSender != nullptr;
+    Alert::beginSheetModalForWindow(makeModalAlert(title, message, completeBtnTitle), window,
+                                    [target, runs, completeSender = std::move(completeSender)](int) {
+                                        if (runs && target != nullptr) {
+                                            completeSender();
+                                        }
+                                    });
+}
+
+// Two-button alerts ------------------------------------------------------------
+
+QString CommonAlert::showNormalAlert(QObject* target, const std::optional<QString>& alertId, const QString& message,
+                                     const std::optional<QString>& leftLbl, Action leftSel,
+                                     const std::optional<QString>& rightLbl, Action rightSel, double closeSec,
+                                     Action closeSel) {
+    const QString identifier = makeAlertId(alertId);
+    QPointer<QObject> guard(target);
+    const bool hasTarget = target != nullptr;
+    onMain([this, guard, hasTarget, identifier, message, leftLbl, leftSel = std::move(leftSel), rightLbl,
+            rightSel = std::move(rightSel), closeSec, closeSel = std::move(closeSel)]() mutable {
+        if (hasTarget && guard == nullptr) {
+            return;  // the opener went away before the alert could show
+        }
+        _showNormalAlert(guard, identifier, message, leftLbl, std::move(leftSel), rightLbl, std::move(rightSel),
+                         closeSec, std::move(closeSel));
+    });
+    return identifier;
+}
+
+void CommonAlert::_showNormalAlert(QObject* target, const QString& alertId, const QString& message,
+                                   const std::optional<QString>& leftLbl, Action leftSel,
+                                   const std::optional<QString>& rightLbl, Action rightSel, double closeSec,
+                                   Action closeSel) {
+    _hideNormalAlert(alertId);
+    auto* window = new AlertWindow(target, message, leftLbl, std::move(leftSel), rightLbl, std::move(rightSel));
+    window->setAlertIdentifier(alertId);
+    window->setAlertTag(kTagNormal);
+    window->setAlertDelegate(this);
+    if (closeSec > 0) {
+        window->setTimer(closeSec);
+    }
+    alertWindowArry_.append(window);
+    if (closeSel) {
+        alertWindowEvents_.insert(alertId, makeEvent(target, std::move(closeSel)));
+    }
+}
+
+void CommonAlert::hideNormalAlert(const QString& alertId) {
+    onMain([this, alertId] { _hideNormalAlert(alertId); });
+}
+
+void CommonAlert::_hideNormalAlert(const QString& alertId) {
+    for (AlertWindow* window : alertWindowArry_) {
+        if (window->alertIdentifier() == alertId) {
+            window->closeSelfWindow();
+            return;
+        }
+    }
+}
+
+void CommonAlert::hideAllNormalAlert() {
+    onMain([this] { _hideAllNormalAlert(); });
+}
+
+void CommonAlert::_hideAllNormalAlert() {
+    const QList<AlertWindow*> windows = alertWindowArry_;
+    for (AlertWindow* window : windows) {
+        if (alertWindowArry_.contains(window)) {
+            window->closeSelfWindow();
+        }
+    }
+    alertWindowArry_.clear();
+    alertWindowEvents_.clear();
+}
+
+void CommonAlert::onCloseAlertWindow(AlertWindow* alertWindow) {
+    if (!alertWindowArry_.removeOne(alertWindow)) {
+        return;
+    }
+    alertWindow->setAlertDelegate(nullptr);
+    alertWindow->deleteLater();
+    const auto it = alertWindowEvents_.find(alertWindow->alertIdentifier());
+    if (it != alertWindowEvents_.end()) {
+        const AlertEvent event = it.value();
+        alertWindowEvents_.erase(it);
+        event.perform();
+    }
+}
+
+// Information notices -----------------------------------------------------------
+
+QString CommonAlert::showInformationAlert(const std::optional<QString>& alertId, const QString& message,
+                                          Action clickSel, QObject* clickSelTarget, const QRectF& windowRect) {
+    const QString kind = alertId.value_or(QString());
+    const QString identifier = makeNoticeIdentifier(kind);
+    QPointer<QObject> guard(clickSelTarget);
+    const bool hasTarget = clickSelTarget != nullptr;
+    onMain([this, kind, identifier, message, clickSel = std::move(clickSel), guard, hasTarget, windowRect]() mutable {
+        if (hasTarget && guard == nullptr) {
+            return;
+        }
+        _showInformationAlert(kind, identifier, message, std::move(clickSel), guard, windowRect);
+    });
+    return identifier;
+}
+
+void CommonAlert::_showInformationAlert(const QString& alertId, const QString& identifier, const QString& message,
+                                        Action clickSel, QObject* clickSelTarget, const QRectF& windowRect) {
+    QPointer<QObject> guard(clickSelTarget);
+    const bool hasTarget = clickSelTarget != nullptr;
+    QuorixUtils::isNotificationAuth([this, alertId, identifier, message, clickSel = std::move(clickSel), guard,
+                                     hasTarget, windowRect](bool authorized) mutable {
+        mainQueue().async(this, [this, authorized, alertId, identifier, message, clickSel = std::move(clickSel),
+                                 guard, hasTarget, windowRect]() mutable {
+            QObject* target = guard;
+            if (hasTarget && target == nullptr) {
+                return;
+            }
+            if (!authorized) {
+                showInfoAlertWindow(alertId, identifier, message, std::move(clickSel), target, windowRect);
+                return;
+            }
+            QuorixUtils::showNotification(identifier, QString(), QString(), message, this);
+            notificationArry_.append({identifier, alertId});
+            if (clickSel) {
+                notificationEvents_.insert(identifier, makeEvent(target, std::move(clickSel)));
+            }
+        });
+    });
+}
+
+void CommonAlert::showInfoAlertWindow(const QString& alertId, const QString& identifier, const QString& message,
+                                      Action clickSel, QObject* clickSelTarget, const QRectF& windowRect) {
+    InfoAlertWindow* window = InfoAlertWindow::initWithAlert(message, 0, windowRect);
+    window->setAlertIdentifier(identifier);
+    window->setAlertDelegate(this);
+    window->setAlertTag(kTagInformation);
+    window->showWindow();
+    infoAlertArry_.append({window, alertId});
+    if (clickSel) {
+        notificationEvents_.insert(identifier, makeEvent(clickSelTarget, std::move(clickSel)));
+    }
+}
+
+void CommonAlert::hideInformationAlert(const QString& alertId) {
+    onMain([this, alertId] { _hideInformationAlert(alertId); });
+}
+
+void CommonAlert::_hideInformationAlert(const QString& alertId) {
+    for (int i = 0; i < notificationArry_.size(); ++i) {
+        if (notificationArry_[i].alertId == alertId) {
+            const QString identifier = notificationArry_[i].identifier;
+            QuorixUtils::hideNotification(identifier);
+            notificationArry_.removeAt(i);
+            notificationEvents_.remove(identifier);
+            return;
+        }
+    }
+    for (const InfoWindowRecord& record : infoAlertArry_) {
+        if (record.alertId == alertId) {
+            InfoAlertWindow* window = record.window;
+            window->hideInformationAlert();
+            infoAlertArry_.removeIf([window](const InfoWindowRecord& r) { return r.window == window; });
+            return;
+        }
+    }
+}
+
+void CommonAlert::hideAllInformationAlert() {
+    onMain([this] { _hideAllInformationAlert(); });
+}
+
+void CommonAlert::_hideAllInformationAlert() {
+    const QList<NoticeRecord> notices = notificationArry_;
+    for (const NoticeRecord& notice : notices) {
+        QuorixUtils::hideNotification(notice.identifier);
+    }
+    notificationArry_.clear();
+    notificationEvents_.clear();
+    const QList<InfoWindowRecord> windows = infoAlertArry_;
+    for (const InfoWindowRecord& record : windows) {
+        record.window->hideInformationAlert();
+    }
+    infoAlertArry_.clear();
+}
+
+// Warnings ----------------------------------------------------------------------
+
+QString CommonAlert::showWarningAlert(const std::optional<QString>& alertId, const QString& message,
+                                      const QRectF& windowRect) {
+    (void)windowRect;
+    const bool given = alertId && !alertId->isEmpty();
+    const QString identifier = makeAlertId(alertId);
+    onMain([this, given, identifier, message] {
+        if (given) {
+            _hideWarningAlert(identifier);
+        }
+        _showWarningAlert(identifier, message);
+    });
+    return identifier;
+}
+
+void CommonAlert::_showWarningAlert(const QString& alertId, const QString& message) {
+    InfoAlertWindow* window = InfoAlertWindow::initWithNewAlert(message, 1);
+    window->setAlertIdentifier(alertId);
+    window->setAlertDelegate(this);
+    window->setAlertTag(kTagWarning);
+    window->showWindow();
+    warningAlertArry_.append(window);
+}
+
+void CommonAlert::hideWarningAlert(const QString& alertId) {
+    onMain([this, alertId] { _hideWarningAlert(alertId); });
+}
+
+void CommonAlert::_hideWarningAlert(const QString& alertId) {
+    for (InfoAlertWindow* window : warningAlertArry_) {
+        if (window->alertIdentifier() == alertId) {
+            window->hideInformationAlert();
+            warningAlertArry_.removeOne(window);
+            return;
+        }
+    }
+}
+
+void CommonAlert::hideAllWarningAlert() {
+    onMain([this] { _hideAllWarningAlert(); });
+}
+
+void CommonAlert::_hideAllWarningAlert() {
+    const QList<InfoAlertWindow*> windows = warningAlertArry_;
+    for (InfoAlertWindow* window : windows) {
+        window->hideInformationAlert();
+    }
+    warningAlertArry_.clear();
+}
+
+void CommonAlert::hideAllAlert() {
+    onMain([this] {
+        _hideAllNormalAlert();
+        _hideAllInformationAlert();
+        _hideAllWarningAlert();
+    });
+}
+
+// Reports of the information and warning windows and of the notices -------------
+
+void CommonAlert::onCloseInfoAlertWindow(InfoAlertWindow* window) {
+    window->setAlertDelegate(nullptr);
+    if (window->alertTag() == kTagWarning) {
+        warningAlertArry_.removeOne(window);
+    } else if (window->alertTag() == kTagInformation) {
+        infoAlertArry_.removeIf([window](const InfoWindowRecord& r) { return r.window == window; });
+        notificationEvents_.remove(window->alertIdentifier());
+    } else {
+        return;
+    }
+    window->deleteLater();
+}
+
+void CommonAlert::onClickInfoAlertWindow(InfoAlertWindow* window) {
+    if (window->alertTag() != kTagInformation) {
+        return;
+    }
+    const auto it = notificationEvents_.find(window->alertIdentifier());
+    if (it != notificationEvents_.end()) {
+        const AlertEvent event = it.value();
+        notificationEvents_.erase(it);
+        event.perform();
+    }
+    window->hideInformationAlert();
+    infoAlertArry_.removeIf([window](const InfoWindowRecord& r) { return r.window == window; });
+}
+
+void CommonAlert::didReceiveNotificationResponse(const QString& identifier) {
+    const auto it = notificationEvents_.find(identifier);
+    if (it != notificationEvents_.end()) {
+        const AlertEvent event = it.value();
+        notificationEvents_.erase(it);
+        mainQueue().async([event] { event.perform(); });
+    }
+    notificationArry_.removeIf([&identifier](const NoticeRecord& r) { return r.identifier == identifier; });
+    QuorixUtils::hideNotification(identifier);
+}
