@@ -7,6 +7,7 @@ namespace {
 
 const char* const kFrameProperty = "quorixFrame";
 const char* const kMaskProperty = "quorixAutoresizingMask";
+const char* const kParentSizeProperty = "quorixFrameParentSize";
 
 QRect roundedRect(const QRectF& rect) {
     const int left = int(std::lround(rect.x()));
@@ -30,24 +31,36 @@ double View::flipHeightOf(const QWidget* widget) {
     return parent->height();
 }
 
+// A frame is kept with the parent size it was laid out for, so a parent that
+// is resized while hidden (Qt then delivers no resize event until it shows)
+// still places its children by their masks: the frame in the current parent
+// is worked out from the size it was laid out for.
 void View::setFrameOf(QWidget* widget, const QRectF& frame) {
-    widget->setProperty(kFrameProperty, frame);
     const QWidget* parent = widget->parentWidget();
-    const double height = parent != nullptr ? parent->height() : 0;
-    widget->setGeometry(roundedRect(ViewGeometry::flipRect(frame, height)));
+    const QSizeF parentSize = parent != nullptr ? QSizeF(parent->size()) : QSizeF(0, 0);
+    widget->setProperty(kFrameProperty, frame);
+    widget->setProperty(kParentSizeProperty, parentSize);
+    widget->setGeometry(roundedRect(ViewGeometry::flipRect(frame, parentSize.height())));
 }
 
 QRectF View::frameOf(const QWidget* widget) {
     const QWidget* parent = widget->parentWidget();
-    const double height = parent != nullptr ? parent->height() : 0;
+    const QSizeF current = parent != nullptr ? QSizeF(parent->size()) : QSizeF(0, 0);
     const QVariant stored = widget->property(kFrameProperty);
     if (stored.isValid()) {
         const QRectF frame = stored.toRectF();
-        if (roundedRect(ViewGeometry::flipRect(frame, height)) == widget->geometry()) {
-            return frame;
+        const QSizeF laidOut = widget->property(kParentSizeProperty).toSizeF();
+        if (roundedRect(ViewGeometry::flipRect(frame, laidOut.height())) == widget->geometry()) {
+            if (laidOut == current) {
+                return frame;
+            }
+            const auto* view = qobject_cast<const View*>(parent);
+            if (view != nullptr && view->autoresizesSubviews()) {
+                return ViewGeometry::resizeWithOldSuperviewSize(frame, autoresizingMaskOf(widget), laidOut, current);
+            }
         }
     }
-    return ViewGeometry::flipRect(QRectF(widget->geometry()), height);
+    return ViewGeometry::flipRect(QRectF(widget->geometry()), current.height());
 }
 
 void View::setAutoresizingMaskOf(QWidget* widget, unsigned mask) { widget->setProperty(kMaskProperty, mask); }
@@ -63,26 +76,27 @@ void View::addSubview(QWidget* child) {
 
 void View::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const QSize oldSize = event->oldSize();
-    if (!autoresizesSubviews_ || !oldSize.isValid()) {
+    const QSizeF newSize(event->size());
+    const QSizeF oldSize = laidOutSize_.isValid() ? laidOutSize_ : QSizeF(event->oldSize());
+    laidOutSize_ = newSize;
+    if (!autoresizesSubviews_) {
         return;
     }
-    const QSizeF oldSizeF(oldSize);
-    const QSizeF newSizeF(event->size());
     for (QObject* object : children()) {
         auto* child = qobject_cast<QWidget*>(object);
         if (child == nullptr || child->isWindow()) {
             continue;
         }
-        // The child's frame as it was in the old parent, bottom-up.
-        QRectF frame;
         const QVariant stored = child->property(kFrameProperty);
+        const QSizeF laidOut = child->property(kParentSizeProperty).toSizeF();
         if (stored.isValid() &&
-            roundedRect(ViewGeometry::flipRect(stored.toRectF(), oldSizeF.height())) == child->geometry()) {
-            frame = stored.toRectF();
-        } else {
-            frame = ViewGeometry::flipRect(QRectF(child->geometry()), oldSizeF.height());
+            roundedRect(ViewGeometry::flipRect(stored.toRectF(), laidOut.height())) == child->geometry()) {
+            setFrameOf(child, frameOf(child));
+        } else if (oldSize.isValid()) {
+            // Placed by plain Qt calls: its place counts for the old size.
+            const QRectF frame = ViewGeometry::flipRect(QRectF(child->geometry()), oldSize.height());
+            setFrameOf(child, ViewGeometry::resizeWithOldSuperviewSize(frame, autoresizingMaskOf(child), oldSize,
+                                                                       newSize));
         }
-        setFrameOf(child, ViewGeometry::resizeWithOldSuperviewSize(frame, autoresizingMaskOf(child), oldSizeF, newSizeF));
     }
 }

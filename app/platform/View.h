@@ -46,4 +46,5 @@ protected:
 
 private:
     bool autoresizesSubviews_ = true;
+    QSizeF laidOutSize_;  // the size the children were last placed for
 };
