@@ -211,27 +211,33 @@ QString CommonAlert::showInformationAlert(const std::optional<QString>& alertId,
 
 void CommonAlert::_showInformationAlert(const QString& alertId, const QString& identifier, const QString& message,
                                         Action clickSel, QObject* clickSelTarget, const QRectF& windowRect) {
-    QPointer<QObject> guard(clickSelTarget);
-    const bool hasTarget = clickSelTarget != nullptr;
-    QuorixUtils::isNotificationAuth([this, alertId, identifier, message, clickSel = std::move(clickSel), guard,
-                                     hasTarget, windowRect](bool authorized) mutable {
-        mainQueue().async(this, [this, authorized, alertId, identifier, message, clickSel = std::move(clickSel),
-                                 guard, hasTarget, windowRect]() mutable {
-            QObject* target = guard;
-            if (hasTarget && target == nullptr) {
-                return;
-            }
-            if (!authorized) {
-                showInfoAlertWindow(alertId, identifier, message, std::move(clickSel), target, windowRect);
-                return;
-            }
-            QuorixUtils::showNotification(identifier, QString(), QString(), message, this);
-            notificationArry_.append({identifier, alertId});
-            if (clickSel) {
-                notificationEvents_.insert(identifier, makeEvent(target, std::move(clickSel)));
-            }
-        });
+    // The permission answers come back on the global queue in any order; the
+    // notices wait in a queue so they appear (and are recorded) in the order
+    // they were shown.
+    pendingNotices_.append({alertId, identifier, message, makeEvent(clickSelTarget, std::move(clickSel)), windowRect});
+    QuorixUtils::isNotificationAuth([this](bool authorized) {
+        mainQueue().async(this, [this, authorized] { showNextPendingNotice(authorized); });
     });
+}
+
+void CommonAlert::showNextPendingNotice(bool authorized) {
+    if (pendingNotices_.isEmpty()) {
+        return;
+    }
+    PendingNotice notice = pendingNotices_.takeFirst();
+    if (notice.click.hasTarget && notice.click.target == nullptr) {
+        return;  // the target went away before the notice could show
+    }
+    if (!authorized) {
+        showInfoAlertWindow(notice.alertId, notice.identifier, notice.message, std::move(notice.click.event),
+                            notice.click.target, notice.windowRect);
+        return;
+    }
+    QuorixUtils::showNotification(notice.identifier, QString(), QString(), notice.message, this);
+    notificationArry_.append({notice.identifier, notice.alertId});
+    if (notice.click.event) {
+        notificationEvents_.insert(notice.identifier, notice.click);
+    }
 }
 
 void CommonAlert::showInfoAlertWindow(const QString& alertId, const QString& identifier, const QString& message,

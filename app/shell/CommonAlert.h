@@ -116,6 +116,7 @@ private:
     void _hideAllNormalAlert();
     void _showInformationAlert(const QString& alertId, const QString& identifier, const QString& message,
                                Action clickSel, QObject* clickSelTarget, const QRectF& windowRect);
+    void showNextPendingNotice(bool authorized);
     void showInfoAlertWindow(const QString& alertId, const QString& identifier, const QString& message,
                              Action clickSel, QObject* clickSelTarget, const QRectF& windowRect);
     void _hideInformationAlert(const QString& alertId);
@@ -130,6 +131,15 @@ private:
     QHash<QString, AlertEvent> notificationEvents_;
     QList<InfoWindowRecord> infoAlertArry_;
     QList<InfoAlertWindow*> warningAlertArry_;
+
+    struct PendingNotice {
+        QString alertId;
+        QString identifier;
+        QString message;
+        AlertEvent click;
+        QRectF windowRect;
+    };
+    QList<PendingNotice> pendingNotices_;  // waiting for the permission answer
 
     std::mutex idMutex_;
     QHash<QString, int> issuedNoticeIds_;
