@@ -64,6 +64,27 @@ QString CommonAlert::makeNoticeIdentifier(const QString& alertId) {
     return count == 1 ? base : base + QStringLiteral("_") + QString::number(count);
 }
 
+quint64 CommonAlert::nextStamp() {
+    std::lock_guard lock(idMutex_);
+    return ++lastStamp_;
+}
+
+void CommonAlert::markHidden(Kind kind, const QString& alertId) {
+    std::lock_guard lock(idMutex_);
+    hiddenAt_[kind].insert(alertId, ++lastStamp_);
+}
+
+void CommonAlert::markAllHidden(Kind kind) {
+    std::lock_guard lock(idMutex_);
+    allHiddenAt_[kind] = ++lastStamp_;
+    hiddenAt_[kind].clear();
+}
+
+bool CommonAlert::hiddenSince(Kind kind, const QString& alertId, quint64 stamp) {
+    std::lock_guard lock(idMutex_);
+    return allHiddenAt_[kind] > stamp || hiddenAt_[kind].value(alertId, 0) > stamp;
+}
+
 void CommonAlert::onMain(std::function<void()> body) {
     if (mainQueue().isCurrent()) {
         body();
@@ -119,12 +140,13 @@ QString CommonAlert::showNormalAlert(QObject* target, const std::optional<QStrin
                                      const std::optional<QString>& rightLbl, Action rightSel, double closeSec,
                                      Action closeSel) {
     const QString identifier = makeAlertId(alertId);
+    const quint64 stamp = nextStamp();
     QPointer<QObject> guard(target);
     const bool hasTarget = target != nullptr;
-    onMain([this, guard, hasTarget, identifier, message, leftLbl, leftSel = std::move(leftSel), rightLbl,
+    onMain([this, stamp, guard, hasTarget, identifier, message, leftLbl, leftSel = std::move(leftSel), rightLbl,
             rightSel = std::move(rightSel), closeSec, closeSel = std::move(closeSel)]() mutable {
-        if (hasTarget && guard == nullptr) {
-            return;  // the opener went away before the alert could show
+        if ((hasTarget && guard == nullptr) || hiddenSince(KindNormal, identifier, stamp)) {
+            return;  // the opener went away, or the alert was withdrawn, before it could show
         }
         _showNormalAlert(guard, identifier, message, leftLbl, std::move(leftSel), rightLbl, std::move(rightSel),
                          closeSec, std::move(closeSel));
@@ -151,6 +173,7 @@ void CommonAlert::_showNormalAlert(QObject* target, const QString& alertId, cons
 }
 
 void CommonAlert::hideNormalAlert(const QString& alertId) {
+    markHidden(KindNormal, alertId);
     onMain([this, alertId] { _hideNormalAlert(alertId); });
 }
 
@@ -164,6 +187,7 @@ void CommonAlert::_hideNormalAlert(const QString& alertId) {
 }
 
 void CommonAlert::hideAllNormalAlert() {
+    markAllHidden(KindNormal);
     onMain([this] { _hideAllNormalAlert(); });
 }
 
@@ -198,23 +222,26 @@ QString CommonAlert::showInformationAlert(const std::optional<QString>& alertId,
                                           Action clickSel, QObject* clickSelTarget, const QRectF& windowRect) {
     const QString kind = alertId.value_or(QString());
     const QString identifier = makeNoticeIdentifier(kind);
+    const quint64 stamp = nextStamp();
     QPointer<QObject> guard(clickSelTarget);
     const bool hasTarget = clickSelTarget != nullptr;
-    onMain([this, kind, identifier, message, clickSel = std::move(clickSel), guard, hasTarget, windowRect]() mutable {
-        if (hasTarget && guard == nullptr) {
+    onMain([this, stamp, kind, identifier, message, clickSel = std::move(clickSel), guard, hasTarget,
+            windowRect]() mutable {
+        if ((hasTarget && guard == nullptr) || hiddenSince(KindInformation, kind, stamp)) {
             return;
         }
-        _showInformationAlert(kind, identifier, message, std::move(clickSel), guard, windowRect);
+        _showInformationAlert(kind, identifier, message, std::move(clickSel), guard, windowRect, stamp);
     });
     return identifier;
 }
 
 void CommonAlert::_showInformationAlert(const QString& alertId, const QString& identifier, const QString& message,
-                                        Action clickSel, QObject* clickSelTarget, const QRectF& windowRect) {
+                                        Action clickSel, QObject* clickSelTarget, const QRectF& windowRect,
+                                        quint64 stamp) {
     // The permission answers come back on the global queue in any order; the
     // notices wait in a queue so they appear (and are recorded) in the order
     // they were shown.
-    pendingNotices_.append({alertId, identifier, message, makeEvent(clickSelTarget, std::move(clickSel)), windowRect});
+    pendingNotices_.append({stamp, alertId, identifier, message, makeEvent(clickSelTarget, std::move(clickSel)), windowRect});
     QuorixUtils::isNotificationAuth([this](bool authorized) {
         mainQueue().async(this, [this, authorized] { showNextPendingNotice(authorized); });
     });
@@ -225,8 +252,9 @@ void CommonAlert::showNextPendingNotice(bool authorized) {
         return;
     }
     PendingNotice notice = pendingNotices_.takeFirst();
-    if (notice.click.hasTarget && notice.click.target == nullptr) {
-        return;  // the target went away before the notice could show
+    if ((notice.click.hasTarget && notice.click.target == nullptr) ||
+        hiddenSince(KindInformation, notice.alertId, notice.stamp)) {
+        return;  // the target went away, or the notice was withdrawn, before it could show
     }
     if (!authorized) {
         showInfoAlertWindow(notice.alertId, notice.identifier, notice.message, std::move(notice.click.event),
@@ -254,6 +282,7 @@ void CommonAlert::showInfoAlertWindow(const QString& alertId, const QString& ide
 }
 
 void CommonAlert::hideInformationAlert(const QString& alertId) {
+    markHidden(KindInformation, alertId);
     onMain([this, alertId] { _hideInformationAlert(alertId); });
 }
 
@@ -278,6 +307,7 @@ void CommonAlert::_hideInformationAlert(const QString& alertId) {
 }
 
 void CommonAlert::hideAllInformationAlert() {
+    markAllHidden(KindInformation);
     onMain([this] { _hideAllInformationAlert(); });
 }
 
@@ -302,7 +332,11 @@ QString CommonAlert::showWarningAlert(const std::optional<QString>& alertId, con
     (void)windowRect;
     const bool given = alertId && !alertId->isEmpty();
     const QString identifier = makeAlertId(alertId);
-    onMain([this, given, identifier, message] {
+    const quint64 stamp = nextStamp();
+    onMain([this, stamp, given, identifier, message] {
+        if (hiddenSince(KindWarning, identifier, stamp)) {
+            return;
+        }
         if (given) {
             _hideWarningAlert(identifier);
         }
@@ -321,6 +355,7 @@ void CommonAlert::_showWarningAlert(const QString& alertId, const QString& messa
 }
 
 void CommonAlert::hideWarningAlert(const QString& alertId) {
+    markHidden(KindWarning, alertId);
     onMain([this, alertId] { _hideWarningAlert(alertId); });
 }
 
@@ -335,6 +370,7 @@ void CommonAlert::_hideWarningAlert(const QString& alertId) {
 }
 
 void CommonAlert::hideAllWarningAlert() {
+    markAllHidden(KindWarning);
     onMain([this] { _hideAllWarningAlert(); });
 }
 
@@ -347,6 +383,9 @@ void CommonAlert::_hideAllWarningAlert() {
 }
 
 void CommonAlert::hideAllAlert() {
+    markAllHidden(KindNormal);
+    markAllHidden(KindInformation);
+    markAllHidden(KindWarning);
     onMain([this] {
         _hideAllNormalAlert();
         _hideAllInformationAlert();

@@ -115,7 +115,7 @@ private:
     void _hideNormalAlert(const QString& alertId);
     void _hideAllNormalAlert();
     void _showInformationAlert(const QString& alertId, const QString& identifier, const QString& message,
-                               Action clickSel, QObject* clickSelTarget, const QRectF& windowRect);
+                               Action clickSel, QObject* clickSelTarget, const QRectF& windowRect, quint64 stamp);
     void showNextPendingNotice(bool authorized);
     void showInfoAlertWindow(const QString& alertId, const QString& identifier, const QString& message,
                              Action clickSel, QObject* clickSelTarget, const QRectF& windowRect);
@@ -132,7 +132,18 @@ private:
     QList<InfoWindowRecord> infoAlertArry_;
     QList<InfoAlertWindow*> warningAlertArry_;
 
+    // A show queued from another thread must not bring back what a later hide
+    // withdrew (a logout's hideAllAlert must leave nothing behind): every show
+    // and hide takes a stamp when it is called, and a show whose kind or id
+    // was hidden after its stamp is dropped when its turn comes.
+    enum Kind { KindNormal = 0, KindInformation = 1, KindWarning = 2 };
+    quint64 nextStamp();
+    void markHidden(Kind kind, const QString& alertId);
+    void markAllHidden(Kind kind);
+    bool hiddenSince(Kind kind, const QString& alertId, quint64 stamp);
+
     struct PendingNotice {
+        quint64 stamp;
         QString alertId;
         QString identifier;
         QString message;
@@ -143,4 +154,7 @@ private:
 
     std::mutex idMutex_;
     QHash<QString, int> issuedNoticeIds_;
+    quint64 lastStamp_ = 0;
+    QHash<QString, quint64> hiddenAt_[3];
+    quint64 allHiddenAt_[3] = {0, 0, 0};
 };

@@ -317,6 +317,35 @@ TEST_F(CommonAlertTest, CallersOnOtherThreadsAreNeverHeldByTheMainThread) {
     }
 }
 
+TEST_F(CommonAlertTest, AHideAfterAShowFromAnotherThreadWinsOverIt) {
+    // A core thread raises alerts just before the user logs out: the logout's
+    // hide on the main thread comes before the queued shows have run, and
+    // nothing may appear after it.
+    std::thread worker([] {
+        alerts().showNormalAlert(nullptr, QStringLiteral("alert_id_forced_leave"), QStringLiteral("m"),
+                                 QStringLiteral("OK"), nullptr, std::nullopt, nullptr, 0, nullptr);
+        alerts().showInformationAlert(QStringLiteral("alert_id_recv_message"), QStringLiteral("m"), nullptr, nullptr, {});
+        alerts().showWarningAlert(QStringLiteral("alert_id_mic_error"), QStringLiteral("m"), {});
+    });
+    worker.join();
+    alerts().hideAllAlert();
+    processEventsFor(300);
+    expectAllEmpty();
+
+    // Withdrawn by id: only that id stays away; a later show of it appears.
+    std::thread second([] {
+        alerts().showWarningAlert(QStringLiteral("alert_id_mic_error"), QStringLiteral("m"), {});
+        alerts().showWarningAlert(QStringLiteral("alert_id_camera_error"), QStringLiteral("c"), {});
+    });
+    second.join();
+    alerts().hideWarningAlert(QStringLiteral("alert_id_mic_error"));
+    processEventsFor(100);
+    ASSERT_EQ(alerts().warningAlertArry().size(), 1);
+    EXPECT_EQ(alerts().warningAlertArry().first()->alertIdentifier(), QStringLiteral("alert_id_camera_error"));
+    alerts().showWarningAlert(QStringLiteral("alert_id_mic_error"), QStringLiteral("again"), {});
+    EXPECT_EQ(alerts().warningAlertArry().size(), 2);
+}
+
 TEST_F(CommonAlertTest, ModalAlertAndSheet) {
     QString text;
     QString informative;
