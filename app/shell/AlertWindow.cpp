@@ -40,6 +40,7 @@ AlertWindow::AlertWindow(QObject* target, const QString& msg, const std::optiona
     window_->setTitle(MainBundle::name());
 
     messageView_ = new QLabel(msg);
+    messageView_->setObjectName(QStringLiteral("alertMessage"));
     messageView_->setFont(font);
     messageView_->setWordWrap(true);
     messageView_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -71,6 +72,7 @@ QPushButton* AlertWindow::makeAlertButton(QObject* target, int index, const QStr
         return nullptr;
     }
     auto* button = new QPushButton(name);
+    button->setObjectName(QStringLiteral("alertButton%1").arg(index));
     View::setFrameOf(button, buttonFrameFor(window_->frame().width(), index));
     QPointer<QObject> guard(target);
     const bool hasTarget = target != nullptr;

@@ -112,6 +112,7 @@ InfoAlertWindow* InfoAlertWindow::initWithAlert(const QString& msg, qint64 type,
     alert->window_->setFrame(cardFrame, true);
 
     auto* card = new CardView([alert] { alert->onClickAlert(); });
+    card->setObjectName(QStringLiteral("alertCard"));
     card->setScaledContents(true);
     if (const auto image = imageResize(RoadImage(QStringLiteral("user_list_notify"), QStringLiteral("gif")),
                                        cardFrame.size())) {
@@ -122,6 +123,7 @@ InfoAlertWindow* InfoAlertWindow::initWithAlert(const QString& msg, qint64 type,
     alert->card_ = card;
 
     auto* message = new QLabel(msg, card);
+    message->setObjectName(QStringLiteral("alertMessage"));
     message->setFont(font);
     message->setWordWrap(true);
     message->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -132,6 +134,7 @@ InfoAlertWindow* InfoAlertWindow::initWithAlert(const QString& msg, qint64 type,
     alert->alertMessage_ = message;
 
     auto* close = new QPushButton(card);
+    close->setObjectName(QStringLiteral("alertCloseButton"));
     close->setFlat(true);
     close->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
     QSizeF imageSize(0, 0);
@@ -154,6 +157,7 @@ InfoAlertWindow* InfoAlertWindow::initWithNewAlert(const QString& msg, qint64 ty
     // The window body: icon at the left, the message, OK at the lower right.
     View* content = alert->window_->contentView();
     auto* icon = new QLabel(content);
+    icon->setObjectName(QStringLiteral("alertIcon"));
     if (const auto image = RoadImage(QStringLiteral("alert_warning"), QStringLiteral("gif"))) {
         icon->setPixmap(QPixmap::fromImage(*image));
     }
@@ -161,6 +165,7 @@ InfoAlertWindow* InfoAlertWindow::initWithNewAlert(const QString& msg, qint64 ty
     alert->alertIcon_ = icon;
 
     auto* message = new QLabel(msg, content);
+    message->setObjectName(QStringLiteral("alertMessage"));
     message->setWordWrap(true);
     message->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     message->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -168,6 +173,7 @@ InfoAlertWindow* InfoAlertWindow::initWithNewAlert(const QString& msg, qint64 ty
     alert->alertMessage_ = message;
 
     auto* ok = new QPushButton(QStringLiteral("OK"), content);
+    ok->setObjectName(QStringLiteral("alertOkButton"));
     ok->setDefault(true);
     View::setFrameOf(ok, QRectF(420 - 20 - 90, 12, 90, 30));
     connect(ok, &QPushButton::clicked, alert, &InfoAlertWindow::onClickOk);

@@ -34,9 +34,11 @@ void WaitingAlertWindowController::showWindow() {
     window_->setFrameOrigin(Window::mainScreenVisibleFrame().center());
     View* content = window_->contentView();
     logo_ = new QLabel(content);
+    logo_->setObjectName(QStringLiteral("logo"));
     logo_->setAlignment(Qt::AlignCenter);
     View::setFrameOf(logo_, QRectF(20, 36, 48, 48));
     waitingMessage_ = new QLabel(message_, content);
+    waitingMessage_->setObjectName(QStringLiteral("waitingMessage"));
     waitingMessage_->setWordWrap(true);
     View::setFrameOf(waitingMessage_, QRectF(80, 20, 200, 80));
     showImage();

@@ -14,6 +14,8 @@
 #include "platform/MainBundle.h"
 #include "platform/View.h"
 #include "shell/AlertWindow.h"
+#include "shell/AlertWindowView.h"
+#include "shell/Hyperlink.h"
 #include "shell/Common.h"
 #include "shell/InfoAlertWindow.h"
 
@@ -226,6 +228,47 @@ TEST(InfoAlertWindow, ImageHelpers) {
     ASSERT_TRUE(resized);
     EXPECT_EQ(resized->size(), QSize(30, 40));
     EXPECT_EQ(resized->format(), QImage::Format_RGBA8888_Premultiplied);
+}
+
+}  // namespace
+
+namespace {
+
+class CloseButtonRecorder : public AlertWindowViewDelegate {
+public:
+    int clicks = 0;
+    void onClickCloseBtn(AlertWindowView*) override { ++clicks; }
+};
+
+TEST(AlertWindowView, BodyWithAndWithoutALink) {
+    ensureQtApplication();
+    EXPECT_EQ(AlertWindowView::windowSizeFor(307, 40, true), QSizeF(307, 120));
+    EXPECT_EQ(AlertWindowView::windowSizeFor(307, 40, false), QSizeF(307, 90));
+    EXPECT_EQ(AlertWindowView::textFrameFor({307, 120}, 40, true), QRectF(25, 40, 257, 40));
+    EXPECT_EQ(AlertWindowView::textFrameFor({307, 90}, 40, false), QRectF(0, 25, 307, 40));
+
+    AlertWindowView linked(QRectF(100, 100, 307, 100));
+    linked.MakeDetail(QStringLiteral("A new version is out. "),
+                      Hyperlink::hyperlinkFromString(QStringLiteral("Release notes"),
+                                                     QUrl(QStringLiteral("https://example.invalid/notes"))),
+                      0);
+    EXPECT_EQ(linked.closeButton(), nullptr);
+    EXPECT_EQ(linked.findChild<QLabel*>(QStringLiteral("alertCard")), nullptr);
+    EXPECT_TRUE(linked.textView()->text().contains(QStringLiteral("https://example.invalid/notes")));
+    EXPECT_TRUE(linked.textView()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_NEAR(linked.frame().height() - View::frameOf(linked.textView()).height(), 80, 1);
+    EXPECT_DOUBLE_EQ(linked.frame().y(), 100);  // grows from its lower left corner
+
+    AlertWindowView card(QRectF(100, 100, 307, 100));
+    CloseButtonRecorder recorder;
+    card.setActionDelegate(&recorder);
+    card.MakeDetail(QStringLiteral("The recording stopped."), std::nullopt, 1);
+    EXPECT_TRUE(card.textView()->text().contains(QStringLiteral("red")));
+    EXPECT_NE(card.findChild<QLabel*>(QStringLiteral("alertCard")), nullptr);
+    EXPECT_NEAR(card.frame().height() - View::frameOf(card.textView()).height(), 50, 1);
+    ASSERT_NE(card.closeButton(), nullptr);
+    card.closeButton()->click();
+    EXPECT_EQ(recorder.clicks, 1);
 }
 
 }  // namespace
