@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 
@@ -16,6 +17,8 @@
 #include "shell/AlertWindow.h"
 #include "shell/AlertWindowView.h"
 #include "shell/Hyperlink.h"
+#include "shell/WaitingAlertWindowController.h"
+#include "platform/NotificationCenter.h"
 #include "shell/Common.h"
 #include "shell/InfoAlertWindow.h"
 
@@ -269,6 +272,34 @@ TEST(AlertWindowView, BodyWithAndWithoutALink) {
     ASSERT_NE(card.closeButton(), nullptr);
     card.closeButton()->click();
     EXPECT_EQ(recorder.clicks, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WaitingAlertWindowController, ClosesOnItsNotificationOrItsTimeout) {
+    ensureQtApplication();
+    QPointer<WaitingAlertWindowController> waiting =
+        new WaitingAlertWindowController(QStringLiteral("Connecting..."), QStringLiteral("alert_warning"));
+    waiting->showWindow();
+    ASSERT_NE(waiting->window(), nullptr);
+    // Its origin is the centre point of the visible screen.
+    const QPointF centre = Window::mainScreenVisibleFrame().center();
+    EXPECT_NEAR(waiting->window()->frame().x(), centre.x(), 3);
+    EXPECT_NEAR(waiting->window()->frame().y(), centre.y(), 3);
+    EXPECT_EQ(waiting->waitingMessage()->text(), QStringLiteral("Connecting..."));
+    EXPECT_FALSE(waiting->logo()->pixmap().isNull());
+    waiting->setMessage(QStringLiteral("Still connecting..."));
+    EXPECT_EQ(waiting->waitingMessage()->text(), QStringLiteral("Still connecting..."));
+    NotificationCenter::defaultCenter().post(WaitingAlertWindowController::kCloseNotificationName);
+    ASSERT_TRUE(processEventsUntil([&] { return waiting.isNull(); }, 2000));  // closed and ended
+
+    QPointer<WaitingAlertWindowController> timed =
+        new WaitingAlertWindowController(QStringLiteral("m"), QStringLiteral("alert_warning"), 1);
+    timed->showWindow();
+    EXPECT_TRUE(processEventsUntil([&] { return timed.isNull(); }, 3000));
+    NotificationCenter::defaultCenter().post(WaitingAlertWindowController::kCloseNotificationName);  // nobody listens
 }
 
 }  // namespace
