@@ -7,8 +7,7 @@
 
 StatusItem::StatusItem() {
     if (QGuiApplication::platformName() != QLatin1String("offscreen") && QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_ = new QSystemTrayIcon(this);
-        tray_->show();
+        tray_ = new QSystemTrayIcon(this);  // shown once it has an image
     }
 }
 
@@ -20,6 +19,7 @@ void StatusItem::setImage(const QIcon& image) {
     image_ = image;
     if (tray_ != nullptr) {
         tray_->setIcon(image);
+        tray_->setVisible(visible_);
     }
 }
 
@@ -39,7 +39,7 @@ void StatusItem::setMenu(Menu* menu) {
 
 void StatusItem::setVisible(bool visible) {
     visible_ = visible;
-    if (tray_ != nullptr) {
+    if (tray_ != nullptr && !image_.isNull()) {
         tray_->setVisible(visible);
     }
 }

@@ -16,7 +16,7 @@ class StatusItem : public QObject {
     Q_OBJECT
 
 public:
-    // A new item; it is on the tray while it lives and visible.
+    // A new item; it is on the tray while it lives, visible and has an image.
     static std::unique_ptr<StatusItem> create();
     ~StatusItem() override;
 
