@@ -54,14 +54,18 @@ QString CommonAlert::makeAlertId(const std::optional<QString>& alertId) {
 QString CommonAlert::makeNoticeIdentifier(const QString& alertId) {
     const QString base = QuorixUtils::createNotificationId(alertId);
     std::lock_guard lock(idMutex_);
-    // The time part changes every second; ids of earlier seconds can no longer
-    // be met again, so the table is kept small.
-    if (issuedNoticeIds_.size() > 1000) {
-        issuedNoticeIds_.clear();
+    // A base repeats within one second (or when the clock is set back); the
+    // most recent bases are remembered with how often each was issued.
+    auto it = issuedNoticeIds_.find(base);
+    if (it == issuedNoticeIds_.end()) {
+        issuedNoticeIds_.insert(base, 1);
+        issuedNoticeOrder_.enqueue(base);
+        if (issuedNoticeOrder_.size() > kRememberedNoticeIds) {
+            issuedNoticeIds_.remove(issuedNoticeOrder_.dequeue());
+        }
+        return base;
     }
-    int& count = issuedNoticeIds_[base];
-    ++count;
-    return count == 1 ? base : base + QStringLiteral("_") + QString::number(count);
+    return base + QStringLiteral("_") + QString::number(++it.value());
 }
 
 quint64 CommonAlert::nextStamp() {

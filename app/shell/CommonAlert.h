@@ -14,6 +14,7 @@
 // that caller, as a logout waits for the core's threads).
 
 #include <QList>
+#include <QQueue>
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
@@ -153,7 +154,9 @@ private:
     QList<PendingNotice> pendingNotices_;  // waiting for the permission answer
 
     std::mutex idMutex_;
+    static constexpr qsizetype kRememberedNoticeIds = 4096;
     QHash<QString, int> issuedNoticeIds_;
+    QQueue<QString> issuedNoticeOrder_;
     quint64 lastStamp_ = 0;
     QHash<QString, quint64> hiddenAt_[3];
     quint64 allHiddenAt_[3] = {0, 0, 0};
