@@ -65,8 +65,13 @@ QRectF Window::mainScreenVisibleFrame() {
 
 void Window::setFrame(const QRectF& frame, bool display) {
     const QRectF topDown = flipScreenRect(frame);
+    // A frame set by the code is taken as it is; the aspect ratio holds for
+    // the user's resizes.
+    const bool wasConstraining = constraining_;
+    constraining_ = true;
     setGeometry(QRect(int(std::lround(topDown.x())), int(std::lround(topDown.y())),
                       int(std::lround(frame.width())), int(std::lround(frame.height()))));
+    constraining_ = wasConstraining;
     if (display && isVisible()) {
         update();
     }

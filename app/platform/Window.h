@@ -89,6 +89,7 @@ public:
     QSizeF minSize() const { return minSize_; }
     void setMaxSize(QSizeF size);
     QSizeF maxSize() const { return maxSize_; }
+    // Holds for resizes by the user (or window manager), not for setFrame.
     void setContentAspectRatio(QSizeF aspect);
     QSizeF contentAspectRatio() const { return aspect_; }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include "fixtures/app/AppTestSupport.h"
@@ -172,6 +173,16 @@ TEST(Window, FrameLimitsAndOneCloseReport) {
     EXPECT_GE(window.frame().width(), 250);
     EXPECT_GE(window.frame().height(), 150);
 
+    // A content aspect ratio holds when the user resizes the window, not for a frame set by the code.
+    window.show();
+    window.setContentAspectRatio({16, 9});
+    window.resize(400, 100);
+    EXPECT_EQ(window.size(), QSize(400, 225));
+    window.setFrame({100, 100, 480, 150});
+    EXPECT_EQ(window.size(), QSize(480, 150));
+    window.setContentAspectRatio({});
+    window.hide();
+
     window.setLevel(AboveAllWindowLevel);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
     window.setLevel(NormalWindowLevel);
@@ -226,6 +237,15 @@ TEST(SplitView, DividerPositionsPassTheDelegate) {
         split.setPosition(m.proposed, 0);
         EXPECT_NEAR(split.positionOfDivider(0), m.expected, 1) << m.proposed;
         EXPECT_EQ(delegate.lastIndex, 0);
+    }
+    // Dragging the divider with the mouse passes the same constraint.
+    QSplitterHandle* handle = split.handle(1);
+    for (const auto& m : moves) {
+        const QPointF inHandle(m.proposed - handle->x(), 5);
+        QMouseEvent drag(QEvent::MouseMove, inHandle, handle->mapToGlobal(inHandle), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(handle, &drag);
+        EXPECT_NEAR(split.positionOfDivider(0), m.expected, 1) << "drag to " << m.proposed;
     }
     split.setSplitDelegate(nullptr);
 }
