@@ -34,19 +34,15 @@ void Alert::addButtonWithTitle(const QString& title) {
     buttonTitles_.append(title);
     // Added in order, the first is the default; the box lays them out itself.
     QPushButton* button = box_->addButton(title, QMessageBox::AcceptRole);
+    buttons_.append(button);
     if (buttonTitles_.size() == 1) {
         box_->setDefaultButton(button);
     }
 }
 
 int Alert::responseOf(int) const {
-    QAbstractButton* clicked = box_->clickedButton();
-    for (int i = 0; i < buttonTitles_.size(); ++i) {
-        if (clicked != nullptr && clicked->text() == buttonTitles_[i]) {
-            return AlertFirstButtonReturn + i;
-        }
-    }
-    return ModalResponseCancel;
+    const qsizetype index = buttons_.indexOf(box_->clickedButton());
+    return index >= 0 ? AlertFirstButtonReturn + int(index) : ModalResponseCancel;
 }
 
 int Alert::runModal() {

@@ -5,11 +5,13 @@
 // 1001 for the second and so on; begun as a sheet on a window it is
 // window-modal and hands that answer to its completion.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QMessageBox;
 class QWidget;
 
@@ -41,4 +43,5 @@ private:
 
     QMessageBox* box_;
     QStringList buttonTitles_;
+    QList<QAbstractButton*> buttons_;
 };

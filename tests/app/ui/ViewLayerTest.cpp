@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 
 #include "fixtures/app/AppTestSupport.h"
 #include "UiTestSupport.h"
+#include "platform/Alert.h"
 #include "platform/Menu.h"
 #include "platform/SplitView.h"
 #include "platform/StatusItem.h"
@@ -342,6 +346,24 @@ TEST(Sheet, EndsWithTheButtonsCodeAndTellsTheWindow) {
     }
     EXPECT_EQ(delegate.endSheets, 2);
     parent.setDelegate(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Alert, AnswersTheIndexOfThePressedButton) {
+    ensureQtApplication();
+    for (int pressed : {0, 1, 2}) {
+        Alert alert;
+        alert.setMessageText(QStringLiteral("Sharing request"));
+        for (const char* title : {"Allow", "Deny", "Deny"}) {  // equal titles stay apart
+            alert.addButtonWithTitle(QString::fromLatin1(title));
+        }
+        // The box keeps its buttons in the order added.
+        QTimer::singleShot(0, [pressed] { Alert::current()->box()->buttons().at(pressed)->click(); });
+        EXPECT_EQ(alert.runModal(), AlertFirstButtonReturn + pressed) << pressed;
+    }
 }
 
 }  // namespace
