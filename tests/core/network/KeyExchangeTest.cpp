@@ -73,6 +73,12 @@ ByteVec Reversed(const ByteVec& v) {
     return ByteVec(v.rbegin(), v.rend());
 }
 
+// One message to the echoing peer; true when its reply is the body reversed.
+bool RoundTrip(CSocketTCP& socket, const AES_INFO& pair, const ByteVec& body) {
+    ByteVec echo;
+    return SendMessage(socket, pair, body) && RecvMessage(socket, pair, echo) && echo == Reversed(body);
+}
+
 // The peer's echo: the body reversed, so a round trip proves both directions.
 bool Echo(KeyExchangePeer& peer, KeyExchangeServer& server) {
     ByteVec body;
@@ -194,11 +200,7 @@ TEST_F(KeyExchangeTest, UnreducedPeerValueAgrees) {
             SCOPED_TRACE(testing::Message() << "B + " << m << " n, level " << level);
             Pair pair;
             ASSERT_TRUE(CCommonProc::ExchangeKey(&socket, &pair));
-            const ByteVec body = {'k', 'e', 'y', uint8_t(level)};
-            ASSERT_TRUE(SendMessage(socket, pair, body));
-            ByteVec echo;
-            ASSERT_TRUE(RecvMessage(socket, pair, echo));
-            EXPECT_EQ(Reversed(body), echo);
+            EXPECT_TRUE(RoundTrip(socket, pair, ByteVec{'k', 'e', 'y', uint8_t(level)}));
         }
     }
     socket.Close();
@@ -414,11 +416,7 @@ TEST_F(KeyExchangeTest, ProxyLongHeadThenExchangeThroughTheTunnel) {
     Pair pair;
     ASSERT_TRUE(CCommonProc::ExchangeKey(&socket, &pair));
     ASSERT_NE(nullptr, pair.pSend);
-    const ByteVec body = {'t', 'u', 'n', 'n', 'e', 'l'};
-    ASSERT_TRUE(SendMessage(socket, pair, body));
-    ByteVec echo;
-    ASSERT_TRUE(RecvMessage(socket, pair, echo));
-    EXPECT_EQ(Reversed(body), echo);
+    EXPECT_TRUE(RoundTrip(socket, pair, ByteVec{'t', 'u', 'n', 'n', 'e', 'l'}));
     socket.Close();
     target.Stop();
     ExpectNoFailures(target);
