@@ -62,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         control.VpexOnRecvASCmd(3, pieces[i].data, pieces[i].length);
     }
 
+    // A sharing start among the commands has begun the sharing transfer thread.
+    control.DeleteDataBufferThread();
+
     // One picture restored from the pieces and decoded; the options byte
     // chooses the footer check, colour space and scale.
     if (count > 1 && pieces[0].length >= 8) {

@@ -23,5 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         reader.Stop();
     }
     control.VpexOnRecv(index, data + 1, int(size - 1), 0, 1);
+    // A sharing start has begun the sharing transfer thread: it ends with the
+    // input, so that what the input handed to it is done with before the next.
+    control.DeleteDataBufferThread();
     return 0;
 }
