@@ -1,5 +1,7 @@
 #include "video/PictureConverter.h"
 
+#include "video/PictureConverterSimd.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -121,6 +123,10 @@ void Remap(const uint8_t* src, int srcWidth, int srcFormat, uint8_t* dst, int ds
 template <int Bpp, int R, bool Identity>
 void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, const uint8_t* src, int srcWidth,
               const std::vector<int>& cols, const std::vector<int>& rows) {
+    // Straight columns go through the vector kernel first; it leaves the columns
+    // after its last whole block to the loop below.
+    picture_simd::ToYuvRowPair kernel = nullptr;
+    if constexpr (Identity) kernel = picture_simd::Active().toYuv[(Bpp == 4 ? 2 : 0) + (R == 2 ? 1 : 0)];
     constexpr int B = 2 - R;
     const int64_t srcRow = static_cast<int64_t>(srcWidth) * Bpp;
     const int cw = width / 2;
@@ -138,7 +144,7 @@ void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, cons
         uint8_t* y1 = y0 + width;
         uint8_t* u = up + static_cast<int64_t>(l / 2) * cw;
         uint8_t* v = vp + static_cast<int64_t>(l / 2) * cw;
-        int c = 0;
+        int c = kernel ? kernel(s0, s1, y0, y1, u, v, width) : 0;
         for (; c + 1 < width; c += 2) {
             const uint8_t* a = s0 + col(c) * Bpp;
             const uint8_t* b = s0 + col(c + 1) * Bpp;
@@ -235,12 +241,15 @@ template <int Bpp, bool Swap>
 void FromYuv420(uint8_t* out, int width, int height, const uint8_t* yp, const uint8_t* up, const uint8_t* vp,
                 bool flipVertical, int64_t yStride, int64_t uvStride) {
     const int64_t outRow = static_cast<int64_t>(width) * Bpp;
+    const picture_simd::FromYuvRow kernel = picture_simd::Active().fromYuv[Bpp == 4][Swap];
     for (int row = 0; row < height; ++row) {
         const uint8_t* yr = yp + row * yStride;
         const uint8_t* ur = up + (row / 2) * uvStride;
         const uint8_t* vr = vp + (row / 2) * uvStride;
         uint8_t* o = out + (flipVertical ? height - 1 - row : row) * outRow;
-        for (int c = 0; c < width; c += 2) {
+        int c = kernel ? kernel(o, yr, ur, vr, width) : 0;
+        o += static_cast<int64_t>(c) * Bpp;
+        for (; c < width; c += 2) {
             // One U and one V sample serve both pixels of the pair.
             const int U = ur[c >> 1], V = vr[c >> 1];
             const int32_t rv = kCrv32[V], guv = kCgu32[U] + kCgv32[V], bu = kCbu32[U];
@@ -298,6 +307,10 @@ void ScaleWhole(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat, 
 }
 
 }  // namespace
+
+int CPictureConverter::SetVectorLevel(int wanted) {
+    return picture_simd::SetLevel(static_cast<picture_simd::Level>(std::clamp(wanted, 0, 2)));
+}
 
 void CPictureConverter::InitConvertTable() {
     // The lookup tables are constant-initialised above; nothing is left to build
