@@ -1,0 +1,145 @@
+#include "media/ImageEditer.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/PersonSegmentation.h"
+#include "platform/StringFormat.h"
+#include "shell/LogFileManager.h"
+#include "shell/LogMessage.h"
+
+namespace {
+
+// One box pass of radius r along rows (horizontal) of 4-channel pixels, edges held.
+void boxPass(const uint8_t* src, uint8_t* dst, int count, int lines, int64_t step, int64_t lineStep, int r) {
+    const int window = 2 * r + 1;
+    std::vector<int> sum(4);
+    for (int line = 0; line < lines; ++line) {
+        const uint8_t* s = src + line * lineStep;
+        uint8_t* d = dst + line * lineStep;
+        auto at = [&](int i) { return s + static_cast<int64_t>(std::clamp(i, 0, count - 1)) * step; };
+        for (int c = 0; c < 4; ++c) sum[c] = 0;
+        for (int i = -r; i <= r; ++i)
+            for (int c = 0; c < 4; ++c) sum[c] += at(i)[c];
+        for (int i = 0; i < count; ++i) {
+            uint8_t* o = d + static_cast<int64_t>(i) * step;
+            for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>((sum[c] + window / 2) / window);
+            const uint8_t* in = at(i + r + 1);
+            const uint8_t* out = at(i - r);
+            for (int c = 0; c < 4; ++c) sum[c] += in[c] - out[c];
+        }
+    }
+}
+
+}  // namespace
+
+ImageEditer::ImageEditer() : ImageEditer(PersonSegmentation::create()) {}
+
+ImageEditer::ImageEditer(std::unique_ptr<PersonSegmentation> segmentation)
+    : segmentation_(std::move(segmentation)) {}
+
+ImageEditer::~ImageEditer() = default;
+
+QRectF ImageEditer::customCrop(int W, int H, int w, int h) {
+    QRectF rect;
+    if (W >= H) {
+        const double c = static_cast<double>(w) * H / h;
+        rect = QRectF(W / 2.0 - c / 2.0, 0, c, H);
+    } else {
+        const double c = static_cast<double>(W) * h / w;
+        rect = QRectF(0, H / 2.0 - c / 2.0, W, c);
+    }
+    return rect.intersected(QRectF(0, 0, W, H));
+}
+
+void ImageEditer::setCustomImg(const QImage& picture, int width, int height) {
+    if (picture.isNull() || width <= 0 || height <= 0) return;
+    const QRect crop = customCrop(picture.width(), picture.height(), width, height).toAlignedRect().intersected(
+        picture.rect());
+    QImage fitted = picture.copy(crop)
+                        .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                        .convertToFormat(QImage::Format_ARGB32);
+    std::lock_guard lock(mutex_);
+    customImg_ = std::move(fitted);
+}
+
+QImage ImageEditer::blur(const QImage& picture, float radius) {
+    QImage a = picture.convertToFormat(QImage::Format_ARGB32);
+    if (a.isNull() || radius <= 0) return a;
+    // Three box passes of about the same spread as a Gaussian of that radius
+    // (its standard deviation): each box of width 2r + 1 adds ((2r + 1)^2 - 1) / 12.
+    const int r = std::max(1, static_cast<int>(std::lround((std::sqrt(4.0 * radius * radius + 1.0) - 1.0) / 2.0)));
+    QImage b(a.size(), QImage::Format_ARGB32);
+    const int w = a.width(), h = a.height();
+    const int64_t row = a.bytesPerLine();
+    for (int pass = 0; pass < 3; ++pass) {
+        boxPass(a.constBits(), b.bits(), w, h, 4, row, r);
+        boxPass(b.constBits(), a.bits(), h, w, row, 4, r);
+    }
+    return a;
+}
+
+QImage ImageEditer::blendWithMask(const QImage& picture, const QImage& background, const QImage& mask) {
+    const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
+    const QImage bg = background.convertToFormat(QImage::Format_ARGB32);
+    const QImage m = mask.convertToFormat(QImage::Format_Grayscale8)
+                         .scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage out(src.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < src.height(); ++y) {
+        const uint8_t* s = src.constScanLine(y);
+        const uint8_t* b = y < bg.height() ? bg.constScanLine(y) : nullptr;
+        const uint8_t* k = m.constScanLine(y);
+        uint8_t* o = out.scanLine(y);
+        for (int x = 0; x < src.width(); ++x) {
+            const int a = k[x];
+            for (int c = 0; c < 4; ++c) {
+                const int back = b && x < bg.width() ? b[x * 4 + c] : 0;
+                o[x * 4 + c] = static_cast<uint8_t>((s[x * 4 + c] * a + back * (255 - a) + 127) / 255);
+            }
+        }
+    }
+    return out;
+}
+
+QImage ImageEditer::personSegment(const QImage& picture, bool isUseCustomImg) {
+    if (isUseCustomImg && customImg().isNull()) return {};
+    std::lock_guard lock(mutex_);
+    if (picture.isNull()) return {};
+    QImage mask;
+    QString description, reason, suggestion;
+    if (!segmentation_) {
+        description = QStringLiteral("no person segmentation");
+    } else if (segmentation_->perform(picture, &mask, &description, &reason, &suggestion) && !mask.isNull()) {
+        // The background is cut to the picture's frame before the blend.
+        const QImage background = isUseCustomImg ? customImg_ : blur(picture, fBlurInputRadiusVal_);
+        tmpImg_ = blendWithMask(picture, background, mask);
+        return tmpImg_.copy();
+    }
+    if (!description.isEmpty())
+        LogFileManager::write(StringWithFormat(kLogMsgBgPersonSegmentErr, description, reason, suggestion), 0, false);
+    return {};
+}
+
+QImage ImageEditer::convertPixcelBufferFromCGImage(const QImage& picture) const {
+    QImage last;
+    {
+        std::lock_guard lock(mutex_);
+        last = tmpImg_;
+    }
+    if (last.isNull() || picture.isNull()) return {};
+    if (last.size() == picture.size()) return last.convertToFormat(QImage::Format_ARGB32);
+    return last.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage ImageEditer::customImg() const {
+    std::lock_guard lock(mutex_);
+    return customImg_;
+}
+
+QImage ImageEditer::tmpImg() const {
+    std::lock_guard lock(mutex_);
+    return tmpImg_;
+}

@@ -1,0 +1,57 @@
+// The selfie-segmentation model run by our inference on a photograph of a
+// person in front of a backdrop.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "CameraTestSupport.h"
+#include "platform/NeuralNetwork.h"
+#include "platform/SegmentationModel.h"
+
+namespace {
+
+double meanIn(const QImage& mask, QRectF unitRect) {
+    const QRect r(int(unitRect.x() * mask.width()), int(unitRect.y() * mask.height()),
+                  int(unitRect.width() * mask.width()), int(unitRect.height() * mask.height()));
+    double sum = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) sum += mask.constScanLine(y)[x];
+    return sum / (r.width() * r.height());
+}
+
+// Parts of the photograph (as fractions of its size): the face and the suit,
+// and the plain backdrop above the shoulders on each side of the head.
+const QRectF kFace(0.38, 0.15, 0.14, 0.15);
+const QRectF kSuit(0.15, 0.70, 0.25, 0.20);
+const QRectF kBackdropRight(0.62, 0.02, 0.08, 0.20);
+const QRectF kBackdropLeft(0.22, 0.02, 0.06, 0.10);
+
+}  // namespace
+
+TEST(SegmentationModel, TheModelLoadsWithItsOperators) {
+    if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model at " << cachedModelPath().toStdString()
+                                                   << " (scripts/install-deps.sh fetches it)";
+    NeuralNetwork network;
+    std::string error;
+    ASSERT_TRUE(network.load(cachedModelPath().toStdString(), &error)) << error;
+    EXPECT_EQ(network.inputShape(0), (std::vector<int>{1, 256, 256, 3}));
+    EXPECT_EQ(network.outputShape(0), (std::vector<int>{1, 256, 256, 1}));
+    EXPECT_EQ(network.runCount(), 246 - 110);  // the 110 DEQUANTIZE operators run once at load
+}
+
+TEST(SegmentationModel, MaskCoversThePersonAndNotTheBackdrop) {
+    if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model (scripts/install-deps.sh fetches it)";
+    if (!haveFile(cachedPhotoPath())) GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
+    const QImage photo = QImage(cachedPhotoPath()).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(photo.isNull());
+    SegmentationModel model(cachedModelPath());
+    QImage mask;
+    QString description, reason, suggestion;
+    ASSERT_TRUE(model.perform(photo, &mask, &description, &reason, &suggestion)) << description.toStdString();
+    ASSERT_EQ(mask.size(), QSize(256, 256));
+    mask.save(QStringLiteral(QUORIX_TEST_BINARY_DIR "/segmentation-mask.png"));
+    EXPECT_GT(meanIn(mask, kFace), 200);
+    EXPECT_GT(meanIn(mask, kSuit), 200);
+    EXPECT_LT(meanIn(mask, kBackdropRight), 40);
+    EXPECT_LT(meanIn(mask, kBackdropLeft), 40);
+}
