@@ -152,8 +152,9 @@ void CameraCapture::Term() {
             session_->removeInputs();
             session_.reset();
         }
-        std::lock_guard callbackLock(callbackMutex_);  // waits for a callback in progress
+        // No new call starts from here; the lock waits for one in progress.
         mCallbackFunc_ = nullptr;
+        std::lock_guard callbackLock(callbackMutex_);
         mpUserData_ = nullptr;
     });
     // Frames made for the old callback never reach a later one.
