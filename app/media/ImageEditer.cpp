@@ -12,24 +12,43 @@
 
 namespace {
 
-// One box pass of radius r along rows (horizontal) of 4-channel pixels, edges held.
-void boxPass(const uint8_t* src, uint8_t* dst, int count, int lines, int64_t step, int64_t lineStep, int r) {
+// Box passes of radius r with the edges held (pixels beyond an edge repeat it),
+// on 4-byte pixels. The mean is taken in 16.16 fixed point.
+void boxRows(const uint8_t* src, uint8_t* dst, int w, int h, int64_t stride, int r) {
     const int window = 2 * r + 1;
-    std::vector<int> sum(4);
-    for (int line = 0; line < lines; ++line) {
-        const uint8_t* s = src + line * lineStep;
-        uint8_t* d = dst + line * lineStep;
-        auto at = [&](int i) { return s + static_cast<int64_t>(std::clamp(i, 0, count - 1)) * step; };
-        for (int c = 0; c < 4; ++c) sum[c] = 0;
-        for (int i = -r; i <= r; ++i)
-            for (int c = 0; c < 4; ++c) sum[c] += at(i)[c];
-        for (int i = 0; i < count; ++i) {
-            uint8_t* o = d + static_cast<int64_t>(i) * step;
-            for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>((sum[c] + window / 2) / window);
-            const uint8_t* in = at(i + r + 1);
-            const uint8_t* out = at(i - r);
+    const uint32_t inv = (1u << 16) / window + 1;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = src + y * stride;
+        uint8_t* d = dst + y * stride;
+        uint32_t sum[4] = {0, 0, 0, 0};
+        for (int i = -r; i <= r; ++i) {
+            const uint8_t* p = s + std::clamp(i, 0, w - 1) * 4;
+            for (int c = 0; c < 4; ++c) sum[c] += p[c];
+        }
+        for (int x = 0; x < w; ++x) {
+            for (int c = 0; c < 4; ++c) d[x * 4 + c] = static_cast<uint8_t>((sum[c] * inv) >> 16);
+            const uint8_t* in = s + std::min(x + r + 1, w - 1) * 4;
+            const uint8_t* out = s + std::max(x - r, 0) * 4;
             for (int c = 0; c < 4; ++c) sum[c] += in[c] - out[c];
         }
+    }
+}
+
+void boxColumns(const uint8_t* src, uint8_t* dst, int w, int h, int64_t stride, int r) {
+    const int window = 2 * r + 1;
+    const uint32_t inv = (1u << 16) / window + 1;
+    const int n = w * 4;
+    std::vector<uint32_t> sum(n, 0);
+    for (int i = -r; i <= r; ++i) {
+        const uint8_t* row = src + std::clamp(i, 0, h - 1) * stride;
+        for (int k = 0; k < n; ++k) sum[k] += row[k];
+    }
+    for (int y = 0; y < h; ++y) {
+        uint8_t* d = dst + y * stride;
+        for (int k = 0; k < n; ++k) d[k] = static_cast<uint8_t>((sum[k] * inv) >> 16);
+        const uint8_t* in = src + std::min(y + r + 1, h - 1) * stride;
+        const uint8_t* out = src + std::max(y - r, 0) * stride;
+        for (int k = 0; k < n; ++k) sum[k] += in[k] - out[k];
     }
 }
 
@@ -75,8 +94,8 @@ QImage ImageEditer::blur(const QImage& picture, float radius) {
     const int w = a.width(), h = a.height();
     const int64_t row = a.bytesPerLine();
     for (int pass = 0; pass < 3; ++pass) {
-        boxPass(a.constBits(), b.bits(), w, h, 4, row, r);
-        boxPass(b.constBits(), a.bits(), h, w, row, 4, r);
+        boxRows(a.constBits(), b.bits(), w, h, row, r);
+        boxColumns(b.constBits(), a.bits(), w, h, row, r);
     }
     return a;
 }

@@ -190,6 +190,11 @@ struct NeuralNetwork::Impl {
 
 namespace {
 
+// Bounds on what a model may make us allocate (the segmentation model needs a
+// few million floats in all).
+constexpr size_t kMaxTensorElements = size_t{1} << 24;
+constexpr size_t kMaxActivationElements = size_t{1} << 25;
+
 bool ShapeOf(const std::vector<int32_t>& dims, nn::Shape* s, int* rank) {
     if (dims.size() > 4) return false;
     int v[4] = {1, 1, 1, 1};
@@ -200,7 +205,7 @@ bool ShapeOf(const std::vector<int32_t>& dims, nn::Shape* s, int* rank) {
     }
     *s = {v[0], v[1], v[2], v[3]};
     *rank = static_cast<int>(dims.size());
-    return s->size() <= (size_t{1} << 28);
+    return s->size() <= kMaxTensorElements;
 }
 
 }  // namespace
@@ -227,6 +232,7 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
     if (subgraphs.size() != 1) return fail(error, "the model must have one subgraph");
     const size_t sg = subgraphs[0];
 
+    size_t activations = 0;
     for (size_t t : f.tables(sg, 0)) {
         Tensor tensor;
         tensor.name = f.string(t, 3);
@@ -259,6 +265,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
         } else if (tensor.type != kFloat32) {
             return fail(error, "tensor " + tensor.name + " must hold 32-bit floats");
         } else {
+            activations += count;
+            if (activations > kMaxActivationElements) return fail(error, "the model needs too much memory");
             tensor.data.assign(count, 0.0f);
         }
         tensors.push_back(std::move(tensor));

@@ -2,7 +2,10 @@
 // person in front of a backdrop.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
+#include <cstring>
+#include <random>
 
 #include "CameraTestSupport.h"
 #include "platform/NeuralNetwork.h"
@@ -54,4 +57,43 @@ TEST(SegmentationModel, MaskCoversThePersonAndNotTheBackdrop) {
     EXPECT_GT(meanIn(mask, kSuit), 200);
     EXPECT_LT(meanIn(mask, kBackdropRight), 40);
     EXPECT_LT(meanIn(mask, kBackdropLeft), 40);
+}
+
+TEST(SegmentationModel, DamagedModelFilesAreRefusedWithoutReadingPastThem) {
+    if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model (scripts/install-deps.sh fetches it)";
+    QFile file(cachedModelPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    const std::vector<uint8_t> bytes(whole.begin(), whole.end());
+    std::string error;
+    // Cut short anywhere: refused.
+    for (size_t cut : {size_t{0}, size_t{7}, size_t{64}, size_t{1000}, bytes.size() / 3, bytes.size() / 2,
+                       bytes.size() - 100, bytes.size() - 1}) {
+        NeuralNetwork network;
+        EXPECT_FALSE(network.loadFromMemory({bytes.begin(), bytes.begin() + static_cast<long>(cut)}, &error)) << cut;
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(network.input(0), nullptr);
+    }
+    // Bytes changed here and there: either refused or loaded with shapes that hold.
+    std::mt19937 rng(20);
+    int loaded = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::vector<uint8_t> damaged = bytes;
+        for (int k = 0; k < 4; ++k) {
+            // Mostly in the model's tables (its first and last kilobytes), sometimes anywhere.
+            const size_t span = round % 3 == 0 ? damaged.size() : 4096;
+            size_t pos = rng() % span;
+            if (round % 3 == 1) pos = damaged.size() - 1 - pos;
+            damaged[pos] = static_cast<uint8_t>(rng());
+        }
+        NeuralNetwork network;
+        if (network.loadFromMemory(std::move(damaged), &error) && loaded++ < 2) {
+            EXPECT_TRUE(network.invoke(&error)) << error;
+        }
+    }
+    // A file of the right kind with nothing valid inside.
+    std::vector<uint8_t> junk(64, 0xFF);
+    std::memcpy(junk.data() + 4, "TFL3", 4);
+    NeuralNetwork network;
+    EXPECT_FALSE(network.loadFromMemory(junk, &error));
 }
