@@ -49,17 +49,19 @@ MODEL="$MODEL_DIR/selfie_segmentation.tflite"
 MODEL_SHA256=8d13b7fae74af625c641226813616a2117bd6bca19eb3b75574621fc08557f27
 if ! echo "$MODEL_SHA256  $MODEL" | sha256sum -c --status 2>/dev/null; then
   if ! command -v npm >/dev/null; then
+    $SUDO apt-get update -qq
     $SUDO apt-get install -y -qq --no-install-recommends npm
   fi
   tmp=$(mktemp -d)
-  (cd "$tmp" && npm pack --silent @mediapipe/selfie_segmentation@0.1.1675465747 >/dev/null &&
-    tar -xzf mediapipe-selfie_segmentation-0.1.1675465747.tgz package/selfie_segmentation.tflite)
-  if echo "$MODEL_SHA256  $tmp/package/selfie_segmentation.tflite" | sha256sum -c --status; then
+  if (cd "$tmp" && npm pack --silent @mediapipe/selfie_segmentation@0.1.1675465747 >/dev/null &&
+    tar -xzf mediapipe-selfie_segmentation-0.1.1675465747.tgz package/selfie_segmentation.tflite) &&
+    echo "$MODEL_SHA256  $tmp/package/selfie_segmentation.tflite" | sha256sum -c --status; then
     mkdir -p "$MODEL_DIR"
     cp "$tmp/package/selfie_segmentation.tflite" "$MODEL"
+    chmod 644 "$MODEL"
     echo "install-deps: segmentation model in $MODEL_DIR"
   else
-    echo "install-deps: the segmentation model did not match its checksum" >&2
+    echo "install-deps: could not fetch the segmentation model (or it did not match its checksum)" >&2
   fi
   rm -rf "$tmp"
 fi
@@ -71,9 +73,9 @@ PHOTO="${XDG_CACHE_HOME:-$HOME/.cache}/quorix/testdata/astronaut.png"
 if [ ! -s "$PHOTO" ]; then
   tmp=$(mktemp -d)
   chmod 777 "$tmp"
-  if (cd "$tmp" && apt-get download -qq python3-skimage >/dev/null 2>&1); then
-    dpkg-deb --fsys-tarfile "$tmp"/python3-skimage_*.deb |
-      tar -x -C "$tmp" ./usr/lib/python3/dist-packages/skimage/data/astronaut.png
+  if (cd "$tmp" && apt-get download -qq python3-skimage >/dev/null 2>&1 &&
+    dpkg-deb --fsys-tarfile python3-skimage_*.deb |
+      tar -x ./usr/lib/python3/dist-packages/skimage/data/astronaut.png); then
     mkdir -p "$(dirname "$PHOTO")"
     cp "$tmp/usr/lib/python3/dist-packages/skimage/data/astronaut.png" "$PHOTO"
     echo "install-deps: test photograph in $(dirname "$PHOTO")"
