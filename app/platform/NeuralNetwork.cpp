@@ -306,29 +306,29 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
             return fail(error, "an operator must write one tensor");
         const std::optional<size_t> opt = f.tableField(o, 4);
         auto optScalar = [&](int id, auto def) { return opt ? f.scalar<decltype(def)>(*opt, id, def) : def; };
+        // Padding and strides lead the options of every window operator.
+        auto readWindow = [&] {
+            op.conv.padding = PaddingOf(optScalar(0, int8_t{0}));
+            op.conv.strideW = optScalar(1, int32_t{1});
+            op.conv.strideH = optScalar(2, int32_t{1});
+        };
         nn::Activation act = nn::Activation::None;
         switch (op.code) {
             case kConv2D:
-                op.conv.padding = PaddingOf(optScalar(0, int8_t{0}));
-                op.conv.strideW = optScalar(1, int32_t{1});
-                op.conv.strideH = optScalar(2, int32_t{1});
+                readWindow();
                 if (!ActivationOf(optScalar(3, int8_t{0}), &act)) return fail(error, "unknown activation");
                 op.conv.dilationW = optScalar(4, int32_t{1});
                 op.conv.dilationH = optScalar(5, int32_t{1});
                 break;
             case kDepthwiseConv2D:
-                op.conv.padding = PaddingOf(optScalar(0, int8_t{0}));
-                op.conv.strideW = optScalar(1, int32_t{1});
-                op.conv.strideH = optScalar(2, int32_t{1});
+                readWindow();
                 op.multiplier = optScalar(3, int32_t{1});
                 if (!ActivationOf(optScalar(4, int8_t{0}), &act)) return fail(error, "unknown activation");
                 op.conv.dilationW = optScalar(5, int32_t{1});
                 op.conv.dilationH = optScalar(6, int32_t{1});
                 break;
             case kAveragePool2D:
-                op.conv.padding = PaddingOf(optScalar(0, int8_t{0}));
-                op.conv.strideW = optScalar(1, int32_t{1});
-                op.conv.strideH = optScalar(2, int32_t{1});
+                readWindow();
                 op.filterW = optScalar(3, int32_t{1});
                 op.filterH = optScalar(4, int32_t{1});
                 if (!ActivationOf(optScalar(5, int8_t{0}), &act)) return fail(error, "unknown activation");

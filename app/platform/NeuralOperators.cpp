@@ -57,9 +57,15 @@ void FilterOhwiToHwio(const float* ohwi, Shape fs, float* hwio) {
                     hwio[((static_cast<size_t>(y) * fs.w + x) * fs.c + i) * fs.n + o] = ohwi[Index(fs, o, y, x, i)];
 }
 
-void Conv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias, float* out, Shape os,
-            const ConvParams& p) {
-    const int OC = fs.n, IC = fs.c, KH = fs.h, KW = fs.w;
+namespace {
+
+// Runs `tap(acc, src, ky, kx)` for every filter tap inside the input of every
+// output pixel, acc holding that pixel's channels (started at the bias), then
+// applies the activation.
+template <class Tap>
+void ForEachWindow(const float* in, Shape is, int KH, int KW, const float* bias, float* out, Shape os,
+                   const ConvParams& p, Tap tap) {
+    const int OC = os.c;
     const int padT = PaddingBefore(p.padding, is.h, KH, p.strideH, p.dilationH, os.h);
     const int padL = PaddingBefore(p.padding, is.w, KW, p.strideW, p.dilationW, os.w);
     for (int n = 0; n < os.n; ++n)
@@ -73,47 +79,39 @@ void Conv2D(const float* in, Shape is, const float* filter, Shape fs, const floa
                     for (int kx = 0; kx < KW; ++kx) {
                         const int ix = ox * p.strideW - padL + kx * p.dilationW;
                         if (ix < 0 || ix >= is.w) continue;
-                        const float* src = in + Index(is, n, iy, ix, 0);
-                        const float* w = filter + (static_cast<size_t>(ky) * KW + kx) * IC * OC;
-                        for (int ic = 0; ic < IC; ++ic) {
-                            const float v = src[ic];
-                            const float* wr = w + static_cast<size_t>(ic) * OC;
-                            for (int oc = 0; oc < OC; ++oc) acc[oc] += v * wr[oc];
-                        }
+                        tap(acc, in + Index(is, n, iy, ix, 0), ky, kx);
                     }
                 }
                 ActivateAll(acc, OC, p.activation);
             }
 }
 
+}  // namespace
+
+void Conv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias, float* out, Shape os,
+            const ConvParams& p) {
+    const int OC = fs.n, IC = fs.c, KW = fs.w;
+    ForEachWindow(in, is, fs.h, KW, bias, out, os, p, [&](float* acc, const float* src, int ky, int kx) {
+        const float* w = filter + (static_cast<size_t>(ky) * KW + kx) * IC * OC;
+        for (int ic = 0; ic < IC; ++ic) {
+            const float v = src[ic];
+            const float* wr = w + static_cast<size_t>(ic) * OC;
+            for (int oc = 0; oc < OC; ++oc) acc[oc] += v * wr[oc];
+        }
+    });
+}
+
 void DepthwiseConv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias, int multiplier,
                      float* out, Shape os, const ConvParams& p) {
-    const int OC = os.c, KH = fs.h, KW = fs.w;
-    const int padT = PaddingBefore(p.padding, is.h, KH, p.strideH, p.dilationH, os.h);
-    const int padL = PaddingBefore(p.padding, is.w, KW, p.strideW, p.dilationW, os.w);
-    std::vector<float> gathered(multiplier == 1 ? 0 : OC);
-    for (int n = 0; n < os.n; ++n)
-        for (int oy = 0; oy < os.h; ++oy)
-            for (int ox = 0; ox < os.w; ++ox) {
-                float* acc = out + Index(os, n, oy, ox, 0);
-                for (int oc = 0; oc < OC; ++oc) acc[oc] = bias ? bias[oc] : 0.0f;
-                for (int ky = 0; ky < KH; ++ky) {
-                    const int iy = oy * p.strideH - padT + ky * p.dilationH;
-                    if (iy < 0 || iy >= is.h) continue;
-                    for (int kx = 0; kx < KW; ++kx) {
-                        const int ix = ox * p.strideW - padL + kx * p.dilationW;
-                        if (ix < 0 || ix >= is.w) continue;
-                        const float* src = in + Index(is, n, iy, ix, 0);
-                        const float* w = filter + (static_cast<size_t>(ky) * KW + kx) * OC;
-                        if (multiplier == 1) {
-                            for (int oc = 0; oc < OC; ++oc) acc[oc] += src[oc] * w[oc];
-                        } else {
-                            for (int oc = 0; oc < OC; ++oc) acc[oc] += src[oc / multiplier] * w[oc];
-                        }
-                    }
-                }
-                ActivateAll(acc, OC, p.activation);
-            }
+    const int OC = os.c, KW = fs.w;
+    ForEachWindow(in, is, fs.h, KW, bias, out, os, p, [&](float* acc, const float* src, int ky, int kx) {
+        const float* w = filter + (static_cast<size_t>(ky) * KW + kx) * OC;
+        if (multiplier == 1) {
+            for (int oc = 0; oc < OC; ++oc) acc[oc] += src[oc] * w[oc];
+        } else {
+            for (int oc = 0; oc < OC; ++oc) acc[oc] += src[oc / multiplier] * w[oc];
+        }
+    });
 }
 
 void TransposeConv2DBias(const float* in, Shape is, const float* filter, Shape fs, const float* bias, float* out,
