@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -123,10 +124,15 @@ void Remap(const uint8_t* src, int srcWidth, int srcFormat, uint8_t* dst, int ds
 template <int Bpp, int R, bool Identity>
 void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, const uint8_t* src, int srcWidth,
               const std::vector<int>& cols, const std::vector<int>& rows) {
-    // Straight columns go through the vector kernel first; it leaves the columns
-    // after its last whole block to the loop below.
-    picture_simd::ToYuvRowPair kernel = nullptr;
-    if constexpr (Identity) kernel = picture_simd::Active().toYuv[(Bpp == 4 ? 2 : 0) + (R == 2 ? 1 : 0)];
+    // The vector kernel converts whole blocks from the start of each row pair and
+    // leaves the rest to the loop below. Sampled columns (scaling, mirror) are
+    // first gathered into two straight rows for it.
+    const picture_simd::ToYuvRowPair kernel = picture_simd::Active().toYuv[(Bpp == 4 ? 2 : 0) + (R == 2 ? 1 : 0)];
+    const int gathered = Identity || !kernel ? 0 : width & ~15;
+    std::vector<uint8_t> straight(static_cast<size_t>(gathered) * Bpp * 2);
+    auto gather = [&](const uint8_t* row, uint8_t* out) {
+        for (int c = 0; c < gathered; ++c) std::memcpy(out + c * Bpp, row + cols[c] * Bpp, Bpp);
+    };
     constexpr int B = 2 - R;
     const int64_t srcRow = static_cast<int64_t>(srcWidth) * Bpp;
     const int cw = width / 2;
@@ -144,7 +150,16 @@ void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, cons
         uint8_t* y1 = y0 + width;
         uint8_t* u = up + static_cast<int64_t>(l / 2) * cw;
         uint8_t* v = vp + static_cast<int64_t>(l / 2) * cw;
-        int c = kernel ? kernel(s0, s1, y0, y1, u, v, width) : 0;
+        int c = 0;
+        if (Identity && kernel) {
+            c = kernel(s0, s1, y0, y1, u, v, width);
+        } else if (gathered > 0) {
+            uint8_t* g0 = straight.data();
+            uint8_t* g1 = g0 + static_cast<size_t>(gathered) * Bpp;
+            gather(s0, g0);
+            gather(s1, g1);
+            c = kernel(g0, g1, y0, y1, u, v, gathered);
+        }
         for (; c + 1 < width; c += 2) {
             const uint8_t* a = s0 + col(c) * Bpp;
             const uint8_t* b = s0 + col(c + 1) * Bpp;
