@@ -256,23 +256,32 @@ template <int Bpp, bool Swap>
 void FromYuv420(uint8_t* out, int width, int height, const uint8_t* yp, const uint8_t* up, const uint8_t* vp,
                 bool flipVertical, int64_t yStride, int64_t uvStride) {
     const int64_t outRow = static_cast<int64_t>(width) * Bpp;
-    const picture_simd::FromYuvRow kernel = picture_simd::Active().fromYuv[Bpp == 4][Swap];
-    for (int row = 0; row < height; ++row) {
-        const uint8_t* yr = yp + row * yStride;
+    const picture_simd::FromYuvRowPair kernel = picture_simd::Active().fromYuv[Bpp == 4][Swap];
+    // Rows go in pairs that share a chroma row; a last odd row is its own pair.
+    for (int row = 0; row < height; row += 2) {
+        const int rows = std::min(2, height - row);
         const uint8_t* ur = up + (row / 2) * uvStride;
         const uint8_t* vr = vp + (row / 2) * uvStride;
-        uint8_t* o = out + (flipVertical ? height - 1 - row : row) * outRow;
-        int c = kernel ? kernel(o, yr, ur, vr, width) : 0;
-        o += static_cast<int64_t>(c) * Bpp;
-        for (; c < width; c += 2) {
-            // One U and one V sample serve both pixels of the pair.
-            const int U = ur[c >> 1], V = vr[c >> 1];
-            const int32_t rv = kCrv32[V], guv = kCgu32[U] + kCgv32[V], bu = kCbu32[U];
-            PutRgb<Bpp, Swap>(o, kLuma32[yr[c]], rv, guv, bu);
-            o += Bpp;
-            if (c + 1 < width) {
-                PutRgb<Bpp, Swap>(o, kLuma32[yr[c + 1]], rv, guv, bu);
+        const uint8_t* yr[2];
+        uint8_t* orow[2];
+        for (int k = 0; k < 2; ++k) {
+            const int r = row + std::min(k, rows - 1);
+            yr[k] = yp + r * yStride;
+            orow[k] = out + (flipVertical ? height - 1 - r : r) * outRow;
+        }
+        const int done = kernel ? kernel(orow[0], orow[1], yr[0], yr[1], ur, vr, width) : 0;
+        for (int k = 0; k < rows; ++k) {
+            uint8_t* o = orow[k] + static_cast<int64_t>(done) * Bpp;
+            for (int c = done; c < width; c += 2) {
+                // One U and one V sample serve both pixels of the pair.
+                const int U = ur[c >> 1], V = vr[c >> 1];
+                const int32_t rv = kCrv32[V], guv = kCgu32[U] + kCgv32[V], bu = kCbu32[U];
+                PutRgb<Bpp, Swap>(o, kLuma32[yr[k][c]], rv, guv, bu);
                 o += Bpp;
+                if (c + 1 < width) {
+                    PutRgb<Bpp, Swap>(o, kLuma32[yr[k][c + 1]], rv, guv, bu);
+                    o += Bpp;
+                }
             }
         }
     }

@@ -55,6 +55,9 @@ namespace picture_simd {
         static V sub16(V a, V b) { return _mm_sub_epi16(a, b); }                                        \
         static V add32(V a, V b) { return _mm_add_epi32(a, b); }                                        \
         static V mullo16(V a, V b) { return _mm_mullo_epi16(a, b); }                                    \
+        static V mulhi16(V a, V b) { return _mm_mulhi_epi16(a, b); }                                    \
+        static V adds_epu16(V a, V b) { return _mm_adds_epu16(a, b); }                                  \
+        static V cmpeq16(V a, V b) { return _mm_cmpeq_epi16(a, b); }                                    \
         static V madd(V a, V b) { return _mm_madd_epi16(a, b); }                                        \
         static V hadd16(V a, V b) { return _mm_hadd_epi16(a, b); }                                      \
         static V packs32(V a, V b) { return _mm_packs_epi32(a, b); }                                    \
@@ -144,6 +147,9 @@ struct O256 {
     static V sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
     static V add32(V a, V b) { return _mm256_add_epi32(a, b); }
     static V mullo16(V a, V b) { return _mm256_mullo_epi16(a, b); }
+    static V mulhi16(V a, V b) { return _mm256_mulhi_epi16(a, b); }
+    static V adds_epu16(V a, V b) { return _mm256_adds_epu16(a, b); }
+    static V cmpeq16(V a, V b) { return _mm256_cmpeq_epi16(a, b); }
     static V madd(V a, V b) { return _mm256_madd_epi16(a, b); }
     static V hadd16(V a, V b) { return _mm256_hadd_epi16(a, b); }
     static V packs32(V a, V b) { return _mm256_packs_epi32(a, b); }

@@ -14,12 +14,14 @@ enum Level { kScalar = 0, kSsse3 = 1, kAvx2 = 2 };
 // Two rows of packed pixels to two luma rows and one row each of U and V.
 using ToYuvRowPair = int (*)(const uint8_t* s0, const uint8_t* s1, uint8_t* y0, uint8_t* y1, uint8_t* u,
                              uint8_t* v, int width);
-// One row of planar 4:2:0 (its chroma rows) to packed pixels.
-using FromYuvRow = int (*)(uint8_t* out, const uint8_t* y, const uint8_t* u, const uint8_t* v, int width);
+// Two rows of planar 4:2:0 and their shared chroma rows to packed pixels; a
+// last odd row passes itself twice (out1 == out0).
+using FromYuvRowPair = int (*)(uint8_t* out0, uint8_t* out1, const uint8_t* y0, const uint8_t* y1,
+                               const uint8_t* u, const uint8_t* v, int width);
 
 struct Kernels {
     ToYuvRowPair toYuv[4] = {};     // by pixel format code 0..3
-    FromYuvRow fromYuv[2][2] = {};  // [4-byte output][swap red and blue]
+    FromYuvRowPair fromYuv[2][2] = {};  // [4-byte output][swap red and blue]
 };
 
 // The best level the processor offers.
