@@ -316,6 +316,13 @@ TEST_F(CameraCaptureTest, SetUpChoosesTheSavedCameraAndFallsBackToTheDefault) {
     UserDefaults::standard().setString("KeySelectedDeviceID", "/dev/video9");
     ASSERT_TRUE(camera->init(&Recorder::Callback, &recorder, 2, "me", 640, 480, 10));
     EXPECT_EQ(session->input(), "/dev/video0");
+    camera->Term();
+
+    // A camera at the requested position wins over the saved and the default one.
+    UserDefaults::standard().setString("KeySelectedDeviceID", "/dev/video2");
+    devices.append({"/dev/video4", "Facing Camera", 2});
+    ASSERT_TRUE(camera->init(&Recorder::Callback, &recorder, 2, "me", 640, 480, 10));
+    EXPECT_EQ(session->input(), "/dev/video4");
 }
 
 TEST_F(CameraCaptureTest, SetUpFailuresAnswerFalseAndLogWhy) {

@@ -97,3 +97,19 @@ TEST(SegmentationModel, DamagedModelFilesAreRefusedWithoutReadingPastThem) {
     NeuralNetwork network;
     EXPECT_FALSE(network.loadFromMemory(junk, &error));
 }
+
+TEST(SegmentationModel, EverySecondPictureReusesTheLastMask) {
+    if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model (scripts/install-deps.sh fetches it)";
+    if (!haveFile(cachedPhotoPath())) GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
+    SegmentationModel model(cachedModelPath());
+    const QImage person = QImage(cachedPhotoPath()).convertToFormat(QImage::Format_ARGB32);
+    QImage empty(64, 48, QImage::Format_ARGB32);
+    empty.fill(qRgb(240, 240, 240));
+    QString d, r, s;
+    QImage first, second, third;
+    ASSERT_TRUE(model.perform(person, &first, &d, &r, &s));
+    ASSERT_TRUE(model.perform(empty, &second, &d, &r, &s));
+    ASSERT_TRUE(model.perform(empty, &third, &d, &r, &s));
+    EXPECT_EQ(second, first) << "the picture after a computed one reuses its mask";
+    EXPECT_NE(third, first) << "the next one is computed again";
+}
