@@ -1,0 +1,146 @@
+#include "media/AudioDeviceMonitor.h"
+
+#include "media/AudioDeviceManager.h"
+#include "platform/Dispatch.h"
+
+namespace {
+
+AudioDeviceManager& devices() { return AudioDeviceManager::sharedInstance(); }
+
+int boundRate(bool output) {
+    std::optional<QString> uid = output ? devices().outputDeviceUid() : devices().inputDeviceUid();
+    if (!uid) return -1;
+    return int(devices().getDeviceSampleRate(output, *uid));
+}
+
+}  // namespace
+
+AudioDeviceMonitor::AudioDeviceMonitor() { resertParams(); }
+
+AudioDeviceMonitor::~AudioDeviceMonitor() { stopMonitor(); }
+
+void AudioDeviceMonitor::resertParams() {
+    if (tick_) *tick_ = nullptr;
+    tick_.reset();
+    inputDevices.clear();
+    outputDevices.clear();
+    defInputDeviceId.reset();
+    defOutputDeviceId.reset();
+    systemInputVol = systemOutputVol = -1.0f;
+    inputSamplingRate = outputSamplingRate = -1;
+    isCheckDevList = isCheckSystemDev = isCheckVol = isCheckSampling = true;
+}
+
+void AudioDeviceMonitor::startMonitor(bool checkDevList, bool checkSystemDev, bool checkVolume, bool checkSampling) {
+    stopMonitor();
+    isCheckDevList = checkDevList;
+    isCheckSystemDev = checkSystemDev;
+    isCheckVol = checkVolume;
+    isCheckSampling = checkSampling;
+    setupParams();
+    tick_ = std::make_shared<AudioDeviceMonitor*>(this);
+    schedule();
+}
+
+void AudioDeviceMonitor::stopMonitor() { resertParams(); }
+
+void AudioDeviceMonitor::schedule() {
+    std::weak_ptr<AudioDeviceMonitor*> tick = tick_;
+    mainQueue().after(kInterval, [tick] {
+        auto alive = tick.lock();
+        if (!alive || *alive == nullptr) return;
+        AudioDeviceMonitor* self = *alive;
+        self->checkSystemAudioStatus();
+        if (self->tick_ == alive) self->schedule();  // not stopped by a listener meanwhile
+    });
+}
+
+void AudioDeviceMonitor::setupParams() {
+    if (isCheckDevList) {
+        inputDevices = devices().getInputDevices();
+        outputDevices = devices().getOutputDevices();
+    }
+    if (isCheckSystemDev) {
+        defInputDeviceId = devices().getDefInputDevice();
+        defOutputDeviceId = devices().getDefOutputDevice();
+    }
+    if (isCheckVol) {
+        systemInputVol = devices().getSystemInputVolume();
+        systemOutputVol = devices().getSystemOutputVolume();
+    }
+    if (isCheckSampling) {
+        inputSamplingRate = boundRate(false);
+        outputSamplingRate = boundRate(true);
+    }
+}
+
+void AudioDeviceMonitor::checkSystemAudioStatus() {
+    if (listener_ == nullptr) return;
+    // A listener call may stop the monitor; the later checks then stay quiet.
+    auto running = tick_;
+    auto still = [&] { return listener_ != nullptr && tick_ == running; };
+    if (isCheckDevList) checkAudioDeviceStatus();
+    if (still() && isCheckSystemDev) checkSystemDefautDevice();
+    if (still() && isCheckVol) checkSystemVolumeStatus();
+    if (still() && isCheckSampling) checkDeviceSamplingRate();
+}
+
+void AudioDeviceMonitor::checkAudioDeviceStatus() {
+    QStringList input = devices().getInputDevices();
+    if (input != inputDevices) {
+        inputDevices = input;
+        listener_->onSystemInputDeviceListChanged(input);
+        if (listener_ == nullptr) return;
+    }
+    QStringList output = devices().getOutputDevices();
+    if (output != outputDevices) {
+        outputDevices = output;
+        listener_->onSystemOutputDeviceListChanged(output);
+    }
+}
+
+void AudioDeviceMonitor::checkSystemDefautDevice() {
+    std::optional<QString> input = devices().getDefInputDevice();
+    if (input && input != defInputDeviceId) {
+        defInputDeviceId = input;
+        listener_->onDefaultInputDeviceChanged(*input);
+        if (listener_ == nullptr) return;
+    }
+    std::optional<QString> output = devices().getDefOutputDevice();
+    if (output && output != defOutputDeviceId) {
+        defOutputDeviceId = output;
+        listener_->onDefaultOutputDeviceChanged(*output);
+    }
+}
+
+void AudioDeviceMonitor::checkSystemVolumeStatus() {
+    float input = devices().getSystemInputVolume();
+    if (input >= 0 && input != systemInputVol) {
+        systemInputVol = input;
+        listener_->onSystemMicVolumeChanged(input);
+        if (listener_ == nullptr) return;
+    }
+    float output = devices().getSystemOutputVolume();
+    if (output >= 0 && output != systemOutputVol) {
+        systemOutputVol = output;
+        listener_->onSystemSpeakerVolumeChanged(output);
+    }
+}
+
+void AudioDeviceMonitor::checkDeviceSamplingRate() {
+    if (devices().inputDeviceUid()) {
+        int rate = boundRate(false);
+        if (rate != inputSamplingRate) {
+            inputSamplingRate = rate;
+            listener_->onInputSamplingRateChanged(rate);
+            if (listener_ == nullptr) return;
+        }
+    }
+    if (devices().outputDeviceUid()) {
+        int rate = boundRate(true);
+        if (rate != outputSamplingRate) {
+            outputSamplingRate = rate;
+            listener_->onOutputSamplingRateChanged(rate);
+        }
+    }
+}
