@@ -2,7 +2,9 @@
 
 // Measures test tones: frequency from zero crossings, level as RMS.
 
+#include <QByteArray>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <vector>
 
