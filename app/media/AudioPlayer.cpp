@@ -99,6 +99,7 @@ bool AudioPlayer::setupAudioUnit(std::uint32_t sampleRate, const std::optional<Q
         LogFileManager::write(StringWithFormat(kLogMsgAudioInitErrPlayer, 0), kLogError, false);
         devices().setPlaybackUnit(nullptr);
         unit_.reset();
+        playSampleRate_.store(-1.0);
         return false;
     }
     {

@@ -49,6 +49,8 @@ std::int64_t AudioRecorder::setupRecorder(std::int64_t mode, std::uint32_t sampl
 
     if (!setupAudioUnit(mode, sampleRate, defaultDevUid, forceDevKeyword)) {
         unit_.reset();
+        deviceSampleRate_.store(-1.0);
+        recordSampleRate_.store(-1.0);
         return AUDIO_SETUP_ERR_UNIT;
     }
 
