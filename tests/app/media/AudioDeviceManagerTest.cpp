@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "PulseAudioTestServer.h"
+#include "PulseAudioTestEnvironment.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "media/AudioDeviceManager.h"
 #include "platform/AudioUnit.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeAudioHardware.h"
-#include "PulseAudioTestServer.h"
+#include "PulseAudioTestEnvironment.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "media/AudioDeviceManager.h"
 #include "media/AudioDeviceMonitor.h"

@@ -6,7 +6,7 @@
 
 #include "AudioTestSignal.h"
 #include "FakeAudioHardware.h"
-#include "PulseAudioTestServer.h"
+#include "PulseAudioTestEnvironment.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "media/AudioDeviceManager.h"
 #include "media/AudioPlayer.h"

@@ -5,7 +5,7 @@
 
 #include "AudioTestSignal.h"
 #include "FakeAudioHardware.h"
-#include "PulseAudioTestServer.h"
+#include "PulseAudioTestEnvironment.h"
 #include "audio/GSMCodec.h"
 #include "audio/OpusCodec.h"
 #include "fixtures/app/AppTestSupport.h"
