@@ -364,3 +364,21 @@ TEST_F(AudioManagerTest, MixedAudioKeepsFlowingWhileThePlayerIsRebuiltOrReleased
     mix.join();
     EXPECT_EQ(manager_->audioPlayer(), nullptr);
 }
+
+TEST_F(AudioManagerTest, WithTheServersEchoFilterPlaybackFeedsTheFiltersSinkUntilEchoCancellingIsOff) {
+    hardware_->offerEchoCancel = true;
+    setup();
+    manager_->start();
+    ASSERT_NE(hardware_->capture(), nullptr);
+    ASSERT_NE(hardware_->playback(), nullptr);
+    EXPECT_EQ(hardware_->capture()->uid, QString("ec:builtin-mic"));
+    EXPECT_EQ(hardware_->playback()->uid, QString("ec:builtin-spk")) << "the filter hears what is played";
+    EXPECT_TRUE(hardware_->playback()->running);
+    EXPECT_EQ(manager_->audioPlayer()->currentDeviceUid(), QString("builtin-spk"));
+
+    manager_->setEchoCancelMode(0, 4);
+    EXPECT_EQ(hardware_->echoCancels, 0);
+    EXPECT_EQ(hardware_->capture()->uid, QString("builtin-mic"));
+    EXPECT_EQ(hardware_->playback()->uid, QString("builtin-spk"));
+    EXPECT_TRUE(hardware_->playback()->running);
+}
