@@ -157,6 +157,37 @@ int AudioDeviceManager::setAudioDevice(AudioUnit& unit, const QString& uid, doub
     return kBindOk;
 }
 
+std::optional<AudioDeviceManager::Binding> AudioDeviceManager::bindPreferred(
+    AudioUnit& unit, bool output, const std::optional<QString>& keyword, const std::optional<QString>& device,
+    double rate, const std::optional<QStringList>& others) {
+    auto bind = [&](const QString& uid) -> std::optional<Binding> {
+        int result = setAudioDevice(unit, uid, rate, output);
+        double bound = rate;
+        if (result == kBindRateUnavailable) {
+            bound = double(std::int64_t(getDeviceSampleRate(output, uid)));
+            result = setAudioDevice(unit, uid, bound, output);
+        }
+        if (result != kBindOk) return std::nullopt;
+        return Binding{uid, bound};
+    };
+    if (keyword && !keyword->isEmpty()) {
+        for (const QString& uid : output ? getOutputDevicesWithKeyword(*keyword) : getInputDevicesWithKeyword(*keyword)) {
+            if (auto b = bind(uid)) return b;
+        }
+    }
+    std::optional<QString> wanted = device ? device : (output ? getDefOutputDevice() : getDefInputDevice());
+    if (wanted) {
+        if (auto b = bind(*wanted)) return b;
+    }
+    if (others) {
+        for (const QString& uid : *others) {
+            if (wanted && uid == *wanted) continue;
+            if (auto b = bind(uid)) return b;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> AudioDeviceManager::startEchoCancel(const QString& inputUid) {
     stopEchoCancel();
     std::optional<QString> master = outputDeviceUid();

@@ -57,6 +57,19 @@ public:
     int setInputDevice(AudioUnit& unit, const QString& uid, double rate);
     int setOutputDevice(AudioUnit& unit, const QString& uid, double rate);
 
+    // Binds the unit to the first device that takes it: each device whose
+    // unique id contains `keyword`, then `device` (the default when none),
+    // then, when `others` is given, each other device of that list. A device
+    // whose nominal rate is below `rate` is bound at its own rate. Answers the
+    // device and the rate bound, none when no device took the unit.
+    struct Binding {
+        QString uid;
+        double rate = 0;
+    };
+    std::optional<Binding> bindPreferred(AudioUnit& unit, bool output, const std::optional<QString>& keyword,
+                                         const std::optional<QString>& device, double rate,
+                                         const std::optional<QStringList>& others);
+
     // Volume of the device last bound for input / output (0.0..1.0).
     bool setSystemInputVolume(float volume);
     bool setSystemOutputVolume(float volume);

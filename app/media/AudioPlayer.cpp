@@ -54,17 +54,6 @@ std::int64_t AudioPlayer::setupPlayer(std::uint32_t sampleRate, const std::optio
     return 0;
 }
 
-int AudioPlayer::bindAtRoomOrOwnRate(const QString& uid, std::uint32_t sampleRate) {
-    playSampleRate_.store(sampleRate);
-    int result = devices().setOutputDevice(*unit_, uid, sampleRate);
-    if (result == AudioDeviceManager::kBindRateUnavailable) {
-        double own = devices().getDeviceSampleRate(true, uid);
-        playSampleRate_.store(double(std::int64_t(own)));
-        result = devices().setOutputDevice(*unit_, uid, own);
-    }
-    return result;
-}
-
 bool AudioPlayer::setupAudioUnit(std::uint32_t sampleRate, const std::optional<QString>& device,
                                  const std::optional<QString>& keyword, bool isRetry) {
     unit_ = std::make_unique<AudioUnit>(devices().hardware(),
@@ -72,28 +61,13 @@ bool AudioPlayer::setupAudioUnit(std::uint32_t sampleRate, const std::optional<Q
                                             render(out, bytes);
                                         }));
     devices().setPlaybackUnit(unit_.get());
+    auto binding = devices().bindPreferred(*unit_, true, keyword, device, sampleRate,
+                                           isRetry ? std::optional<QStringList>(devices().getOutputDevices())
+                                                   : std::nullopt);
     std::optional<QString> bound;
-    if (keyword && !keyword->isEmpty()) {
-        for (const QString& uid : devices().getOutputDevicesWithKeyword(*keyword)) {
-            if (bindAtRoomOrOwnRate(uid, sampleRate) == AudioDeviceManager::kBindOk) {
-                bound = uid;
-                break;
-            }
-        }
-    }
-    if (!bound) {
-        std::optional<QString> wanted = device ? device : devices().getDefOutputDevice();
-        if (wanted && bindAtRoomOrOwnRate(*wanted, sampleRate) == AudioDeviceManager::kBindOk) {
-            bound = wanted;
-        } else if (isRetry) {
-            for (const QString& uid : devices().getOutputDevices()) {
-                if (wanted && uid == *wanted) continue;
-                if (bindAtRoomOrOwnRate(uid, sampleRate) == AudioDeviceManager::kBindOk) {
-                    bound = uid;
-                    break;
-                }
-            }
-        }
+    if (binding) {
+        bound = binding->uid;
+        playSampleRate_.store(binding->rate);
     }
     if (!bound) {
         LogFileManager::write(StringWithFormat(kLogMsgAudioInitErrPlayer, 0), kLogError, false);

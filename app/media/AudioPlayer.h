@@ -83,7 +83,6 @@ private:
     };
     bool setupAudioUnit(std::uint32_t sampleRate, const std::optional<QString>& device,
                         const std::optional<QString>& keyword, bool isRetry);
-    int bindAtRoomOrOwnRate(const QString& uid, std::uint32_t sampleRate);
     bool postPlayBuffer(QByteArray chunk);
     bool isPlayBufferDestroyLocked() const;
     std::unique_ptr<PlayBuff> getOverlapPlayBufferLocked();

@@ -76,18 +76,6 @@ std::int64_t AudioRecorder::setupRecorder(std::int64_t mode, std::uint32_t sampl
     return answer;
 }
 
-int AudioRecorder::bindAtRoomOrOwnRate(const QString& uid, std::uint32_t sampleRate) {
-    recordSampleRate_.store(sampleRate);
-    int result = devices().setInputDevice(*unit_, uid, sampleRate);
-    if (result == AudioDeviceManager::kBindRateUnavailable) {
-        double own = devices().getDeviceSampleRate(false, uid);
-        deviceSampleRate_.store(own);
-        recordSampleRate_.store(own);
-        result = devices().setInputDevice(*unit_, uid, own);
-    }
-    return result;
-}
-
 bool AudioRecorder::setupAudioUnit(std::int64_t mode, std::uint32_t sampleRate, const std::optional<QString>& device,
                                    const std::optional<QString>& keyword) {
     unit_ = std::make_unique<AudioUnit>(devices().hardware(),
@@ -95,28 +83,12 @@ bool AudioRecorder::setupAudioUnit(std::int64_t mode, std::uint32_t sampleRate, 
                                                                               std::size_t bytes) {
                                             recordingCallback(pcm, bytes);
                                         }));
+    // The others are those of the last input list, even for a device chosen by the user.
+    auto binding = devices().bindPreferred(*unit_, false, keyword, device, sampleRate, devices().inputDeviceList());
     std::optional<QString> bound;
-    if (keyword && !keyword->isEmpty()) {
-        for (const QString& uid : devices().getInputDevicesWithKeyword(*keyword)) {
-            if (bindAtRoomOrOwnRate(uid, sampleRate) == AudioDeviceManager::kBindOk) {
-                bound = uid;
-                break;
-            }
-        }
-    }
-    if (!bound) {
-        std::optional<QString> wanted = device ? device : devices().getDefInputDevice();
-        if (wanted && bindAtRoomOrOwnRate(*wanted, sampleRate) == AudioDeviceManager::kBindOk) {
-            bound = wanted;
-        } else {
-            for (const QString& uid : devices().inputDeviceList()) {
-                if (wanted && uid == *wanted) continue;
-                if (bindAtRoomOrOwnRate(uid, sampleRate) == AudioDeviceManager::kBindOk) {
-                    bound = uid;
-                    break;
-                }
-            }
-        }
+    if (binding) {
+        bound = binding->uid;
+        recordSampleRate_.store(binding->rate);
     }
     if (!bound) {
         LogFileManager::write(QString::fromUtf8(kLogMsgAudioDeviceNotFound), kLogError, false);

@@ -84,7 +84,6 @@ public:
 private:
     bool setupAudioUnit(std::int64_t mode, std::uint32_t sampleRate, const std::optional<QString>& device,
                         const std::optional<QString>& keyword);
-    int bindAtRoomOrOwnRate(const QString& uid, std::uint32_t sampleRate);
     void recordingCallback(const std::uint8_t* pcm, std::size_t bytes);
     void deliver(QByteArray chunk);
 
