@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "media/AudioChunks.h"
 #include "media/AudioDeviceManager.h"
 #include "platform/AudioUnit.h"
 #include "platform/StringFormat.h"
@@ -129,18 +130,8 @@ void AudioPlayer::clearBuffer() {
 
 void AudioPlayer::setBuffer(const std::uint8_t* pcm, std::uint32_t size) {
     if (status_.load() != kRunning || size == 0 || pcm == nullptr || chunkBytes_ == 0) return;
-    std::uint32_t used = 0;
-    while (used < size) {
-        std::uint32_t room = chunkBytes_ - std::uint32_t(filling_.size());
-        std::uint32_t take = std::min(room, size - used);
-        filling_.append(reinterpret_cast<const char*>(pcm + used), qsizetype(take));
-        used += take;
-        if (std::uint32_t(filling_.size()) == chunkBytes_) {
-            postPlayBuffer(std::move(filling_));
-            filling_ = QByteArray();
-            filling_.reserve(int(chunkBytes_));
-        }
-    }
+    // A refused chunk is simply freed.
+    appendInChunks(filling_, chunkBytes_, pcm, size, [this](QByteArray full) { postPlayBuffer(std::move(full)); });
 }
 
 bool AudioPlayer::isPlayBufferDestroyLocked() const {

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <chrono>
 
+#include "media/AudioChunks.h"
 #include "media/AudioDeviceManager.h"
 #include "platform/AudioUnit.h"
 #include "platform/Dispatch.h"
@@ -174,19 +175,8 @@ std::int64_t AudioRecorder::changeRecorderMode(std::int64_t mode) {
 
 void AudioRecorder::recordingCallback(const std::uint8_t* pcm, std::size_t bytes) {
     if (callback_ == nullptr || chunkBytes_ == 0 || !delivery_) return;
-    std::size_t n = bytes & ~std::size_t(1);
-    std::size_t used = 0;
-    while (used < n) {
-        std::size_t room = chunkBytes_ - std::size_t(chunk_.size());
-        std::size_t take = std::min(room, n - used);
-        chunk_.append(reinterpret_cast<const char*>(pcm + used), qsizetype(take));
-        used += take;
-        if (std::size_t(chunk_.size()) == chunkBytes_) {
-            deliver(std::move(chunk_));
-            chunk_ = QByteArray();
-            chunk_.reserve(int(chunkBytes_));
-        }
-    }
+    const std::size_t n = bytes & ~std::size_t(1);  // whole samples
+    appendInChunks(chunk_, chunkBytes_, pcm, n, [this](QByteArray full) { deliver(std::move(full)); });
     if (startRecording_.load()) {
         if (AudioRecorderDelegate* d = delegate_.load()) {
             d->audioRecoderSampleBuffer(QByteArray(reinterpret_cast<const char*>(pcm), qsizetype(n)),
