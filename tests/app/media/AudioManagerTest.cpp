@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "FakeAudioHardware.h"
+#include "PulseAudioTestEnvironment.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "media/AudioDeviceManager.h"
 #include "media/AudioDeviceNotificator.h"
@@ -10,6 +11,7 @@
 #include "media/AudioManager.h"
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
+#include "platform/PulseAudioConnection.h"
 #include "shell/DataSaveManager.h"
 
 namespace {
@@ -381,4 +383,61 @@ TEST_F(AudioManagerTest, WithTheServersEchoFilterPlaybackFeedsTheFiltersSinkUnti
     EXPECT_EQ(hardware_->capture()->uid, QString("builtin-mic"));
     EXPECT_EQ(hardware_->playback()->uid, QString("builtin-spk"));
     EXPECT_TRUE(hardware_->playback()->running);
+}
+
+TEST(AudioManagerServerTest, UnloadingTheSelectedDeviceMovesToTheDefaultAndPostsTheList) {
+    ensureQtApplication();
+    ASSERT_NE(PulseAudioTestServer::get(), nullptr);
+    TemporaryHome home;
+    ScopedManualDispatcher dispatcher;
+    devices().setHardware(nullptr);
+    devices().terminate();
+    Observer observer;
+    AudioDeviceNotificatorDispatcher observing(&AudioDeviceNotificator::sharedNotificator());
+    observing.setDelegate(&observer);
+    Captured captured;
+    AudioManager manager(Captured::callback, &captured);
+    manager.setup(0, {{"MODE_OPUS", "Y"}});
+    manager.start();
+    EXPECT_TRUE(manager.audioRecorder()->usesServerEchoCancel());
+
+    struct Case {
+        bool output;
+        const char* module;
+        const char* name;
+        const char* fallback;
+    } cases[] = {
+        {true, "module-null-sink", "quorix_test_headset_out", PulseAudioTestServer::kOutput},
+        {false, "module-null-source", "quorix_test_headset_in", PulseAudioTestServer::kPipeInput},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto module = PulseAudioConnection::shared().loadModule(
+            c.module, QStringLiteral("%1_name=%2 rate=48000 channels=1").arg(c.output ? "sink" : "source", c.name));
+        ASSERT_TRUE(module.has_value());
+        dispatcher->advance(AudioDeviceMonitor::kInterval);
+        dispatcher->runPending();
+        ASSERT_TRUE(c.output ? manager.setSpeakerDevice(c.name) : manager.setMicDevice(c.name));
+        auto current = [&] {
+            return c.output ? manager.audioPlayer()->currentDeviceUid() : manager.audioRecorder()->currentDeviceUid();
+        };
+        EXPECT_EQ(current(), QString(c.name));
+        observer.inputLists.clear();
+        observer.outputLists.clear();
+
+        ASSERT_TRUE(PulseAudioConnection::shared().unloadModule(*module));
+        dispatcher->advance(AudioDeviceMonitor::kInterval);
+        dispatcher->runPending();
+        const auto& lists = c.output ? observer.outputLists : observer.inputLists;
+        ASSERT_EQ(lists.size(), 1u);
+        EXPECT_EQ(lists[0].second, 0);
+        EXPECT_EQ(current(), QString(c.fallback));
+        EXPECT_EQ(c.output ? manager.audioInfo().currentOutputDeviceUid : manager.audioInfo().currentInputDeviceUid,
+                  kSystemAudioDeviceUid);
+    }
+    EXPECT_EQ(manager.audioRecorder()->status(), AudioRecorder::kRunning);
+    EXPECT_EQ(manager.audioPlayer()->status(), AudioPlayer::kRunning);
+    observing.setDelegate(nullptr);
+    manager.reset();
+    devices().terminate();
 }
