@@ -15,13 +15,36 @@ int boundRate(bool output) {
 
 }  // namespace
 
-AudioDeviceMonitor::AudioDeviceMonitor() { resertParams(); }
+AudioDeviceMonitor::AudioDeviceMonitor() : guard_(std::make_shared<Guard>()) {
+    guard_->owner = this;
+    resertParams();
+}
 
-AudioDeviceMonitor::~AudioDeviceMonitor() { stopMonitor(); }
+AudioDeviceMonitor::~AudioDeviceMonitor() {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
+    guard_->owner = nullptr;
+    ++guard_->generation;
+    guard_->running = false;
+}
+
+bool AudioDeviceMonitor::isRunning() const {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
+    return guard_->running;
+}
+
+void AudioDeviceMonitor::setListener(AudioDeviceMonitorListener* listener) {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
+    listener_ = listener;
+}
+
+AudioDeviceMonitorListener* AudioDeviceMonitor::listener() const {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
+    return listener_;
+}
 
 void AudioDeviceMonitor::resertParams() {
-    if (tick_) *tick_ = nullptr;
-    tick_.reset();
+    ++guard_->generation;
+    guard_->running = false;
     inputDevices.clear();
     outputDevices.clear();
     defInputDeviceId.reset();
@@ -32,26 +55,33 @@ void AudioDeviceMonitor::resertParams() {
 }
 
 void AudioDeviceMonitor::startMonitor(bool checkDevList, bool checkSystemDev, bool checkVolume, bool checkSampling) {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
     stopMonitor();
     isCheckDevList = checkDevList;
     isCheckSystemDev = checkSystemDev;
     isCheckVol = checkVolume;
     isCheckSampling = checkSampling;
     setupParams();
-    tick_ = std::make_shared<AudioDeviceMonitor*>(this);
+    guard_->running = true;
     schedule();
 }
 
-void AudioDeviceMonitor::stopMonitor() { resertParams(); }
+void AudioDeviceMonitor::stopMonitor() {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
+    resertParams();
+}
 
 void AudioDeviceMonitor::schedule() {
-    std::weak_ptr<AudioDeviceMonitor*> tick = tick_;
-    mainQueue().after(kInterval, [tick] {
-        auto alive = tick.lock();
-        if (!alive || *alive == nullptr) return;
-        AudioDeviceMonitor* self = *alive;
-        self->checkSystemAudioStatus();
-        if (self->tick_ == alive) self->schedule();  // not stopped by a listener meanwhile
+    std::weak_ptr<Guard> weak = guard_;
+    const std::uint64_t generation = guard_->generation;
+    mainQueue().after(kInterval, [weak, generation] {
+        std::shared_ptr<Guard> guard = weak.lock();
+        if (!guard) return;
+        std::lock_guard<std::recursive_mutex> lock(guard->mutex);
+        if (guard->owner == nullptr || guard->generation != generation) return;
+        guard->owner->checkSystemAudioStatus();
+        // Not stopped or restarted by a listener meanwhile.
+        if (guard->owner != nullptr && guard->generation == generation) guard->owner->schedule();
     });
 }
 
@@ -75,10 +105,11 @@ void AudioDeviceMonitor::setupParams() {
 }
 
 void AudioDeviceMonitor::checkSystemAudioStatus() {
+    std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
     if (listener_ == nullptr) return;
     // A listener call may stop the monitor; the later checks then stay quiet.
-    auto running = tick_;
-    auto still = [&] { return listener_ != nullptr && tick_ == running; };
+    const std::uint64_t generation = guard_->generation;
+    auto still = [&] { return listener_ != nullptr && guard_->generation == generation; };
     if (isCheckDevList) checkAudioDeviceStatus();
     if (still() && isCheckSystemDev) checkSystemDefautDevice();
     if (still() && isCheckVol) checkSystemVolumeStatus();

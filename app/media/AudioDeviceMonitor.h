@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class AudioDeviceMonitorListener {
@@ -37,12 +38,12 @@ public:
     // Main thread. Takes a first snapshot and ticks every second until stopMonitor.
     void startMonitor(bool checkDevList, bool checkSystemDev, bool checkVolume, bool checkSampling);
     void stopMonitor();
-    bool isRunning() const { return static_cast<bool>(tick_); }
+    bool isRunning() const;
     // One tick: the enabled checks in order; nothing without a listener.
     void checkSystemAudioStatus();
 
-    void setListener(AudioDeviceMonitorListener* listener) { listener_ = listener; }
-    AudioDeviceMonitorListener* listener() const { return listener_; }
+    void setListener(AudioDeviceMonitorListener* listener);
+    AudioDeviceMonitorListener* listener() const;
 
     QStringList inputDevices, outputDevices;
     std::optional<QString> defInputDeviceId, defOutputDeviceId;
@@ -59,7 +60,14 @@ private:
     void checkSystemVolumeStatus();
     void checkDeviceSamplingRate();
 
+    // Shared with the queued ticks, so that a tick that outlives the monitor
+    // finds it gone; `generation` changes with every start and stop.
+    struct Guard {
+        std::recursive_mutex mutex;
+        AudioDeviceMonitor* owner = nullptr;
+        std::uint64_t generation = 0;
+        bool running = false;
+    };
     AudioDeviceMonitorListener* listener_ = nullptr;
-    // Shared with the queued tick; cleared when the monitor stops or dies.
-    std::shared_ptr<AudioDeviceMonitor*> tick_;
+    std::shared_ptr<Guard> guard_;
 };

@@ -182,6 +182,8 @@ void AudioManager::stop() {
 }
 
 void AudioManager::reset() {
+    // First, so that no monitor report runs while the devices are released.
+    deviceMonitor_->stopMonitor();
     if (audioRecorder_) {
         audioRecorder_->resetRecorder();
         audioRecorder_.reset();
@@ -193,7 +195,6 @@ void AudioManager::reset() {
         player = std::move(audioPlayer_);
     }
     if (player) player->resetPlayer();
-    deviceMonitor_->stopMonitor();
     audioInfo_.resetInfo();
     m_iSpkVol.store(0);
     m_iAesVol = 0;

@@ -9,6 +9,9 @@
 #include "platform/Dispatch.h"
 #include "platform/PulseAudioConnection.h"
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 AudioDeviceManager& manager() { return AudioDeviceManager::sharedInstance(); }
@@ -167,4 +170,33 @@ TEST_F(AudioDeviceMonitorTest, AMonitorDestroyedWithATickPendingIsNotTouched) {
     hardware_->outputs.pop_back();
     dispatcher_->advance(AudioDeviceMonitor::kInterval);
     EXPECT_TRUE(listener.outputLists.empty());
+}
+
+TEST_F(AudioDeviceMonitorTest, StoppingFromAnotherThreadWaitsForARunningReport) {
+    struct SlowListener : AudioDeviceMonitorListener {
+        std::atomic<bool> stopped{false};
+        std::atomic<int> reports{0};
+        std::atomic<int> late{0};
+        void onSystemOutputDeviceListChanged(const QStringList&) override {
+            reports.fetch_add(1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (stopped.load()) late.fetch_add(1);
+        }
+    } listener;
+    AudioDeviceMonitor monitor;
+    monitor.setListener(&listener);
+    monitor.startMonitor(true, false, false, false);
+    std::thread stopper([&] {
+        while (listener.reports.load() < 3) std::this_thread::yield();
+        monitor.stopMonitor();
+        listener.stopped.store(true);
+    });
+    for (int i = 0; i < 400 && !listener.stopped.load(); ++i) {
+        hardware_->outputs.resize(i % 2 ? 1 : 2, FakeAudioHardware::device("x", "X", AudioTransport::USB, 48000));
+        dispatcher_->advance(AudioDeviceMonitor::kInterval);
+    }
+    stopper.join();
+    EXPECT_GE(listener.reports.load(), 3);
+    EXPECT_EQ(listener.late.load(), 0);
+    EXPECT_FALSE(monitor.isRunning());
 }
