@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "FakeAudioHardware.h"
 #include "PulseAudioTestEnvironment.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "media/AudioDeviceManager.h"
 #include "platform/AudioUnit.h"
 #include "platform/PulseAudioConnection.h"
 #include "platform/PulseAudioHardware.h"
+#include "shell/LogFileManager.h"
+
+#include <QFile>
 
 namespace {
 
@@ -144,4 +148,40 @@ TEST(PulseAudioHardwareTest, DeviceKindFollowsTheServersProperties) {
     EXPECT_TRUE(PulseAudioHardware::isSelectable(info));
     info.isMonitor = true;
     EXPECT_FALSE(PulseAudioHardware::isSelectable(info));
+}
+
+TEST(AudioDeviceManagerLogTest, FailuresWriteTheirLinesToTheApplicationLog) {
+    ensureQtApplication();
+    TemporaryHome home;
+    LogFileManager::resetForTesting();
+    ASSERT_TRUE(LogFileManager::createLogFile());
+    auto hardware = std::make_shared<FakeAudioHardware>();
+    hardware->outputs = {FakeAudioHardware::device("spk", "Desk Speaker", AudioTransport::USB, 48000),
+                         FakeAudioHardware::device("bt", "Headset", AudioTransport::Bluetooth, 16000)};
+    hardware->inputs = {FakeAudioHardware::device("bt-in", "Headset", AudioTransport::Bluetooth, 16000)};
+    manager().setHardware(hardware);
+    manager().terminate();
+
+    AudioUnit playback(*hardware, AudioHardware::RenderCallback([](std::uint8_t*, std::size_t) {}));
+    AudioUnit capture(*hardware, AudioHardware::CaptureCallback([](const std::uint8_t*, std::size_t) {}));
+    EXPECT_EQ(manager().setOutputDevice(playback, "gone", 48000), AudioDeviceManager::kBindUnknownDevice);
+    // A Bluetooth microphone is refused without asking it to switch; a speaker is asked first.
+    EXPECT_EQ(manager().setInputDevice(capture, "bt-in", 48000), AudioDeviceManager::kBindRateUnavailable);
+    EXPECT_TRUE(hardware->rateRequests.isEmpty());
+    EXPECT_EQ(manager().setOutputDevice(playback, "bt", 48000), AudioDeviceManager::kBindRateUnavailable);
+    EXPECT_EQ(hardware->rateRequests, QStringList{"bt"});
+    ASSERT_EQ(manager().setOutputDevice(playback, "spk", 48000), AudioDeviceManager::kBindOk);
+    EXPECT_FALSE(manager().setSystemOutputVolume(0.5f));  // the fake speaker has no volume
+    EXPECT_EQ(manager().getSystemOutputVolume(), -1.0f);
+
+    QFile file(LogFileManager::getLogFilePath("log"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(log.contains("[Audio Device]Device unknown.")) << log.toStdString();
+    EXPECT_TRUE(log.contains("[Audio Device]Unsupported sampling rate(bt-in)."));
+    EXPECT_TRUE(log.contains("[Audio Device]Unsupported sampling rate(bt)."));
+    EXPECT_TRUE(log.contains("[Audio Device]No volume control for device(Desk Speaker)."));
+    LogFileManager::resetForTesting();
+    manager().terminate();
+    manager().setHardware(nullptr);
 }

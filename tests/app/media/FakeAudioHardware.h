@@ -56,7 +56,11 @@ public:
         return true;
     }
     bool setMute(bool, const QString&, bool) override { return true; }
-    bool setNominalRate(bool, const QString&, double) override { return false; }
+    QStringList rateRequests;  // devices asked to switch their rate (the fake never can)
+    bool setNominalRate(bool, const QString& uid, double) override {
+        rateRequests << uid;
+        return false;
+    }
 
     bool has(bool output, const QString& uid) const {
         const auto& list = output ? outputs : inputs;
