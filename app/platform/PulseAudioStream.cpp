@@ -66,6 +66,8 @@ bool PulseAudioStream::start() {
         attr.minreq = std::uint32_t(-1);
         attr.tlength = std::uint32_t(-1);
         attr.fragsize = std::uint32_t(-1);
+        // The stream stays on its device: when the device goes, the stream
+        // ends and the device monitor's report moves the audio elsewhere.
         auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
         int rc;
         if (capture_) {
