@@ -157,18 +157,36 @@ bool BuildQuestionnaireText(const char* question, int count, const char* const* 
     return true;
 }
 
-void ParseQuestionnaireText(const std::string& text, std::string& question, std::vector<std::string>& choices) {
-    std::vector<std::string> pieces = splitStr(text, "\n");
-    question.clear();
-    choices.clear();
-    if (text.empty()) return;
-    size_t first = 0;
-    if (text[0] != '\n' && !pieces.empty()) {
-        question = pieces[0];
-        first = 1;
+namespace {
+
+// The next cell of `chars` characters from `pos` on, without its LF padding.
+std::string TakeCell(const std::string& text, size_t& pos, size_t chars) {
+    const size_t start = pos;
+    size_t n = 0;
+    while (pos < text.size()) {
+        if ((uint8_t(text[pos]) & 0xC0) != 0x80) {
+            if (n == chars) break;
+            ++n;
+        }
+        ++pos;
     }
-    for (size_t i = first; i < pieces.size(); ++i)
-        if (!pieces[i].empty()) choices.push_back(pieces[i]);
+    size_t end = pos;
+    while (end > start && text[end - 1] == '\n') --end;
+    return text.substr(start, end - start);
+}
+
+}  // namespace
+
+void ParseQuestionnaireText(const std::string& text, std::string& question, std::vector<std::string>& choices) {
+    // Read cell by cell: a question or choice that fills its whole cell has no
+    // padding after it, so splitting at LF would join it to the next cell.
+    size_t pos = 0;
+    question = TakeCell(text, pos, QUESTION_CELL);
+    choices.clear();
+    for (int i = 0; i < QUESTION_CHOICES && pos < text.size(); ++i) {
+        std::string choice = TakeCell(text, pos, CHOICE_CELL);
+        if (!choice.empty()) choices.push_back(std::move(choice));
+    }
 }
 
 void ParseWindowSync(const std::string& text, std::string& first, std::string& second, std::string& third) {

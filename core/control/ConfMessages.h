@@ -164,7 +164,8 @@ bool ParseConfBandwidth(const uint8_t* body, size_t len, CONF_BANDWIDTH_ENTRY (&
 // more than five choices or a negative count, a missing choice, a question
 // over 64 or a choice over 32 characters.
 bool BuildQuestionnaireText(const char* question, int count, const char* const* choices, std::string& out);
-// The question and the choices of a received questionnaire text.
+// The question and the choices of a received questionnaire text, read cell
+// by cell; empty choices are dropped (the later ones move up).
 void ParseQuestionnaireText(const std::string& text, std::string& question, std::vector<std::string>& choices);
 
 // Window synchronisation: the part before the first ':', the part up to the
