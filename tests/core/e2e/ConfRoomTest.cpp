@@ -8,12 +8,19 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "control/ConfMessages.h"
+#include "control/ControlWaits.h"
+#include "control/QuorixControl.h"
+#include "fixtures/ControlTestPeer.h"
+#include "fixtures/ProxyFixture.h"
+#include "interface/QuorixCore.h"
+#include "network/CommonProc.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
@@ -317,6 +324,138 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
             EXPECT_EQ(line.rfind("EVENT Error", 0), std::string::npos) << room.users[i] << ": " << line;
     }
     EXPECT_TRUE(room.relay.failures().empty());
+}
+
+TEST(ConfRoom, ASeminarClientReceivesTheReservationListInOrder) {
+    Room room;
+    ASSERT_TRUE(room.start("alice", "Alice", true));
+    ASSERT_TRUE(room.start("bob", "Bob", false));
+    room.run(B, "reserve");
+    room.run(A, "reserve");
+    ASSERT_TRUE(room.conf.waitFor(CONF_SEND_SPEECH_RESERVE, 2, 5000));
+    // The server lists the requests newest first; the client reports them by order number.
+    ASSERT_TRUE(room.start("dave", "Dave", true, R"({"roomlist_roomcategory":"1","roomlist_max":"4"})"));
+    const int first = room.find(2, "EVENT SpeechReserve bob Bob 1 1", 0);
+    const int second = room.find(2, "EVENT SpeechReserve alice Alice 1 1", 0);
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(second, first + 1);
+    for (size_t i = 0; i < room.clients.size(); ++i) {
+        room[i].send("quit");
+        EXPECT_EQ(room[i].finish(), 0);
+    }
+}
+
+TEST(ConfRoom, TwoClientsLogInThroughTheProxyAndTalk) {
+    const std::string confAddr = "127.44.0.21";
+    const std::string relayAddr = "127.44.0.22";
+    RelayScript relayScript;
+    relayScript.tunnelAddr = relayAddr;
+    RelayFixture relay(relayScript);
+    ASSERT_TRUE(relay.listening());
+    ConfServerScript script = Script(relay);
+    script.expectGreeting = true;
+    for (auto& r : script.relays) r.host = relayAddr;
+    ConfServerFixture conf(script, confAddr.c_str(), 443);
+    ProxyFixture proxy(ProxyFixture::Reply::Ok);
+    ASSERT_TRUE(conf.listening() && proxy.listening());
+    const std::string list =
+        "[{\"proxyType\":\"HTTP\",\"proxyHost\":\"127.0.0.1\",\"proxyPort\":" + std::to_string(proxy.port()) + "}]";
+
+    std::vector<std::unique_ptr<ClientProcess>> clients;
+    for (const char* user : {"alice", "bob"}) {
+        // The room's port is not used: the proxy is asked for port 443.
+        clients.push_back(std::make_unique<ClientProcess>(
+            FixtureProgram("quorix_test_client"),
+            std::vector<std::string>{"host=" + confAddr, "port=8080", "method=3", "proxy=" + list,
+                                     std::string("user=") + user, "name=N", "option={\"roomlist_max\":\"4\"}",
+                                     "wait=2000"}));
+        ASSERT_EQ(clients.back()->waitLine("LOGIN", 20000), "LOGIN 0") << user;
+        ASSERT_TRUE(conf.waitEntered(user, 5000));
+    }
+    // Six connections per client, each through its own CONNECT.
+    const std::vector<std::string> requests = proxy.requests();
+    ASSERT_EQ(requests.size(), 12u);
+    size_t toConf = 0;
+    for (const std::string& r : requests) {
+        if (r.rfind("CONNECT " + confAddr + ":443 ", 0) == 0) ++toConf;
+        else EXPECT_EQ(r.rfind("CONNECT " + relayAddr + ":443 ", 0), 0u) << r;
+    }
+    EXPECT_EQ(toConf, 2u);
+    EXPECT_EQ(conf.greeting()[32], 1) << "the proxy flag of the greeting";
+    for (int i = 0; i < 5; ++i) EXPECT_NE(relay.clientId("bob", i), 0u);
+
+    clients[0]->send("cmd message bob " + EscapeArg("through the proxy"));
+    EXPECT_FALSE(clients[1]->waitLine("EVENT Message alice N " + MessageBlock("alice", "N", "through the proxy"), 5000)
+                     .empty());
+    for (auto& c : clients) {
+        c->send("quit");
+        EXPECT_EQ(c->finish(), 0);
+        for (const std::string& line : c->lines()) EXPECT_EQ(line.rfind("EVENT Error", 0), std::string::npos) << line;
+    }
+    EXPECT_TRUE(relay.failures().empty());
+}
+
+TEST(ConfRoom, BandwidthMessageSetsEachRelaySendThread) {
+    CONTROL_WAITS w;
+    w.replyWaitMs = 2000;
+    SetControlWaitsForTest(w);
+    CCommonProc::SetSyncWaitMs(2000);
+    RelayFixture relay;
+    ConfServerFixture conf(Script(relay));
+    std::vector<std::string> log;
+    std::mutex mu;
+    ST_FUNCLIST t{};
+    t.OnQuorixLog = [](int, const char* line, void* u) {
+        auto* self = static_cast<std::pair<std::mutex*, std::vector<std::string>*>*>(u);
+        std::lock_guard<std::mutex> lock(*self->first);
+        self->second->emplace_back(line);
+    };
+    std::pair<std::mutex*, std::vector<std::string>*> sink{&mu, &log};
+    CQuorixCore core;
+    ASSERT_TRUE(core.Init("Mac", &t, &sink));
+    QUORIX_LOGIN_ARGS a;
+    a.userAgent = "UA/1";
+    a.host = "127.0.0.1";
+    a.port = conf.port();
+    a.userId = "user-a";
+    a.password = "pw";
+    a.userName = "Name A";
+    a.userType = "S0";
+    a.appVersion = "1.0";
+    a.optionJson = R"({"roomlist_max":"4"})";
+    ASSERT_EQ(core.LoginToServer(a), 0);
+    CQuorixControl& ctl = *core.GetControl();
+    const int unset = QuorixControlTestPeer::Bandwidth(ctl, 3).value_or(-100);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(QuorixControlTestPeer::Bandwidth(ctl, i), unset) << i;
+
+    // Entry N: connection index, kilobits per second. Position 3 names
+    // connection 7, which does not exist; position 4 names connection 0 again.
+    const int32_t entries[5][2] = {{4, 500}, {1, 64}, {2, 128}, {7, 999}, {0, 1500}};
+    std::vector<uint8_t> body(40);
+    for (int i = 0; i < 5; ++i) {
+        PutLE32(&body[8 * i], uint32_t(entries[i][0]));
+        PutLE32(&body[8 * i + 4], uint32_t(entries[i][1]));
+    }
+    conf.send(CONF_RECV_BAND_WIDTH, body);
+    auto logged = [&](const std::string& part) {
+        std::lock_guard<std::mutex> lock(mu);
+        for (const std::string& l : log)
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    };
+    for (int i = 0; i < 300 && !logged("-----------------------------------------------------------"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int expected[5] = {1500, 64, 128, unset, 500};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(QuorixControlTestPeer::Bandwidth(ctl, i), expected[i]) << i;
+    EXPECT_TRUE(logged("(BandWidth Message)---"));
+    EXPECT_TRUE(logged("[VIDEO  ] 500 (Kbps)"));
+    EXPECT_TRUE(logged("[AUDIO  ] 64 (Kbps)"));
+    EXPECT_TRUE(logged("[OTHER  ] 128 (Kbps)"));
+    EXPECT_FALSE(logged("[AS     ]")) << "an entry naming connection 7 logs nothing";
+    EXPECT_TRUE(logged("[CB     ] 1500 (Kbps)"));
+    core.Term();
+    SetControlWaitsForTest(CONTROL_WAITS{});
+    CCommonProc::SetSyncWaitMs(CCommonProc::SYNC_WAIT_MS);
 }
 
 }  // namespace
