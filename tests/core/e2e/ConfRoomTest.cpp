@@ -276,10 +276,12 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
          }},
         {"round mode: the owner's leaving ends the nominated speaker's turn first",
          [&] {
+             const size_t sent = room.conf.messages(CONF_SEND_FREE_MESSAGE_REP, "alice").size();
              room.run(A, "free 10031 bob 0 12");
              room.run(A, "free 10032 bob 0 1");
              room.run(A, "free 10031 carol 0 12");  // carol is not nominated
-             // The marker orders the round-mode messages before carol leaves.
+             // Passed on by the server before carol leaves, handled by bob before the marker.
+             ASSERT_TRUE(room.conf.waitFor(CONF_SEND_FREE_MESSAGE_REP, sent + 3, 5000, "alice"));
              room.barrier({room[A].lines().size(), room[B].lines().size(), room[C].lines().size()});
              room[C].send("logout");
              EXPECT_FALSE(room[C].waitLine("LOGOUT", 10000).empty());
@@ -314,7 +316,7 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
     }();
     ASSERT_GE(left, 0);
     EXPECT_GT(lastEnd, end) << "a second speech end, from the owner's leaving";
-    EXPECT_EQ(lastEnd + 1, left);
+    EXPECT_LT(lastEnd, left);
 
     for (size_t i = 0; i < room.clients.size(); ++i) {
         room[i].send("quit");
@@ -331,6 +333,7 @@ TEST(ConfRoom, ASeminarClientReceivesTheReservationListInOrder) {
     ASSERT_TRUE(room.start("alice", "Alice", true));
     ASSERT_TRUE(room.start("bob", "Bob", false));
     room.run(B, "reserve");
+    ASSERT_TRUE(room.conf.waitFor(CONF_SEND_SPEECH_RESERVE, 1, 5000, "bob"));
     room.run(A, "reserve");
     ASSERT_TRUE(room.conf.waitFor(CONF_SEND_SPEECH_RESERVE, 2, 5000));
     // The server lists the requests newest first; the client reports them by order number.
@@ -338,7 +341,8 @@ TEST(ConfRoom, ASeminarClientReceivesTheReservationListInOrder) {
     const int first = room.find(2, "EVENT SpeechReserve bob Bob 1 1", 0);
     const int second = room.find(2, "EVENT SpeechReserve alice Alice 1 1", 0);
     ASSERT_GE(first, 0);
-    EXPECT_EQ(second, first + 1);
+    EXPECT_GT(second, first);
+    EXPECT_LT(room.find(2, "EVENT SpeechReserve ", size_t(second) + 1, 0), 0) << "two requests, two events";
     for (size_t i = 0; i < room.clients.size(); ++i) {
         room[i].send("quit");
         EXPECT_EQ(room[i].finish(), 0);
