@@ -202,21 +202,24 @@ TEST_F(ConfEvents, EveryReceivedIdEndsInItsSlotWithItsFields) {
     std::memcpy(&entry[216], "S0", 2);
     const Case cases[] = {
         {"entry notice", CONF_RECV_ENTER_REP, 0, entry, {"EnterMember bob Bob S0"}},
+        // Known on every relay connection already: decoders and mixer slot first.
+        {"start of speech of a participant known on every relay", CONF_RECV_START_REP, 0,
+         UserRecord("erin", "Erin", "S0", 9, 'Y', 'Y'), {"AudioInitialized 0", "StartSpeech 0 erin Erin S0 1 1"}},
         // Only 'Y' counts for a speaker's camera and microphone.
         {"start of speech", CONF_RECV_START_REP, 0, UserRecord("bob", "Bob", "H0", 4, 'N', 'Y'),
-         {"StartSpeech 0 bob Bob H0 0 1"}},
+         {"StartSpeech 1 bob Bob H0 0 1"}},
         // Not yet known on every relay connection: the entry is refreshed and reported again.
         {"start of speech of an incomplete entry again", CONF_RECV_START_REP, 0,
-         UserRecord("bob", "Bob", "H0", 4, 'Y', 'Y'), {"StartSpeech 0 bob Bob H0 1 1"}},
+         UserRecord("bob", "Bob", "H0", 4, 'Y', 'Y'), {"StartSpeech 1 bob Bob H0 1 1"}},
         {"own start of speech raises nothing", CONF_RECV_START_REP, 0, UserRecord("user-1", "Me", "S0", 1, 'Y', 'Y'),
          {}},
         {"start of speech of a second speaker", CONF_RECV_START_REP, 0,
-         UserRecord("carol", "Carol", "S0", 5, 0, 'Y'), {"StartSpeech 1 carol Carol S0 0 1"}},
+         UserRecord("carol", "Carol", "S0", 5, 0, 'Y'), {"StartSpeech 2 carol Carol S0 0 1"}},
         {"own stop of speech changes nothing", CONF_RECV_STOP_REP, 0, Text("user-1", 48), {}},
-        {"stop of speech frees the slot", CONF_RECV_STOP_REP, 0, Text("bob", 48), {"StopSpeech 0"}},
+        {"stop of speech frees the slot", CONF_RECV_STOP_REP, 0, Text("bob", 48), {"StopSpeech 1"}},
         {"stop of someone not speaking", CONF_RECV_STOP_REP, 0, Text("bob", 48), {}},
         {"a freed slot is taken again", CONF_RECV_START_REP, 0, UserRecord("dave", "Dave", "S0", 6, 'Y', 'N'),
-         {"StartSpeech 0 dave Dave S0 1 0"}},
+         {"StartSpeech 1 dave Dave S0 1 0"}},
         {"leave notice", CONF_RECV_LEAVE_REP, 0, Text("bob", 48), {"LeaveMember bob"}},
         // Any non-zero byte counts for a floor request.
         {"floor request", CONF_RECV_SPEECH_RESERVE_REP, 0, UserRecord("bob", "Bob", "S0", 1, 'N', 0),
@@ -267,12 +270,17 @@ TEST_F(ConfEvents, EveryReceivedIdEndsInItsSlotWithItsFields) {
          {"QuestionReceived bob"}},
         {"round mode raises nothing", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10031, 0, "12"), {}},
     };
+    for (int n = 0; n < VPEX_CONNECTION_COUNT; ++n) ctl->SetClientId(n, "erin", 70 + uint32_t(n));
+    ASSERT_TRUE(ctl->CreateVideoCodec());
     for (const Case& c : cases) {
         rec.take();
         Feed(c.id, c.body, c.param);
         EXPECT_EQ(rec.take(), c.events) << c.what;
     }
     EXPECT_EQ(QuorixControlTestPeer::RoundMode(*ctl), 12u);
+    // Only erin is known on every relay: her main-size and mobile-size decoders.
+    EXPECT_EQ(QuorixControlTestPeer::DecoderCount(*ctl), 2u);
+    ctl->DeleteVideoCodec();
 }
 
 TEST_F(ConfEvents, RoundModeEndsTheNominatedTurnWhenTheOwnerLeaves) {
