@@ -40,7 +40,8 @@ std::string ConfFieldToText(const uint8_t* field, size_t bytes) {
     return std::string(out.data());
 }
 
-std::vector<uint8_t> BuildConfMessageBody(const char* userId, const char* senderName, const std::string& text) {
+std::vector<uint8_t> BuildConfMessageBody(const char* userId, const char* senderName,
+                                          const std::string& text) {
     if (!ConfIdFits(userId)) return {};
     std::vector<uint8_t> body(CONF_MESSAGE_SIZE, 0);
     std::memcpy(body.data(), userId, std::strlen(userId));
@@ -93,7 +94,8 @@ bool ParseConfFreeMsg(const uint8_t* body, size_t len, CONF_FREEMSG& out) {
     out.userName = ConfFieldText(body + CONF_FREEMSG_NAME, CONF_TEXT_FIELD - 1);
     out.code = GetLE32(body + CONF_FREEMSG_CODE);
     out.value = int32_t(GetLE32(body + CONF_FREEMSG_VALUE));
-    out.text = ConfFieldToText(body + CONF_FREEMSG_TEXT, std::min(len - CONF_FREEMSG_TEXT, CONF_FREEMSG_TEXT_SIZE));
+    out.text =
+        ConfFieldToText(body + CONF_FREEMSG_TEXT, std::min(len - CONF_FREEMSG_TEXT, CONF_FREEMSG_TEXT_SIZE));
     return true;
 }
 
@@ -106,13 +108,15 @@ bool ParseConfReserveList(const uint8_t* body, size_t len, std::vector<PROT_DATA
     out.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i)
         out.push_back(ReadUserInfo(body + CONF_RESERVE_LIST_FIXED + CONF_USER_INFO_SIZE * size_t(i)));
-    std::stable_sort(out.begin(), out.end(), [](const PROT_DATA_USER_INFO_T& a, const PROT_DATA_USER_INFO_T& b) {
-        return ConfCompareUserList(&a, &b) < 0;
-    });
+    std::stable_sort(out.begin(), out.end(),
+                     [](const PROT_DATA_USER_INFO_T& a, const PROT_DATA_USER_INFO_T& b) {
+                         return ConfCompareUserList(&a, &b) < 0;
+                     });
     return true;
 }
 
-bool ParseConfBandwidth(const uint8_t* body, size_t len, CONF_BANDWIDTH_ENTRY (&out)[CONF_BANDWIDTH_ENTRIES]) {
+bool ParseConfBandwidth(const uint8_t* body, size_t len,
+                        CONF_BANDWIDTH_ENTRY (&out)[CONF_BANDWIDTH_ENTRIES]) {
     if (body == nullptr || len < CONF_BANDWIDTH_SIZE) return false;
     for (size_t i = 0; i < CONF_BANDWIDTH_ENTRIES; ++i) {
         out[i].connection = int32_t(GetLE32(body + 8 * i));
@@ -177,7 +181,8 @@ std::string TakeCell(const std::string& text, size_t& pos, size_t chars) {
 
 }  // namespace
 
-void ParseQuestionnaireText(const std::string& text, std::string& question, std::vector<std::string>& choices) {
+void ParseQuestionnaireText(const std::string& text, std::string& question,
+                            std::vector<std::string>& choices) {
     // Read cell by cell: a question or choice that fills its whole cell has no
     // padding after it, so splitting at LF would join it to the next cell.
     size_t pos = 0;

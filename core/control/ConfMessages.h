@@ -118,7 +118,8 @@ std::string ConfFieldToText(const uint8_t* field, size_t bytes);
 // Private message body: id field, sender name, text (line ends as given). The
 // text is cut at the field's end on a character boundary; empty when the id
 // does not fit.
-std::vector<uint8_t> BuildConfMessageBody(const char* userId, const char* senderName, const std::string& text);
+std::vector<uint8_t> BuildConfMessageBody(const char* userId, const char* senderName,
+                                          const std::string& text);
 
 struct CONF_MESSAGE {
     std::string userId;
@@ -166,7 +167,8 @@ bool ParseConfBandwidth(const uint8_t* body, size_t len, CONF_BANDWIDTH_ENTRY (&
 bool BuildQuestionnaireText(const char* question, int count, const char* const* choices, std::string& out);
 // The question and the choices of a received questionnaire text, read cell
 // by cell; empty choices are dropped (the later ones move up).
-void ParseQuestionnaireText(const std::string& text, std::string& question, std::vector<std::string>& choices);
+void ParseQuestionnaireText(const std::string& text, std::string& question,
+                            std::vector<std::string>& choices);
 
 // Window synchronisation: the part before the first ':', the part up to the
 // second ':', the rest; missing parts are empty.

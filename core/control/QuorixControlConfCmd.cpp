@@ -63,7 +63,8 @@ bool CQuorixControl::ConfSendMessage(const char* userId, const char* text) {
     return !body.empty() && ConfSend(CONF_SEND_MESSAGE, body.data(), uint32_t(body.size()), 0);
 }
 
-bool CQuorixControl::ConfSendClientInfo(int kind, const char* version, const char* first, const char* second) {
+bool CQuorixControl::ConfSendClientInfo(int kind, const char* version, const char* first,
+                                        const char* second) {
     if (!m_bLogin) return false;
     const std::vector<uint8_t> body = BuildConfClientInfoBody(kind, version, first, second);
     return ConfSend(CONF_SEND_CLIENT_INFO, body.data(), uint32_t(body.size()), 0);
@@ -78,8 +79,8 @@ void CQuorixControl::ConfOnRecvLeaveRep(const uint8_t* body, uint32_t len) {
     }
     const std::string userId = ConfFieldText(body, CONF_TEXT_FIELD - 1);
     // In round mode the room owner's leaving ends this client's nominated turn.
-    if (m_nRoundMode != 0 && m_bRoundModeNominated && userId == ConfFieldText(
-            reinterpret_cast<const uint8_t*>(m_strRoomOwner), sizeof m_strRoomOwner)) {
+    if (m_nRoundMode != 0 && m_bRoundModeNominated &&
+        userId == ConfFieldText(reinterpret_cast<const uint8_t*>(m_strRoomOwner), sizeof m_strRoomOwner)) {
         if (m_pOwner != nullptr) m_pOwner->OnSpeechEnd();
         m_nRoundMode = 0;
         m_bRoundModeNominated = false;
@@ -93,7 +94,8 @@ void CQuorixControl::ConfOnRecvStartRep(const uint8_t* body, uint32_t len) {
         return;
     }
     const PROT_DATA_USER_INFO_T user = ReadUserInfo(body);
-    if (std::string(user.userId) == ConfFieldText(reinterpret_cast<const uint8_t*>(m_strUserId), CONF_TEXT_FIELD)) {
+    if (std::string(user.userId) ==
+        ConfFieldText(reinterpret_cast<const uint8_t*>(m_strUserId), CONF_TEXT_FIELD)) {
         // The server granted this client the floor: tell every relay connection.
         VpexSendStartRep();
         return;
@@ -122,7 +124,8 @@ void CQuorixControl::ConfOnRecvSpeechReserveRep(const uint8_t* body, uint32_t le
     }
     const PROT_DATA_USER_INFO_T user = ReadUserInfo(body);
     // Any non-zero byte counts as a camera or microphone here.
-    if (m_pOwner != nullptr) m_pOwner->OnSpeechReserve(user.userId, user.userName, user.camera != 0, user.microphone != 0);
+    if (m_pOwner != nullptr)
+        m_pOwner->OnSpeechReserve(user.userId, user.userName, user.camera != 0, user.microphone != 0);
 }
 
 void CQuorixControl::ConfOnRecvReserveListRes(const uint8_t* body, uint32_t len) {

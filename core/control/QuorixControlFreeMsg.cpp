@@ -102,8 +102,9 @@ void CQuorixControl::ConfOnRecvFreeMsgRep(const uint8_t* body, uint32_t len) {
             std::vector<const char*> texts;
             for (const std::string& c : choices) texts.push_back(c.c_str());
             if (owner != nullptr)
-                owner->OnRecvQuestionnaireStart(sender, question.c_str(), (m.value & 2) != 0, (m.value & 1) != 0,
-                                                int(texts.size()), texts.empty() ? nullptr : texts.data());
+                owner->OnRecvQuestionnaireStart(sender, question.c_str(), (m.value & 2) != 0,
+                                                (m.value & 1) != 0, int(texts.size()),
+                                                texts.empty() ? nullptr : texts.data());
             return;
         }
         case FREEMSG_QUESTIONNAIRE_ANSWER:

@@ -62,9 +62,10 @@ ST_FUNCLIST RecordingTable() {
         Recorder::Add(u, "EnterMember " + S(id) + " " + S(name) + " " + S(type));
     };
     t.OnLeaveMember = [](const char* id, void* u) { Recorder::Add(u, "LeaveMember " + S(id)); };
-    t.OnStartSpeech = [](int slot, const char* id, const char* name, const char* type, bool cam, bool mic, void* u) {
-        Recorder::Add(u, "StartSpeech " + std::to_string(slot) + " " + S(id) + " " + S(name) + " " + S(type) + " " +
-                             B(cam) + " " + B(mic));
+    t.OnStartSpeech = [](int slot, const char* id, const char* name, const char* type, bool cam, bool mic,
+                         void* u) {
+        Recorder::Add(u, "StartSpeech " + std::to_string(slot) + " " + S(id) + " " + S(name) + " " + S(type) +
+                             " " + B(cam) + " " + B(mic));
     };
     t.OnStopSpeech = [](int slot, void* u) { Recorder::Add(u, "StopSpeech " + std::to_string(slot)); };
     t.OnChangeOwner = [](const char* id, void* u) { Recorder::Add(u, "ChangeOwner " + S(id)); };
@@ -72,7 +73,9 @@ ST_FUNCLIST RecordingTable() {
     t.OnForceLeave = [](const char* id, const char* name, void* u) {
         Recorder::Add(u, "ForceLeave " + S(id) + " " + S(name));
     };
-    t.OnSpeechReserveResult = [](int r, void* u) { Recorder::Add(u, "SpeechReserveResult " + std::to_string(r)); };
+    t.OnSpeechReserveResult = [](int r, void* u) {
+        Recorder::Add(u, "SpeechReserveResult " + std::to_string(r));
+    };
     t.OnSpeechReserve = [](const char* id, const char* name, bool cam, bool mic, void* u) {
         Recorder::Add(u, "SpeechReserve " + S(id) + " " + S(name) + " " + B(cam) + " " + B(mic));
     };
@@ -91,8 +94,8 @@ ST_FUNCLIST RecordingTable() {
         Recorder::Add(u, "FreeMessage " + std::to_string(code) + " " + S(id));
     };
     t.OnRecvFreeMessageData = [](uint32_t code, const char* id, int v, const char* text, void* u) {
-        Recorder::Add(u, "FreeMessageData " + std::to_string(code) + " " + S(id) + " " + std::to_string(v) + " " +
-                             S(text));
+        Recorder::Add(u, "FreeMessageData " + std::to_string(code) + " " + S(id) + " " + std::to_string(v) +
+                             " " + S(text));
     };
     t.OnHold = [](const char* id, void* u) { Recorder::Add(u, "Hold " + S(id)); };
     t.OnHoldRelease = [](const char* id, void* u) { Recorder::Add(u, "HoldRelease " + S(id)); };
@@ -102,9 +105,10 @@ ST_FUNCLIST RecordingTable() {
     t.OnWindowSync = [](const char* a, const char* b, const char* c, void* u) {
         Recorder::Add(u, "WindowSync " + S(a) + "|" + S(b) + "|" + S(c));
     };
-    t.OnQuestionStart = [](const char* id, const char* q, bool anon, bool multi, int n, const char** c, void* u) {
-        std::string e = "QuestionStart " + S(id) + " " + S(q) + " " + B(anon) + " " + B(multi) + " " +
-                        std::to_string(n);
+    t.OnQuestionStart = [](const char* id, const char* q, bool anon, bool multi, int n, const char** c,
+                           void* u) {
+        std::string e =
+            "QuestionStart " + S(id) + " " + S(q) + " " + B(anon) + " " + B(multi) + " " + std::to_string(n);
         for (int i = 0; i < n; ++i) e += " " + S(c[i]);
         Recorder::Add(u, e);
     };
@@ -113,8 +117,12 @@ ST_FUNCLIST RecordingTable() {
         Recorder::Add(u, "QuestionAnswer " + S(id) + " " + std::to_string(a) + " " + S(text));
     };
     t.OnQuestionReceived = [](const char* id, void* u) { Recorder::Add(u, "QuestionReceived " + S(id)); };
-    t.OnAudioInitialized = [](int slot, void* u) { Recorder::Add(u, "AudioInitialized " + std::to_string(slot)); };
-    t.OnError = [](int code, int, const char*, void* u) { Recorder::Add(u, "Error " + std::to_string(code)); };
+    t.OnAudioInitialized = [](int slot, void* u) {
+        Recorder::Add(u, "AudioInitialized " + std::to_string(slot));
+    };
+    t.OnError = [](int code, int, const char*, void* u) {
+        Recorder::Add(u, "Error " + std::to_string(code));
+    };
     t.OnQuorixLog = [](int, const char* line, void* u) {
         std::lock_guard<std::mutex> lock(Recorder::Of(u).mu);
         Recorder::Of(u).log.emplace_back(line);
@@ -152,8 +160,8 @@ std::vector<uint8_t> Fields(const std::string& id, const std::string& name, size
     return b;
 }
 
-std::vector<uint8_t> UserRecord(const std::string& id, const std::string& name, const std::string& type, int order,
-                                uint8_t camera, uint8_t mic) {
+std::vector<uint8_t> UserRecord(const std::string& id, const std::string& name, const std::string& type,
+                                int order, uint8_t camera, uint8_t mic) {
     PROT_DATA_USER_INFO_T u = MakeUser(id, name, type, order, true, true);
     u.camera = camera;
     u.microphone = mic;
@@ -162,7 +170,8 @@ std::vector<uint8_t> UserRecord(const std::string& id, const std::string& name, 
     return b;
 }
 
-std::vector<uint8_t> FreeMsg(uint32_t code, int value, const std::string& text, const std::string& from = "bob") {
+std::vector<uint8_t> FreeMsg(uint32_t code, int value, const std::string& text,
+                             const std::string& from = "bob") {
     CONF_FREEMSG m;
     m.userId = from;
     m.userName = "Bob";
@@ -177,7 +186,8 @@ std::vector<uint8_t> FreeMsg(uint32_t code, int value, const std::string& text, 
 std::vector<uint8_t> Utf16Message(const std::string& id, const std::string& name, const std::u16string& text,
                                   size_t size = 1120) {
     std::vector<uint8_t> b = Fields(id, name, size);
-    for (size_t i = 0; i < text.size() && 96 + 2 * i + 1 < size; ++i) PutLE16(&b[96 + 2 * i], uint16_t(text[i]));
+    for (size_t i = 0; i < text.size() && 96 + 2 * i + 1 < size; ++i)
+        PutLE16(&b[96 + 2 * i], uint16_t(text[i]));
     return b;
 }
 
@@ -203,29 +213,56 @@ TEST_F(ConfEvents, EveryReceivedIdEndsInItsSlotWithItsFields) {
     const Case cases[] = {
         {"entry notice", CONF_RECV_ENTER_REP, 0, entry, {"EnterMember bob Bob S0"}},
         // Known on every relay connection already: decoders and mixer slot first.
-        {"start of speech of a participant known on every relay", CONF_RECV_START_REP, 0,
-         UserRecord("erin", "Erin", "S0", 9, 'Y', 'Y'), {"AudioInitialized 0", "StartSpeech 0 erin Erin S0 1 1"}},
+        {"start of speech of a participant known on every relay",
+         CONF_RECV_START_REP,
+         0,
+         UserRecord("erin", "Erin", "S0", 9, 'Y', 'Y'),
+         {"AudioInitialized 0", "StartSpeech 0 erin Erin S0 1 1"}},
         // Only 'Y' counts for a speaker's camera and microphone.
-        {"start of speech", CONF_RECV_START_REP, 0, UserRecord("bob", "Bob", "H0", 4, 'N', 'Y'),
+        {"start of speech",
+         CONF_RECV_START_REP,
+         0,
+         UserRecord("bob", "Bob", "H0", 4, 'N', 'Y'),
          {"StartSpeech 1 bob Bob H0 0 1"}},
         // Not yet known on every relay connection: the entry is refreshed and reported again.
-        {"start of speech of an incomplete entry again", CONF_RECV_START_REP, 0,
-         UserRecord("bob", "Bob", "H0", 4, 'Y', 'Y'), {"StartSpeech 1 bob Bob H0 1 1"}},
-        {"own start of speech raises nothing", CONF_RECV_START_REP, 0, UserRecord("user-1", "Me", "S0", 1, 'Y', 'Y'),
+        {"start of speech of an incomplete entry again",
+         CONF_RECV_START_REP,
+         0,
+         UserRecord("bob", "Bob", "H0", 4, 'Y', 'Y'),
+         {"StartSpeech 1 bob Bob H0 1 1"}},
+        {"own start of speech raises nothing",
+         CONF_RECV_START_REP,
+         0,
+         UserRecord("user-1", "Me", "S0", 1, 'Y', 'Y'),
          {}},
-        {"start of speech of a second speaker", CONF_RECV_START_REP, 0,
-         UserRecord("carol", "Carol", "S0", 5, 0, 'Y'), {"StartSpeech 2 carol Carol S0 0 1"}},
+        {"start of speech of a second speaker",
+         CONF_RECV_START_REP,
+         0,
+         UserRecord("carol", "Carol", "S0", 5, 0, 'Y'),
+         {"StartSpeech 2 carol Carol S0 0 1"}},
         {"own stop of speech changes nothing", CONF_RECV_STOP_REP, 0, Text("user-1", 48), {}},
         {"stop of speech frees the slot", CONF_RECV_STOP_REP, 0, Text("bob", 48), {"StopSpeech 1"}},
         {"stop of someone not speaking", CONF_RECV_STOP_REP, 0, Text("bob", 48), {}},
-        {"a freed slot is taken again", CONF_RECV_START_REP, 0, UserRecord("dave", "Dave", "S0", 6, 'Y', 'N'),
+        {"a freed slot is taken again",
+         CONF_RECV_START_REP,
+         0,
+         UserRecord("dave", "Dave", "S0", 6, 'Y', 'N'),
          {"StartSpeech 1 dave Dave S0 1 0"}},
         {"leave notice", CONF_RECV_LEAVE_REP, 0, Text("bob", 48), {"LeaveMember bob"}},
         // Any non-zero byte counts for a floor request.
-        {"floor request", CONF_RECV_SPEECH_RESERVE_REP, 0, UserRecord("bob", "Bob", "S0", 1, 'N', 0),
+        {"floor request",
+         CONF_RECV_SPEECH_RESERVE_REP,
+         0,
+         UserRecord("bob", "Bob", "S0", 1, 'N', 0),
          {"SpeechReserve bob Bob 1 0"}},
-        {"request cancelled", CONF_RECV_SPEECH_RESERVE_CANCEL, 3, Text("bob", 48), {"SpeechReserveCancel 3 bob"}},
-        {"reservation list in order-number order", CONF_RECV_RESERVE_LIST_RES, 0,
+        {"request cancelled",
+         CONF_RECV_SPEECH_RESERVE_CANCEL,
+         3,
+         Text("bob", 48),
+         {"SpeechReserveCancel 3 bob"}},
+        {"reservation list in order-number order",
+         CONF_RECV_RESERVE_LIST_RES,
+         0,
          ReserveList({UserRecord("u3", "U3", "S0", 3, 'Y', 'Y'), UserRecord("u1", "U1", "S0", 1, 0, 'Y'),
                       UserRecord("u2", "U2", "S0", 2, 'Y', 0)},
                      3),
@@ -233,40 +270,70 @@ TEST_F(ConfEvents, EveryReceivedIdEndsInItsSlotWithItsFields) {
         {"empty reservation list", CONF_RECV_RESERVE_LIST_RES, 0, ReserveList({}, 0), {}},
         {"owner change", CONF_RECV_CHANGE_OWNER_REP, 0, Text("bob", 48), {"ChangeOwner bob"}},
         {"forced leave", CONF_RECV_FORCE_LEAVE_REP, 0, Fields("bob", "Bob"), {"ForceLeave bob Bob"}},
-        {"forced leave with fields filled to the last byte", CONF_RECV_FORCE_LEAVE_REP, 0, Fields(full, full),
+        {"forced leave with fields filled to the last byte",
+         CONF_RECV_FORCE_LEAVE_REP,
+         0,
+         Fields(full, full),
          {"ForceLeave " + x47 + " " + x47}},
-        {"private message", CONF_RECV_MESSAGE, 0, Utf16Message("bob", "Bob", u"line 1\r\nline 2\rend"),
-         {"Message bob Bob Type: MESSAGE\r\nUserID: bob\r\nSrceUserName: Bob\r\nMessage: line 1\nline 2\rend\r\n\r\n"}},
-        {"private message longer than sent: read whole", CONF_RECV_MESSAGE, 0,
+        {"private message",
+         CONF_RECV_MESSAGE,
+         0,
+         Utf16Message("bob", "Bob", u"line 1\r\nline 2\rend"),
+         {"Message bob Bob Type: MESSAGE\r\nUserID: bob\r\nSrceUserName: Bob\r\nMessage: line 1\nline "
+          "2\rend\r\n\r\n"}},
+        {"private message longer than sent: read whole",
+         CONF_RECV_MESSAGE,
+         0,
          Utf16Message("bob", "Bob", std::u16string(700, u'語'), 96 + 1400),
-         {"Message bob Bob Type: MESSAGE\r\nUserID: bob\r\nSrceUserName: Bob\r\nMessage: " + [] {
+         {"Message bob Bob Type: MESSAGE\r\nUserID: bob\r\nSrceUserName: Bob\r\nMessage: " +
+          [] {
               std::string s;
               for (int i = 0; i < 700; ++i) s += "語";
               return s;
-          }() + "\r\n\r\n"}},
+          }() +
+          "\r\n\r\n"}},
         {"reservation result", CONF_RECV_SPEECH_RESERVE_RESULT, 4, {}, {"SpeechReserveResult 4"}},
         {"nomination result", CONF_RECV_SPEECH_NOMINATE_RESULT, -1, {}, {"SpeechNominateResult -1"}},
         {"nominated", CONF_RECV_SPEECH_NOMINATE, 2, {}, {"SpeechNominate 2"}},
         {"speech end", CONF_RECV_SPEECH_END, 0, {}, {"SpeechEnd"}},
         {"push-out", CONF_RECV_PUSH_OUT, 0, {}, {"PushOut"}},
-        {"sharing request without its text", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10006, 5, "ignored"),
+        {"sharing request without its text",
+         CONF_RECV_FREE_MSG_REP,
+         0,
+         FreeMsg(10006, 5, "ignored"),
          {"FreeMessage 10006 bob"}},
         {"sharing permit", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10021, 0, ""), {"FreeMessage 10021 bob"}},
-        {"application code with value and text", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10042, -7, "音量=3"),
+        {"application code with value and text",
+         CONF_RECV_FREE_MSG_REP,
+         0,
+         FreeMsg(10042, -7, "音量=3"),
          {"FreeMessageData 10042 bob -7 音量=3"}},
         {"hold", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10025, 0, ""), {"Hold bob"}},
         {"hold release", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10026, 0, ""), {"HoldRelease bob"}},
         {"hold status hold", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10027, 0, ""), {"HoldStatusHold bob"}},
         {"hold status release", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10028, 0, ""), {"HoldStatusRelease bob"}},
         {"end of call", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10029, 0, ""), {"EndCall bob"}},
-        {"window synchronisation", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10030, 0, "12:34:56"),
+        {"window synchronisation",
+         CONF_RECV_FREE_MSG_REP,
+         0,
+         FreeMsg(10030, 0, "12:34:56"),
          {"WindowSync 12|34|56"}},
-        {"questionnaire", CONF_RECV_FREE_MSG_REP, 0,
-         FreeMsg(10014, 3, "Q" + std::string(63, '\n') + "A" + std::string(31, '\n') + "B" + std::string(127, '\n')),
+        {"questionnaire",
+         CONF_RECV_FREE_MSG_REP,
+         0,
+         FreeMsg(10014, 3,
+                 "Q" + std::string(63, '\n') + "A" + std::string(31, '\n') + "B" + std::string(127, '\n')),
          {"QuestionStart bob Q 1 1 2 A B"}},
-        {"questionnaire answer", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10015, 2, "B"), {"QuestionAnswer bob 2 B"}},
+        {"questionnaire answer",
+         CONF_RECV_FREE_MSG_REP,
+         0,
+         FreeMsg(10015, 2, "B"),
+         {"QuestionAnswer bob 2 B"}},
         {"questionnaire stop", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10016, 0, ""), {"QuestionStop bob"}},
-        {"questionnaire received, text not passed", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10017, 0, "x"),
+        {"questionnaire received, text not passed",
+         CONF_RECV_FREE_MSG_REP,
+         0,
+         FreeMsg(10017, 0, "x"),
          {"QuestionReceived bob"}},
         {"round mode raises nothing", CONF_RECV_FREE_MSG_REP, 0, FreeMsg(10031, 0, "12"), {}},
     };
@@ -329,23 +396,32 @@ TEST_F(ConfEvents, BrokenMessagesAreDroppedWithALineAndTheSessionGoesOn) {
     std::vector<uint8_t> hugeList = ReserveList({UserRecord("u1", "U1", "S0", 1, 'Y', 'Y')}, 0x7FFFFFFF);
     const std::string broken = "[Conf] Dropped a broken message";
     const Case cases[] = {
-        {"entry notice ending at its type", CONF_RECV_ENTER_REP, Text("bob", 216), "[0x00001004] (216 bytes)"},
+        {"entry notice ending at its type", CONF_RECV_ENTER_REP, Text("bob", 216),
+         "[0x00001004] (216 bytes)"},
         {"short leave notice", CONF_RECV_LEAVE_REP, Text("bob", 47), "[0x00001007] (47 bytes)"},
         {"short start of speech", CONF_RECV_START_REP, Text("bob", 119), "[0x00001008] (119 bytes)"},
         {"short stop of speech", CONF_RECV_STOP_REP, Text("bob", 10), "[0x0000100a] (10 bytes)"},
         {"short floor request", CONF_RECV_SPEECH_RESERVE_REP, Text("bob", 100), "[0x0000100e] (100 bytes)"},
         {"short cancel", CONF_RECV_SPEECH_RESERVE_CANCEL, Text("bob", 47), "[0x0000100f] (47 bytes)"},
-        {"private message shorter than its header", CONF_RECV_MESSAGE, Text("bob", 95), "[0x00001018] (95 bytes)"},
+        {"private message shorter than its header", CONF_RECV_MESSAGE, Text("bob", 95),
+         "[0x00001018] (95 bytes)"},
         {"short owner change", CONF_RECV_CHANGE_OWNER_REP, Text("bob", 20), "[0x0000101b] (20 bytes)"},
         {"list count beyond the body", CONF_RECV_RESERVE_LIST_RES, lyingList, "[0x00001020] (128 bytes)"},
         {"list count near the largest int", CONF_RECV_RESERVE_LIST_RES, hugeList, "[0x00001020] (128 bytes)"},
         {"list without its fixed part", CONF_RECV_RESERVE_LIST_RES, {2, 0, 0, 0}, "[0x00001020] (4 bytes)"},
-        {"free message ending before its text", CONF_RECV_FREE_MSG_REP, Text("bob", 111), "[0x00001023] (111 bytes)"},
+        {"free message ending before its text", CONF_RECV_FREE_MSG_REP, Text("bob", 111),
+         "[0x00001023] (111 bytes)"},
         {"short forced leave", CONF_RECV_FORCE_LEAVE_REP, Text("bob", 95), "[0x00001024] (95 bytes)"},
         {"short bandwidth", CONF_RECV_BAND_WIDTH, Text("", 39), "[0x00001026] (39 bytes)"},
-        {"header-only id with a body", CONF_RECV_PUSH_OUT, {1}, "Received an unsupported message [0x00001019]"},
+        {"header-only id with a body",
+         CONF_RECV_PUSH_OUT,
+         {1},
+         "Received an unsupported message [0x00001019]"},
         {"body id without a body", CONF_RECV_START_REP, {}, "Received an unsupported message [0x00001008]"},
-        {"ignored id of the other table", CONF_RECV_IGNORED_1036, {}, "Received an unsupported message [0x00001036]"},
+        {"ignored id of the other table",
+         CONF_RECV_IGNORED_1036,
+         {},
+         "Received an unsupported message [0x00001036]"},
         {"ignored 0x1036", CONF_RECV_IGNORED_1036, {1, 2}, nullptr},
         {"ignored 0x1037", CONF_RECV_IGNORED_1037, {1, 2}, nullptr},
         {"ignored 0x1017", CONF_RECV_IGNORED_1017, {}, nullptr},
@@ -393,9 +469,9 @@ TEST_F(ConfEvents, CommandsWriteTheirBodies) {
         std::vector<uint8_t> body;
     };
     std::vector<uint8_t> message = Utf16Message("bob", "User One", u"a\r\nb\r\nc\r\nd", 1120);
-    std::vector<uint8_t> question = FreeMsg(10014, 2, "Q" + std::string(63, '\n') + "A" + std::string(31, '\n') + "B" +
-                                                         std::string(31 + 96, '\n'),
-                                            "bob");
+    std::vector<uint8_t> question = FreeMsg(
+        10014, 2,
+        "Q" + std::string(63, '\n') + "A" + std::string(31, '\n') + "B" + std::string(31 + 96, '\n'), "bob");
     PutLE32(&question[0], 11);
     PutLE32(&question[4], 22);
     std::memset(&question[56], 0, 48);
@@ -404,26 +480,43 @@ TEST_F(ConfEvents, CommandsWriteTheirBodies) {
         {"start of speech", [&] { return ctl->ConfSendStartRep(); }, CONF_SEND_START_REP, 0, {}},
         {"stop of speech", [&] { return ctl->ConfSendStopRep(); }, CONF_SEND_STOP_REP, 0, {}},
         {"floor request", [&] { return ctl->ConfSendSpeechReserve(); }, CONF_SEND_SPEECH_RESERVE, 0, {}},
-        {"cancel", [&] { return ctl->ConfSendSpeechReserveCancel("bob"); }, CONF_SEND_SPEECH_RESERVE_CANCEL, 0,
-         Text("bob", 48)},
+        {"cancel", [&] { return ctl->ConfSendSpeechReserveCancel("bob"); }, CONF_SEND_SPEECH_RESERVE_CANCEL,
+         0, Text("bob", 48)},
         {"nomination with its kind", [&] { return ctl->ConfSendSpeechNominate(3, "bob"); },
          CONF_SEND_SPEECH_NOMINATE, 3, Text("bob", 48)},
         {"speech end", [&] { return ctl->ConfSendSpeechEnd(id47.c_str()); }, CONF_SEND_SPEECH_END, 0,
          Text(id47, 48)},
         {"owner change", [&] { return ctl->ConfSendChangeOwner("bob"); }, CONF_SEND_CHANGE_OWNER, 0,
          Text("bob", 48)},
-        {"forced leave", [&] { return ctl->ConfSendForceLeave("bob"); }, CONF_SEND_FORCE_LEAVE, 0, Text("bob", 48)},
-        {"private message: every line end becomes CR LF", [&] { return ctl->ConfSendMessage("bob", "a\nb\rc\r\nd"); },
-         CONF_SEND_MESSAGE, 0, message},
-        {"questionnaire", [&] { return ctl->ConfSendStartQuestionnaire("bob", "Q", true, false, 2, choices); },
+        {"forced leave", [&] { return ctl->ConfSendForceLeave("bob"); }, CONF_SEND_FORCE_LEAVE, 0,
+         Text("bob", 48)},
+        {"private message: every line end becomes CR LF",
+         [&] { return ctl->ConfSendMessage("bob", "a\nb\rc\r\nd"); }, CONF_SEND_MESSAGE, 0, message},
+        {"questionnaire",
+         [&] { return ctl->ConfSendStartQuestionnaire("bob", "Q", true, false, 2, choices); },
          CONF_SEND_FREE_MESSAGE_REP, 0, question},
-        {"an id of 48 characters names nobody", [&] { return ctl->ConfSendChangeOwner(id48.c_str()); }, 0, 0, {}},
-        {"a private message to such an id", [&] { return ctl->ConfSendMessage(id48.c_str(), "x"); }, 0, 0, {}},
+        {"an id of 48 characters names nobody",
+         [&] { return ctl->ConfSendChangeOwner(id48.c_str()); },
+         0,
+         0,
+         {}},
+        {"a private message to such an id",
+         [&] { return ctl->ConfSendMessage(id48.c_str(), "x"); },
+         0,
+         0,
+         {}},
         {"a free message to such an id", [&] { return ctl->ConfSendHold(id48.c_str()); }, 0, 0, {}},
         {"no addressee", [&] { return ctl->ConfSendForceLeave(nullptr); }, 0, 0, {}},
-        {"six choices", [&] { return ctl->ConfSendStartQuestionnaire("bob", "Q", false, false, 6, six); }, 0, 0, {}},
-        {"received questionnaire without text", [&] { return ctl->ConfSendReceivedQuestionnaire("bob", nullptr); },
-         0, 0, {}},
+        {"six choices",
+         [&] { return ctl->ConfSendStartQuestionnaire("bob", "Q", false, false, 6, six); },
+         0,
+         0,
+         {}},
+        {"received questionnaire without text",
+         [&] { return ctl->ConfSendReceivedQuestionnaire("bob", nullptr); },
+         0,
+         0,
+         {}},
     };
     for (const Case& c : cases) {
         QuorixControlTestPeer::SetLoggedIn(*ctl, false);

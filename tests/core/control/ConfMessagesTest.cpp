@@ -32,11 +32,7 @@ TEST(ConfMessages, QuestionnaireCellsAndTheirReading) {
     };
     const std::string q64 = TwoByteChars(64);
     const Case cases[] = {
-        {"one letter each",
-         "Q",
-         {"A", "B"},
-         "Q" + LF(63) + "A" + LF(31) + "B" + LF(31) + LF(96),
-         {"A", "B"}},
+        {"one letter each", "Q", {"A", "B"}, "Q" + LF(63) + "A" + LF(31) + "B" + LF(31) + LF(96), {"A", "B"}},
         {"empty question", "", {"A"}, LF(64) + "A" + LF(31) + LF(128), {"A"}},
         {"an empty choice disappears and the later ones move up",
          "Q",
@@ -193,17 +189,16 @@ TEST(ConfMessages, ClientDescriptionVersions) {
         uint32_t numbers[3];
     };
     const Case cases[] = {
-        {"10.15", {10, 15, 0}},
-        {"14.2.1.9", {14, 2, 1}},
-        {"1..3", {1, 3, 0}},  // empty parts are dropped
-        {"", {0, 0, 0}},
-        {nullptr, {0, 0, 0}},
+        {"10.15", {10, 15, 0}}, {"14.2.1.9", {14, 2, 1}}, {"1..3", {1, 3, 0}},  // empty parts are dropped
+        {"", {0, 0, 0}},        {nullptr, {0, 0, 0}},
     };
     for (const Case& c : cases) {
-        const std::vector<uint8_t> b = BuildConfClientInfoBody(2, c.version, "first-text-of-20-chars", "second");
+        const std::vector<uint8_t> b =
+            BuildConfClientInfoBody(2, c.version, "first-text-of-20-chars", "second");
         ASSERT_EQ(b.size(), 64u);
         EXPECT_EQ(GetLE32(&b[0]), 2u);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(GetLE32(&b[4 + 4 * i]), c.numbers[i]) << (c.version ? c.version : "null");
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(GetLE32(&b[4 + 4 * i]), c.numbers[i]) << (c.version ? c.version : "null");
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[16])), "first-text-of-2");  // 15 characters
         EXPECT_STREQ(reinterpret_cast<const char*>(&b[32]), "second");
         EXPECT_EQ(std::vector<uint8_t>(b.begin() + 48, b.end()), std::vector<uint8_t>(16, 0));

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,13 +17,13 @@
 #include "control/ConfMessages.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
-#include "fixtures/ControlTestPeer.h"
-#include "fixtures/ProxyFixture.h"
-#include "interface/QuorixCore.h"
-#include "network/CommonProc.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
+#include "fixtures/ControlTestPeer.h"
+#include "fixtures/ProxyFixture.h"
 #include "fixtures/RelayFixture.h"
+#include "interface/QuorixCore.h"
+#include "network/CommonProc.h"
 
 using namespace quorix::test;
 
@@ -37,8 +37,8 @@ ConfServerScript Script(const RelayFixture& relay) {
 }
 
 // The room's owner (login option "owner") is carol.
-std::vector<std::string> ClientArgs(const ConfServerFixture& conf, const std::string& user, const std::string& name,
-                                    bool camera, const std::string& option) {
+std::vector<std::string> ClientArgs(const ConfServerFixture& conf, const std::string& user,
+                                    const std::string& name, bool camera, const std::string& option) {
     return {"port=" + std::to_string(conf.port()),
             "user=" + user,
             "name=" + name,
@@ -72,7 +72,8 @@ struct Room {
 
     ClientProcess& operator[](size_t i) { return *clients[i]; }
 
-    bool start(const std::string& user, const std::string& name, bool camera, const std::string& option = kRoom) {
+    bool start(const std::string& user, const std::string& name, bool camera,
+               const std::string& option = kRoom) {
         clients.push_back(std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"),
                                                           ClientArgs(conf, user, name, camera, option)));
         return clients.back()->waitLine("LOGIN", 20000) == "LOGIN 0" && conf.waitEntered(user, 5000);
@@ -143,7 +144,8 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
     const std::vector<Row> rows = {
         {"own start of speech: relay start reports, the others' start events",
          [&] { room.run(A, "startspeech"); },
-         {{B, "EVENT StartSpeech alice Alice S0 1 1 slot "}, {C, "EVENT StartSpeech alice Alice S0 1 1 slot "}},
+         {{B, "EVENT StartSpeech alice Alice S0 1 1 slot "},
+          {C, "EVENT StartSpeech alice Alice S0 1 1 slot "}},
          {{A, "EVENT StartSpeech"}},
          [&] {
              ASSERT_TRUE(room.relay.waitFor(VPEX_SEND_START_REP, 5, 5000));
@@ -163,7 +165,8 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
          }},
         {"a start of speech without camera reports it absent",
          [&] { room.run(C, "startspeech"); },
-         {{A, "EVENT StartSpeech carol Carol S0 0 1 slot "}, {B, "EVENT StartSpeech carol Carol S0 0 1 slot "}},
+         {{A, "EVENT StartSpeech carol Carol S0 0 1 slot "},
+          {B, "EVENT StartSpeech carol Carol S0 0 1 slot "}},
          {{C, "EVENT StartSpeech"}},
          nullptr},
         {"stop of speech frees the speaker's slot at the others",
@@ -171,11 +174,14 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
          {{B, "EVENT StopSpeech "}, {C, "EVENT StopSpeech "}},
          {{A, "EVENT StopSpeech"}},
          [&] {
-             for (int c : {B, C}) EXPECT_GE(room.find(size_t(c), "EVENT StopSpeech " + aliceSlot[c], 0, 0), 0);
+             for (int c : {B, C})
+                 EXPECT_GE(room.find(size_t(c), "EVENT StopSpeech " + aliceSlot[c], 0, 0), 0);
          }},
         {"floor request: the result to the requester, the request to the others",
          [&] { room.run(B, "reserve"); },
-         {{B, "EVENT SpeechReserveResult 0"}, {A, "EVENT SpeechReserve bob Bob 1 1"}, {C, "EVENT SpeechReserve bob Bob 1 1"}},
+         {{B, "EVENT SpeechReserveResult 0"},
+          {A, "EVENT SpeechReserve bob Bob 1 1"},
+          {C, "EVENT SpeechReserve bob Bob 1 1"}},
          {{B, "EVENT SpeechReserve "}},
          nullptr},
         {"floor request of a participant without camera: any camera byte counts as present",
@@ -185,7 +191,9 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
          nullptr},
         {"cancelled request: the value and the id to everyone",
          [&] { room.run(A, "cancel bob"); },
-         {{A, "EVENT SpeechReserveCancel 1 bob"}, {B, "EVENT SpeechReserveCancel 1 bob"}, {C, "EVENT SpeechReserveCancel 1 bob"}},
+         {{A, "EVENT SpeechReserveCancel 1 bob"},
+          {B, "EVENT SpeechReserveCancel 1 bob"},
+          {C, "EVENT SpeechReserveCancel 1 bob"}},
          {},
          nullptr},
         {"nomination: the kind to the nominee, the result to the nominator",
@@ -296,13 +304,15 @@ TEST(ConfRoom, EveryCommandReachesTheClientsItConcerns) {
         std::vector<size_t> from;
         for (size_t i = 0; i < room.clients.size(); ++i) from.push_back(room[i].lines().size());
         row.act();
-        for (const auto& [c, text] : row.expect) EXPECT_GE(room.find(size_t(c), text, from[size_t(c)]), 0) << text;
+        for (const auto& [c, text] : row.expect)
+            EXPECT_GE(room.find(size_t(c), text, from[size_t(c)]), 0) << text;
         if (row.check) row.check();
         const std::vector<size_t> to = room.barrier(from);
         for (const auto& [c, text] : row.absent) {
             const std::vector<std::string> lines = room[size_t(c)].lines();
             for (size_t n = from[size_t(c)]; n < to[size_t(c)] && n < lines.size(); ++n)
-                EXPECT_EQ(lines[n].find(text), std::string::npos) << room.users[size_t(c)] << ": " << lines[n];
+                EXPECT_EQ(lines[n].find(text), std::string::npos)
+                    << room.users[size_t(c)] << ": " << lines[n];
         }
     }
 
@@ -363,7 +373,8 @@ TEST(ConfRoom, TwoClientsLogInThroughTheProxyAndTalk) {
     ProxyFixture proxy(ProxyFixture::Reply::Ok);
     ASSERT_TRUE(conf.listening() && proxy.listening());
     const std::string list =
-        "[{\"proxyType\":\"HTTP\",\"proxyHost\":\"127.0.0.1\",\"proxyPort\":" + std::to_string(proxy.port()) + "}]";
+        "[{\"proxyType\":\"HTTP\",\"proxyHost\":\"127.0.0.1\",\"proxyPort\":" + std::to_string(proxy.port()) +
+        "}]";
 
     std::vector<std::unique_ptr<ClientProcess>> clients;
     for (const char* user : {"alice", "bob"}) {
@@ -381,20 +392,25 @@ TEST(ConfRoom, TwoClientsLogInThroughTheProxyAndTalk) {
     ASSERT_EQ(requests.size(), 12u);
     size_t toConf = 0;
     for (const std::string& r : requests) {
-        if (r.rfind("CONNECT " + confAddr + ":443 ", 0) == 0) ++toConf;
-        else EXPECT_EQ(r.rfind("CONNECT " + relayAddr + ":443 ", 0), 0u) << r;
+        if (r.rfind("CONNECT " + confAddr + ":443 ", 0) == 0)
+            ++toConf;
+        else
+            EXPECT_EQ(r.rfind("CONNECT " + relayAddr + ":443 ", 0), 0u) << r;
     }
     EXPECT_EQ(toConf, 2u);
     EXPECT_EQ(conf.greeting()[32], 1) << "the proxy flag of the greeting";
     for (int i = 0; i < 5; ++i) EXPECT_NE(relay.clientId("bob", i), 0u);
 
     clients[0]->send("cmd message bob " + EscapeArg("through the proxy"));
-    EXPECT_FALSE(clients[1]->waitLine("EVENT Message alice N " + MessageBlock("alice", "N", "through the proxy"), 5000)
-                     .empty());
+    EXPECT_FALSE(
+        clients[1]
+            ->waitLine("EVENT Message alice N " + MessageBlock("alice", "N", "through the proxy"), 5000)
+            .empty());
     for (auto& c : clients) {
         c->send("quit");
         EXPECT_EQ(c->finish(), 0);
-        for (const std::string& line : c->lines()) EXPECT_EQ(line.rfind("EVENT Error", 0), std::string::npos) << line;
+        for (const std::string& line : c->lines())
+            EXPECT_EQ(line.rfind("EVENT Error", 0), std::string::npos) << line;
     }
     EXPECT_TRUE(relay.failures().empty());
 }
