@@ -58,7 +58,8 @@ void BM_Blend(benchmark::State& state) {
     QImage background = picture.mirrored();
     QImage mask(256, 256, QImage::Format_Grayscale8);
     mask.fill(128);
-    for (auto _ : state) benchmark::DoNotOptimize(ImageEditer::blendWithMask(picture, background, mask).constBits());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ImageEditer::blendWithMask(picture, background, mask).constBits());
 }
 
 void BM_BackgroundBlurPerFrame(benchmark::State& state) {

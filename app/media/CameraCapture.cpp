@@ -26,7 +26,8 @@ constexpr int kFormatBGR = 1;
 constexpr int kFormatBGRA = 3;
 
 void OnBufferCameraCaptureOutputThunk(void* data, int size, void* user) {
-    static_cast<CameraCapture*>(user)->OnBufferCameraCaptureOutput(static_cast<CAMERA_FRAME_BUFFER*>(data), size);
+    static_cast<CameraCapture*>(user)->OnBufferCameraCaptureOutput(static_cast<CAMERA_FRAME_BUFFER*>(data),
+                                                                   size);
 }
 
 void logLine(const QString& text, int level) {
@@ -36,9 +37,10 @@ void logLine(const QString& text, int level) {
 }  // namespace
 
 CameraCapture::CameraCapture()
-    : CameraCapture(Backend{[] { return QuorixUtils::getCameraDevices(); }, [] { return CaptureSession::create(); },
-                            [] { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }},
-                    std::make_unique<ImageEditer>()) {}
+    : CameraCapture(
+          Backend{[] { return QuorixUtils::getCameraDevices(); }, [] { return CaptureSession::create(); },
+                  [] { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }},
+          std::make_unique<ImageEditer>()) {}
 
 CameraCapture::CameraCapture(Backend backend, std::unique_ptr<ImageEditer> editer)
     : backend_(std::move(backend)),
@@ -102,7 +104,8 @@ bool CameraCapture::init(VIDEO_INPUT_CALLBACK callback, void* userData, int devi
         for (const CaptureDevice& d : devices) {
             if (d.uniqueID != saved) continue;
             device = d;
-            logLine(StringWithFormat(kLogMsgCameraSetting, d.localizedName, width, height, frameRate), kLogInf);
+            logLine(StringWithFormat(kLogMsgCameraSetting, d.localizedName, width, height, frameRate),
+                    kLogInf);
             break;
         }
     }
@@ -365,9 +368,9 @@ void CameraCapture::captureOutput(const CaptureFrame& frame) {
     QRect crop(W / 2 - t / 2, 0, t, H);
     crop = crop.intersected(camera.rect());
     if (crop.isEmpty()) crop = camera.rect();
-    const QImage display =
-        camera.copy(crop).scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(
-            QImage::Format_ARGB32);
+    const QImage display = camera.copy(crop)
+                               .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
 
     const size_t pixelBytes = static_cast<size_t>(w) * h * 4;
     auto* record = static_cast<CAMERA_FRAME_BUFFER*>(__malloc__(sizeof(CAMERA_FRAME_BUFFER) + pixelBytes));
@@ -386,14 +389,14 @@ void CameraCapture::captureOutput(const CaptureFrame& frame) {
             if (buffer.isNull() || buffer.format() != QImage::Format_ARGB32)
                 segmented = QImage();
             else
-                CPictureConverter::ResizeBitmapRatioInvert(buffer.constBits(), buffer.width(), buffer.height(),
-                                                           kFormatBGRA, record->data, w, h, kFormatBGR, true,
-                                                           false);
+                CPictureConverter::ResizeBitmapRatioInvert(buffer.constBits(), buffer.width(),
+                                                           buffer.height(), kFormatBGRA, record->data, w, h,
+                                                           kFormatBGR, true, false);
         }
     }
     if (segmented.isNull())
-        CPictureConverter::ResizeBitmapRatioInvert(frame.pixels, W, H, kFormatBGRA, record->data, w, h, kFormatBGR,
-                                                   true, false);
+        CPictureConverter::ResizeBitmapRatioInvert(frame.pixels, W, H, kFormatBGRA, record->data, w, h,
+                                                   kFormatBGR, true, false);
     const QImage& shown = segmented.isNull() ? display : segmented;
     if (startedRecord_) {
         std::function<void(const QImage&)> handler;
@@ -415,7 +418,7 @@ void CameraCapture::OnBufferCameraCaptureOutput(CAMERA_FRAME_BUFFER* record, int
         if (VIDEO_INPUT_CALLBACK callback = mCallbackFunc_) {
             lastPass_ = now;
             callback(record->data, 32, static_cast<int>(record->width), static_cast<int>(record->height),
-                           record->user);
+                     record->user);
         }
     }
     __free__(record);

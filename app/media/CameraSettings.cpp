@@ -226,7 +226,8 @@ void CameraSettings::setVideoSizeAlternative() {
     }
     for (int direction : {CAMERA_DIRECTION_FRONT, CAMERA_DIRECTION_BACK}) {
         for (const Resolution& r : kResolutions) {
-            if (r.width <= getMachineLimit(direction, kWidth) && r.height <= getMachineLimit(direction, kHeight))
+            if (r.width <= getMachineLimit(direction, kWidth) &&
+                r.height <= getMachineLimit(direction, kHeight))
                 addResolution(direction, r.width, r.height);
         }
     }
@@ -387,9 +388,7 @@ QString CameraSettings::machineName() {
 }
 
 bool CameraSettings::isMachineLimited(const QString& machine) {
-    auto firstNumber = [&machine](int prefix) {
-        return IntValue(QStringView(machine).mid(prefix));
-    };
+    auto firstNumber = [&machine](int prefix) { return IntValue(QStringView(machine).mid(prefix)); };
     if (machine.startsWith(QLatin1String("iPhone"))) return firstNumber(6) < 5;
     if (machine.startsWith(QLatin1String("iPad"))) return firstNumber(4) < 4;
     return machine != QLatin1String("i386") && machine != QLatin1String("x86_64");

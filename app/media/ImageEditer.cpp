@@ -75,8 +75,9 @@ QRectF ImageEditer::customCrop(int W, int H, int w, int h) {
 
 void ImageEditer::setCustomImg(const QImage& picture, int width, int height) {
     if (picture.isNull() || width <= 0 || height <= 0) return;
-    const QRect crop = customCrop(picture.width(), picture.height(), width, height).toAlignedRect().intersected(
-        picture.rect());
+    const QRect crop = customCrop(picture.width(), picture.height(), width, height)
+                           .toAlignedRect()
+                           .intersected(picture.rect());
     QImage fitted = picture.copy(crop)
                         .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                         .convertToFormat(QImage::Format_ARGB32);
@@ -89,7 +90,8 @@ QImage ImageEditer::blur(const QImage& picture, float radius) {
     if (a.isNull() || radius <= 0) return a;
     // Three box passes of about the same spread as a Gaussian of that radius
     // (its standard deviation): each box of width 2r + 1 adds ((2r + 1)^2 - 1) / 12.
-    const int r = std::max(1, static_cast<int>(std::lround((std::sqrt(4.0 * radius * radius + 1.0) - 1.0) / 2.0)));
+    const int r =
+        std::max(1, static_cast<int>(std::lround((std::sqrt(4.0 * radius * radius + 1.0) - 1.0) / 2.0)));
     QImage b(a.size(), QImage::Format_ARGB32);
     const int w = a.width(), h = a.height();
     const int64_t row = a.bytesPerLine();
@@ -137,7 +139,8 @@ QImage ImageEditer::personSegment(const QImage& picture, bool isUseCustomImg) {
         return tmpImg_.copy();
     }
     if (!description.isEmpty())
-        LogFileManager::write(StringWithFormat(kLogMsgBgPersonSegmentErr, description, reason, suggestion), 0, false);
+        LogFileManager::write(StringWithFormat(kLogMsgBgPersonSegmentErr, description, reason, suggestion), 0,
+                              false);
     return {};
 }
 

@@ -240,7 +240,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
             return fail(error, "tensor " + tensor.name + " has a shape we cannot run");
         tensor.type = f.scalar<int8_t>(t, 1, 0);
         const uint32_t buffer = f.scalar<uint32_t>(t, 2, 0);
-        if (buffer >= buffers.size() && buffer != 0) return fail(error, "tensor " + tensor.name + " has no buffer");
+        if (buffer >= buffers.size() && buffer != 0)
+            return fail(error, "tensor " + tensor.name + " has no buffer");
         std::optional<std::pair<size_t, uint32_t>> data;
         if (buffer != 0) data = f.vector(buffers[buffer], 0, 1);
         if (!f.ok()) return fail(error, "the model file is damaged");
@@ -251,7 +252,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
             const size_t elem = tensor.type == kFloat16 ? 2 : 4;
             if (tensor.type != kFloat32 && tensor.type != kFloat16 && tensor.type != kInt32)
                 return fail(error, "tensor " + tensor.name + " has a type we cannot run");
-            if (data->second != count * elem) return fail(error, "tensor " + tensor.name + " has the wrong size");
+            if (data->second != count * elem)
+                return fail(error, "tensor " + tensor.name + " has the wrong size");
             if (tensor.type == kFloat32) {
                 tensor.data.resize(count);
                 std::memcpy(tensor.data.data(), p, count * 4);
@@ -275,7 +277,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
     inputs = f.ints(sg, 1);
     outputs = f.ints(sg, 2);
     for (int i : inputs)
-        if (!validIndex(i) || tensors[i].constant) return fail(error, "a model input is not a tensor we can fill");
+        if (!validIndex(i) || tensors[i].constant)
+            return fail(error, "a model input is not a tensor we can fill");
     for (int i : outputs)
         if (!validIndex(i)) return fail(error, "a model output is missing");
 
@@ -293,7 +296,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
             if (!opts || opts->second < 12) return fail(error, "the transposed convolution has no options");
             int32_t v[3];
             std::memcpy(v, bytes.data() + opts->first, 12);
-            if (v[0] != 1 && v[0] != 2) return fail(error, "the transposed convolution has an unknown padding");
+            if (v[0] != 1 && v[0] != 2)
+                return fail(error, "the transposed convolution has an unknown padding");
             op.conv.padding = v[0] == 2 ? nn::Padding::Valid : nn::Padding::Same;
             op.conv.strideW = v[1];
             op.conv.strideH = v[2];
@@ -363,7 +367,9 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
 // (dequantisation of constants, filter reordering).
 bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
     auto need = [&](size_t n) { return op.in.size() == n; };
-    auto isFloat = [&](int i) { return tensors[i].type == kFloat32 && (!tensors[i].constant || !tensors[i].data.empty()); };
+    auto isFloat = [&](int i) {
+        return tensors[i].type == kFloat32 && (!tensors[i].constant || !tensors[i].data.empty());
+    };
     Tensor& out = tensors[op.out[0]];
     const std::string where = " (operator writing " + out.name + ")";
     if (op.code != kDequantize)
@@ -387,21 +393,26 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
         }
         case kConv2D:
         case kDepthwiseConv2D: {
-            if (!need(3) && !need(2)) return fail(error, "a convolution needs input, filter and bias" + where);
+            if (!need(3) && !need(2))
+                return fail(error, "a convolution needs input, filter and bias" + where);
             const Tensor& in = tensors[op.in[0]];
             const Tensor& filter = tensors[op.in[1]];
-            if (!filter.constant || !positiveStrides()) return fail(error, "the convolution is not constant" + where);
+            if (!filter.constant || !positiveStrides())
+                return fail(error, "the convolution is not constant" + where);
             const nn::Shape fs = filter.shape;
             const int oc = op.code == kConv2D ? fs.n : fs.c;
-            if (op.code == kConv2D && fs.c != in.shape.c) return fail(error, "filter and input channels differ" + where);
+            if (op.code == kConv2D && fs.c != in.shape.c)
+                return fail(error, "filter and input channels differ" + where);
             if (op.code == kDepthwiseConv2D &&
                 (fs.n != 1 || op.multiplier <= 0 || in.shape.c * op.multiplier != fs.c))
                 return fail(error, "depthwise filter and input channels differ" + where);
-            if (op.in.size() == 3 && (!tensors[op.in[2]].constant || tensors[op.in[2]].shape.size() != static_cast<size_t>(oc)))
+            if (op.in.size() == 3 &&
+                (!tensors[op.in[2]].constant || tensors[op.in[2]].shape.size() != static_cast<size_t>(oc)))
                 return fail(error, "the bias does not fit" + where);
-            const nn::Shape want{in.shape.n,
-                                 nn::OutputSize(op.conv.padding, in.shape.h, fs.h, op.conv.strideH, op.conv.dilationH),
-                                 nn::OutputSize(op.conv.padding, in.shape.w, fs.w, op.conv.strideW, op.conv.dilationW), oc};
+            const nn::Shape want{
+                in.shape.n,
+                nn::OutputSize(op.conv.padding, in.shape.h, fs.h, op.conv.strideH, op.conv.dilationH),
+                nn::OutputSize(op.conv.padding, in.shape.w, fs.w, op.conv.strideW, op.conv.dilationW), oc};
             if (!(want == out.shape)) return fail(error, "the output shape does not follow" + where);
             if (op.code == kConv2D) {
                 op.prepared.resize(filter.data.size());
@@ -410,11 +421,13 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
             return true;
         }
         case kTransposeConvBias: {
-            if (!need(3)) return fail(error, "the transposed convolution needs input, filter and bias" + where);
+            if (!need(3))
+                return fail(error, "the transposed convolution needs input, filter and bias" + where);
             const Tensor& in = tensors[op.in[0]];
             const Tensor& filter = tensors[op.in[1]];
             if (!filter.constant || !tensors[op.in[2]].constant || !positiveStrides() ||
-                filter.shape.c != in.shape.c || tensors[op.in[2]].shape.size() != static_cast<size_t>(filter.shape.n))
+                filter.shape.c != in.shape.c ||
+                tensors[op.in[2]].shape.size() != static_cast<size_t>(filter.shape.n))
                 return fail(error, "the transposed convolution's filter does not fit" + where);
             // The convolution it reverses maps the output back onto the input.
             const nn::Shape& os = out.shape;
@@ -441,14 +454,16 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
         case kRelu:
         case kHardSwish:
         case kLogistic:
-            if (!need(1) || !sameShape(op.in[0])) return fail(error, "input and output shapes differ" + where);
+            if (!need(1) || !sameShape(op.in[0]))
+                return fail(error, "input and output shapes differ" + where);
             return true;
         case kResizeBilinear: {
             if (!need(2)) return fail(error, "RESIZE_BILINEAR needs a size" + where);
             const Tensor& in = tensors[op.in[0]];
             const Tensor& size = tensors[op.in[1]];
-            if (size.type != kInt32 || !size.constant || size.ints.size() != 2 || size.ints[0] != out.shape.h ||
-                size.ints[1] != out.shape.w || in.shape.n != out.shape.n || in.shape.c != out.shape.c)
+            if (size.type != kInt32 || !size.constant || size.ints.size() != 2 ||
+                size.ints[0] != out.shape.h || size.ints[1] != out.shape.w || in.shape.n != out.shape.n ||
+                in.shape.c != out.shape.c)
                 return fail(error, "the resize size does not fit" + where);
             return true;
         }
@@ -544,8 +559,8 @@ bool NeuralNetwork::invoke(std::string* error) {
                 break;
             case kTransposeConvBias:
                 nn::TransposeConv2DBias(a.data.data(), a.shape, T[op.in[1]].data.data(), T[op.in[1]].shape,
-                                        T[op.in[2]].data.data(), o, out.shape, op.conv.padding, op.conv.strideW,
-                                        op.conv.strideH);
+                                        T[op.in[2]].data.data(), o, out.shape, op.conv.padding,
+                                        op.conv.strideW, op.conv.strideH);
                 break;
             case kAveragePool2D:
                 nn::AveragePool2D(a.data.data(), a.shape, o, out.shape, op.conv.padding, op.conv.strideW,

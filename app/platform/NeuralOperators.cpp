@@ -54,7 +54,8 @@ void FilterOhwiToHwio(const float* ohwi, Shape fs, float* hwio) {
         for (int y = 0; y < fs.h; ++y)
             for (int x = 0; x < fs.w; ++x)
                 for (int i = 0; i < fs.c; ++i)
-                    hwio[((static_cast<size_t>(y) * fs.w + x) * fs.c + i) * fs.n + o] = ohwi[Index(fs, o, y, x, i)];
+                    hwio[((static_cast<size_t>(y) * fs.w + x) * fs.c + i) * fs.n + o] =
+                        ohwi[Index(fs, o, y, x, i)];
 }
 
 namespace {
@@ -101,8 +102,8 @@ void Conv2D(const float* in, Shape is, const float* filter, Shape fs, const floa
     });
 }
 
-void DepthwiseConv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias, int multiplier,
-                     float* out, Shape os, const ConvParams& p) {
+void DepthwiseConv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias,
+                     int multiplier, float* out, Shape os, const ConvParams& p) {
     const int OC = os.c, KW = fs.w;
     ForEachWindow(in, is, fs.h, KW, bias, out, os, p, [&](float* acc, const float* src, int ky, int kx) {
         const float* w = filter + (static_cast<size_t>(ky) * KW + kx) * OC;
@@ -114,8 +115,8 @@ void DepthwiseConv2D(const float* in, Shape is, const float* filter, Shape fs, c
     });
 }
 
-void TransposeConv2DBias(const float* in, Shape is, const float* filter, Shape fs, const float* bias, float* out,
-                         Shape os, Padding padding, int strideW, int strideH) {
+void TransposeConv2DBias(const float* in, Shape is, const float* filter, Shape fs, const float* bias,
+                         float* out, Shape os, Padding padding, int strideW, int strideH) {
     const int OC = fs.n, KH = fs.h, KW = fs.w, IC = fs.c;
     // The padding of the convolution this one reverses (output and input swapped).
     const int padT = PaddingBefore(padding, os.h, KH, strideH, 1, is.h);
@@ -177,7 +178,8 @@ bool Broadcasts(Shape a, Shape b, Shape o) {
 namespace {
 
 template <class Op>
-void Elementwise(const float* a, Shape as, const float* b, Shape bs, float* out, Shape os, Activation act, Op op) {
+void Elementwise(const float* a, Shape as, const float* b, Shape bs, float* out, Shape os, Activation act,
+                 Op op) {
     if (as == os && bs == os) {
         for (size_t i = 0; i < os.size(); ++i) out[i] = Activate(op(a[i], b[i]), act);
         return;
@@ -218,7 +220,8 @@ void Logistic(const float* in, float* out, size_t count) {
     for (size_t i = 0; i < count; ++i) out[i] = 1.0f / (1.0f + std::exp(-in[i]));
 }
 
-void ResizeBilinear(const float* in, Shape is, float* out, Shape os, bool alignCorners, bool halfPixelCenters) {
+void ResizeBilinear(const float* in, Shape is, float* out, Shape os, bool alignCorners,
+                    bool halfPixelCenters) {
     auto scaleOf = [alignCorners](int inSize, int outSize) {
         return alignCorners && outSize > 1 ? static_cast<float>(inSize - 1) / (outSize - 1)
                                            : static_cast<float>(inSize) / outSize;

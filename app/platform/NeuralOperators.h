@@ -42,13 +42,13 @@ void FilterOhwiToHwio(const float* ohwi, Shape fs, float* hwio);
 
 // filter: [1][kh][kw][in channels x multiplier]; output channel k reads input
 // channel k / multiplier.
-void DepthwiseConv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias, int multiplier,
-                     float* out, Shape os, const ConvParams& p);
+void DepthwiseConv2D(const float* in, Shape is, const float* filter, Shape fs, const float* bias,
+                     int multiplier, float* out, Shape os, const ConvParams& p);
 
 // Transposed convolution with bias: every input pixel spreads filter x value
 // over a kh x kw patch of the output at stride steps. filter: [out][kh][kw][in].
-void TransposeConv2DBias(const float* in, Shape is, const float* filter, Shape fs, const float* bias, float* out,
-                         Shape os, Padding padding, int strideW, int strideH);
+void TransposeConv2DBias(const float* in, Shape is, const float* filter, Shape fs, const float* bias,
+                         float* out, Shape os, Padding padding, int strideW, int strideH);
 
 // Mean of the window's elements inside the input.
 void AveragePool2D(const float* in, Shape is, float* out, Shape os, Padding padding, int strideW, int strideH,
@@ -68,7 +68,8 @@ void Logistic(const float* in, float* out, size_t count);
 
 // Bilinear scaling of height and width; with half-pixel centres output pixel i
 // samples input position (i + 0.5) x scale - 0.5.
-void ResizeBilinear(const float* in, Shape is, float* out, Shape os, bool alignCorners, bool halfPixelCenters);
+void ResizeBilinear(const float* in, Shape is, float* out, Shape os, bool alignCorners,
+                    bool halfPixelCenters);
 
 // IEEE half precision to single.
 float HalfToFloat(uint16_t half);

@@ -66,7 +66,8 @@ bool SegmentationModel::perform(const QImage& picture, QImage* mask, QString* de
     QImage m(outShape[2], outShape[1], QImage::Format_Grayscale8);
     for (int y = 0; y < m.height(); ++y) {
         uint8_t* d = m.scanLine(y);
-        for (int x = 0; x < m.width(); ++x) d[x] = static_cast<uint8_t>(std::clamp(*out++, 0.0f, 1.0f) * 255.0f + 0.5f);
+        for (int x = 0; x < m.width(); ++x)
+            d[x] = static_cast<uint8_t>(std::clamp(*out++, 0.0f, 1.0f) * 255.0f + 0.5f);
     }
     lastMask_ = m;
     reuseNext_ = true;

@@ -74,8 +74,8 @@ bool V4L2CaptureSession::applyFormat(QString* error) {
     }
     // What the driver (through the conversion library) agreed to is what we read.
     const auto& pix = fmt.fmt.pix;
-    if (pix.pixelformat != V4L2_PIX_FMT_BGR24 || pix.width == 0 || pix.height == 0 ||
-        pix.width > 8192 || pix.height > 8192) {
+    if (pix.pixelformat != V4L2_PIX_FMT_BGR24 || pix.width == 0 || pix.height == 0 || pix.width > 8192 ||
+        pix.height > 8192) {
         *error = QStringLiteral("the camera refused a 24-bit picture format");
         return false;
     }
@@ -262,7 +262,7 @@ int V4L2CaptureSession::dequeueNewest() {
         if (xioctl(fd_, VIDIOC_DQBUF, &buf) != 0) {
             if (errno == EAGAIN) return newest;
             if (newest >= 0) return newest;  // the failure shows again on the next wait
-            return errno == EIO ? -1 : -2;  // EIO: one bad frame; anything else: the device is gone
+            return errno == EIO ? -1 : -2;   // EIO: one bad frame; anything else: the device is gone
         }
         if (buf.index >= buffers_.size()) return -2;
         // A late frame goes straight back when a newer one is waiting.

@@ -1,11 +1,11 @@
 #include "video/PictureConverter.h"
 
-#include "video/PictureConverterSimd.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
+
+#include "video/PictureConverterSimd.h"
 
 namespace {
 
@@ -127,7 +127,8 @@ void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, cons
     // The vector kernel converts whole blocks from the start of each row pair and
     // leaves the rest to the loop below. Sampled columns (scaling, mirror) are
     // first gathered into two straight rows for it.
-    const picture_simd::ToYuvRowPair kernel = picture_simd::Active().toYuv[(Bpp == 4 ? 2 : 0) + (R == 2 ? 1 : 0)];
+    const picture_simd::ToYuvRowPair kernel =
+        picture_simd::Active().toYuv[(Bpp == 4 ? 2 : 0) + (R == 2 ? 1 : 0)];
     const int gathered = Identity || !kernel ? 0 : width & ~15;
     std::vector<uint8_t> straight(static_cast<size_t>(gathered) * Bpp * 2);
     auto gather = [&](const uint8_t* row, uint8_t* out) {

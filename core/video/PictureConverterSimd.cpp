@@ -15,54 +15,66 @@ namespace picture_simd {
 
 // The 128-bit operations, one 16-pixel block per vector. Compiled in each target
 // region below, so the AVX2 build of them uses the VEX encodings.
-#define QUORIX_OPS128                                                                                   \
-    struct O128 {                                                                                       \
-        using V = __m128i;                                                                              \
-        static constexpr int kBlocks = 1;                                                               \
-        static V load(const uint8_t* p, ptrdiff_t) { return _mm_loadu_si128((const __m128i*)p); }       \
-        static V load8(const uint8_t* p, ptrdiff_t) { return _mm_loadl_epi64((const __m128i*)p); }      \
-        static void store(uint8_t* p, ptrdiff_t, V v) { _mm_storeu_si128((__m128i*)p, v); }             \
-        static void store8(uint8_t* p, ptrdiff_t, V v) { _mm_storel_epi64((__m128i*)p, v); }            \
-        static V bytes(char a, char b, char c, char d, char e, char f, char g, char h, char i, char j,  \
-                       char k, char l, char m, char n, char o, char p) {                                \
-            return _mm_setr_epi8(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p);                       \
-        }                                                                                               \
-        static V zero() { return _mm_setzero_si128(); }                                                 \
-        static V set8(char x) { return _mm_set1_epi8(x); }                                              \
-        static V set16(short x) { return _mm_set1_epi16(x); }                                           \
-        static V set32(int x) { return _mm_set1_epi32(x); }                                             \
-        static V pair16(short a, short b) { return _mm_set1_epi32((uint16_t)a | ((uint32_t)(uint16_t)b << 16)); } \
-        static V shuffle(V a, V m) { return _mm_shuffle_epi8(a, m); }                                   \
-        template <int N>                                                                                \
-        static V alignr(V hi, V lo) { return _mm_alignr_epi8(hi, lo, N); }                              \
-        template <int N>                                                                                \
-        static V srli_bytes(V a) { return _mm_srli_si128(a, N); }                                       \
-        template <int N>                                                                                \
-        static V slli_bytes(V a) { return _mm_slli_si128(a, N); }                                       \
-        template <int N>                                                                                \
-        static V srli16(V a) { return _mm_srli_epi16(a, N); }                                           \
-        template <int N>                                                                                \
-        static V srai32(V a) { return _mm_srai_epi32(a, N); }                                           \
-        static V unpacklo8(V a, V b) { return _mm_unpacklo_epi8(a, b); }                                \
-        static V unpackhi8(V a, V b) { return _mm_unpackhi_epi8(a, b); }                                \
-        static V unpacklo16(V a, V b) { return _mm_unpacklo_epi16(a, b); }                              \
-        static V unpackhi16(V a, V b) { return _mm_unpackhi_epi16(a, b); }                              \
-        static V unpacklo32(V a, V b) { return _mm_unpacklo_epi32(a, b); }                              \
-        static V unpackhi32(V a, V b) { return _mm_unpackhi_epi32(a, b); }                              \
-        static V unpacklo64(V a, V b) { return _mm_unpacklo_epi64(a, b); }                              \
-        static V unpackhi64(V a, V b) { return _mm_unpackhi_epi64(a, b); }                              \
-        static V add16(V a, V b) { return _mm_add_epi16(a, b); }                                        \
-        static V sub16(V a, V b) { return _mm_sub_epi16(a, b); }                                        \
-        static V add32(V a, V b) { return _mm_add_epi32(a, b); }                                        \
-        static V mullo16(V a, V b) { return _mm_mullo_epi16(a, b); }                                    \
-        static V mulhi16(V a, V b) { return _mm_mulhi_epi16(a, b); }                                    \
-        static V adds_epu16(V a, V b) { return _mm_adds_epu16(a, b); }                                  \
-        static V cmpeq16(V a, V b) { return _mm_cmpeq_epi16(a, b); }                                    \
-        static V madd(V a, V b) { return _mm_madd_epi16(a, b); }                                        \
-        static V hadd16(V a, V b) { return _mm_hadd_epi16(a, b); }                                      \
-        static V packs32(V a, V b) { return _mm_packs_epi32(a, b); }                                    \
-        static V packus16(V a, V b) { return _mm_packus_epi16(a, b); }                                  \
-        static V or_(V a, V b) { return _mm_or_si128(a, b); }                                           \
+#define QUORIX_OPS128                                                                                  \
+    struct O128 {                                                                                      \
+        using V = __m128i;                                                                             \
+        static constexpr int kBlocks = 1;                                                              \
+        static V load(const uint8_t* p, ptrdiff_t) { return _mm_loadu_si128((const __m128i*)p); }      \
+        static V load8(const uint8_t* p, ptrdiff_t) { return _mm_loadl_epi64((const __m128i*)p); }     \
+        static void store(uint8_t* p, ptrdiff_t, V v) { _mm_storeu_si128((__m128i*)p, v); }            \
+        static void store8(uint8_t* p, ptrdiff_t, V v) { _mm_storel_epi64((__m128i*)p, v); }           \
+        static V bytes(char a, char b, char c, char d, char e, char f, char g, char h, char i, char j, \
+                       char k, char l, char m, char n, char o, char p) {                               \
+            return _mm_setr_epi8(a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p);                      \
+        }                                                                                              \
+        static V zero() { return _mm_setzero_si128(); }                                                \
+        static V set8(char x) { return _mm_set1_epi8(x); }                                             \
+        static V set16(short x) { return _mm_set1_epi16(x); }                                          \
+        static V set32(int x) { return _mm_set1_epi32(x); }                                            \
+        static V pair16(short a, short b) {                                                            \
+            return _mm_set1_epi32((uint16_t)a | ((uint32_t)(uint16_t)b << 16));                        \
+        }                                                                                              \
+        static V shuffle(V a, V m) { return _mm_shuffle_epi8(a, m); }                                  \
+        template <int N>                                                                               \
+        static V alignr(V hi, V lo) {                                                                  \
+            return _mm_alignr_epi8(hi, lo, N);                                                         \
+        }                                                                                              \
+        template <int N>                                                                               \
+        static V srli_bytes(V a) {                                                                     \
+            return _mm_srli_si128(a, N);                                                               \
+        }                                                                                              \
+        template <int N>                                                                               \
+        static V slli_bytes(V a) {                                                                     \
+            return _mm_slli_si128(a, N);                                                               \
+        }                                                                                              \
+        template <int N>                                                                               \
+        static V srli16(V a) {                                                                         \
+            return _mm_srli_epi16(a, N);                                                               \
+        }                                                                                              \
+        template <int N>                                                                               \
+        static V srai32(V a) {                                                                         \
+            return _mm_srai_epi32(a, N);                                                               \
+        }                                                                                              \
+        static V unpacklo8(V a, V b) { return _mm_unpacklo_epi8(a, b); }                               \
+        static V unpackhi8(V a, V b) { return _mm_unpackhi_epi8(a, b); }                               \
+        static V unpacklo16(V a, V b) { return _mm_unpacklo_epi16(a, b); }                             \
+        static V unpackhi16(V a, V b) { return _mm_unpackhi_epi16(a, b); }                             \
+        static V unpacklo32(V a, V b) { return _mm_unpacklo_epi32(a, b); }                             \
+        static V unpackhi32(V a, V b) { return _mm_unpackhi_epi32(a, b); }                             \
+        static V unpacklo64(V a, V b) { return _mm_unpacklo_epi64(a, b); }                             \
+        static V unpackhi64(V a, V b) { return _mm_unpackhi_epi64(a, b); }                             \
+        static V add16(V a, V b) { return _mm_add_epi16(a, b); }                                       \
+        static V sub16(V a, V b) { return _mm_sub_epi16(a, b); }                                       \
+        static V add32(V a, V b) { return _mm_add_epi32(a, b); }                                       \
+        static V mullo16(V a, V b) { return _mm_mullo_epi16(a, b); }                                   \
+        static V mulhi16(V a, V b) { return _mm_mulhi_epi16(a, b); }                                   \
+        static V adds_epu16(V a, V b) { return _mm_adds_epu16(a, b); }                                 \
+        static V cmpeq16(V a, V b) { return _mm_cmpeq_epi16(a, b); }                                   \
+        static V madd(V a, V b) { return _mm_madd_epi16(a, b); }                                       \
+        static V hadd16(V a, V b) { return _mm_hadd_epi16(a, b); }                                     \
+        static V packs32(V a, V b) { return _mm_packs_epi32(a, b); }                                   \
+        static V packus16(V a, V b) { return _mm_packus_epi16(a, b); }                                 \
+        static V or_(V a, V b) { return _mm_or_si128(a, b); }                                          \
     };
 
 #pragma GCC push_options

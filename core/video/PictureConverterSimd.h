@@ -20,7 +20,7 @@ using FromYuvRowPair = int (*)(uint8_t* out0, uint8_t* out1, const uint8_t* y0, 
                                const uint8_t* u, const uint8_t* v, int width);
 
 struct Kernels {
-    ToYuvRowPair toYuv[4] = {};     // by pixel format code 0..3
+    ToYuvRowPair toYuv[4] = {};         // by pixel format code 0..3
     FromYuvRowPair fromYuv[2][2] = {};  // [4-byte output][swap red and blue]
 };
 

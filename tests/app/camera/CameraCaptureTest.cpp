@@ -57,8 +57,8 @@ struct Recorder {
 
     static void Callback(uint8_t* pixels, int size, int width, int height, void* user) {
         auto* self = static_cast<Recorder*>(user);
-        Received r{std::vector<uint8_t>(pixels, pixels + static_cast<size_t>(width) * height * 3), size, width,
-                   height, std::this_thread::get_id()};
+        Received r{std::vector<uint8_t>(pixels, pixels + static_cast<size_t>(width) * height * 3), size,
+                   width, height, std::this_thread::get_id()};
         std::lock_guard lock(self->mutex);
         self->frames.push_back(std::move(r));
         self->changed.notify_all();
@@ -171,11 +171,11 @@ TEST_F(CameraCaptureTest, FramesLeaveBottomUpInBlueGreenRedCroppedToTheTargetsSh
         int cropX, cropW, cropY, cropH;  // the part of the camera picture that is sent
     };
     const Case cases[] = {
-        {640, 480, 320, 240, 0, 640, 0, 480},      // whole picture, half size
-        {1280, 720, 320, 240, 160, 960, 0, 720},   // the central 960 x 720
+        {640, 480, 320, 240, 0, 640, 0, 480},     // whole picture, half size
+        {1280, 720, 320, 240, 160, 960, 0, 720},  // the central 960 x 720
         {1280, 720, 640, 480, 160, 960, 0, 720},
-        {640, 480, 1280, 720, 0, 640, 60, 360},    // wider target: top and bottom cut
-        {320, 240, 320, 240, 0, 320, 0, 240},      // same size
+        {640, 480, 1280, 720, 0, 640, 60, 360},  // wider target: top and bottom cut
+        {320, 240, 320, 240, 0, 320, 0, 240},    // same size
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.camW << "x" << c.camH << " to " << c.w << "x" << c.h);
@@ -185,7 +185,8 @@ TEST_F(CameraCaptureTest, FramesLeaveBottomUpInBlueGreenRedCroppedToTheTargetsSh
         clock.push(1000.0);
         const int reads = clock.readCount();
         ASSERT_TRUE(deliverFrom(picture, c.camW, c.camH));
-        ASSERT_TRUE(deliverFrom(picture, c.camW, c.camH));  // the second is paced out; it marks the first done
+        ASSERT_TRUE(
+            deliverFrom(picture, c.camW, c.camH));  // the second is paced out; it marks the first done
         ASSERT_TRUE(clock.waitReads(reads + 2));
         ASSERT_EQ(recorder.count(), 1u);
         const Received& r = recorder.frames[0];
@@ -197,7 +198,8 @@ TEST_F(CameraCaptureTest, FramesLeaveBottomUpInBlueGreenRedCroppedToTheTargetsSh
             for (int col = 0; col < c.w; col += 5) {
                 const Where got = Decode(&r.pixels[(static_cast<size_t>(row) * c.w + col) * 3]);
                 const int wantX = c.cropX + static_cast<int>(static_cast<int64_t>(col) * c.cropW / c.w);
-                const int wantY = c.cropY + static_cast<int>(static_cast<int64_t>(c.h - 1 - row) * c.cropH / c.h);
+                const int wantY =
+                    c.cropY + static_cast<int>(static_cast<int64_t>(c.h - 1 - row) * c.cropH / c.h);
                 ASSERT_EQ(got.x, wantX) << "row " << row << " col " << col;
                 ASSERT_EQ(got.y, wantY) << "row " << row << " col " << col;
             }
@@ -217,9 +219,11 @@ TEST_F(CameraCaptureTest, HandOffPacingAtEveryAllowedRate) {
         const double gap = 0.5 / fps;
         const double t0 = 5000.0 * fps;  // after every earlier pass
         // first frame, too early, just late enough, same instant, late enough again
-        const std::vector<std::pair<double, bool>> frames = {
-            {t0, true}, {t0 + gap * 0.98, false}, {t0 + gap * 1.02, true}, {t0 + gap * 1.02, false},
-            {t0 + gap * 2.1, true}};
+        const std::vector<std::pair<double, bool>> frames = {{t0, true},
+                                                             {t0 + gap * 0.98, false},
+                                                             {t0 + gap * 1.02, true},
+                                                             {t0 + gap * 1.02, false},
+                                                             {t0 + gap * 2.1, true}};
         for (const auto& f : frames) clock.push(f.first);
         clock.push(t0 + gap * 2.1);  // a closing frame (paced out): its read marks the others done
         const auto picture = PositionPicture(160, 120);
@@ -288,7 +292,8 @@ TEST_F(CameraCaptureTest, SizeChangesDuringCaptureNeverMixSizes) {
         ASSERT_TRUE(allowed.count({r.width, r.height})) << r.width << "x" << r.height;
         // The whole frame was made at its size: its top-right pixel comes from the
         // camera picture's top-right corner as scaled for that size.
-        const Where corner = Decode(&r.pixels[(static_cast<size_t>(r.height - 1) * r.width + r.width - 1) * 3]);
+        const Where corner =
+            Decode(&r.pixels[(static_cast<size_t>(r.height - 1) * r.width + r.width - 1) * 3]);
         EXPECT_EQ(corner.x, (r.width - 1) * 640 / r.width);
         EXPECT_EQ(corner.y, 0);
     }
@@ -300,7 +305,8 @@ TEST_F(CameraCaptureTest, SetUpChoosesTheSavedCameraAndFallsBackToTheDefault) {
     auto camera = makeCamera();
     ASSERT_TRUE(camera->init(&Recorder::Callback, &recorder, 2, "me", 320, 240, 15));
     EXPECT_EQ(session->input(), "/dev/video2");
-    EXPECT_TRUE(logHas(QString::fromUtf8("[Camera Device]Connected to video device[USB Camera][Width:320　Height:240　FPS:15].")));
+    EXPECT_TRUE(logHas(QString::fromUtf8(
+        "[Camera Device]Connected to video device[USB Camera][Width:320　Height:240　FPS:15].")));
     camera->flushConfiguration();
     EXPECT_EQ(camera->GetVideoSize(), QSize(320, 240));
     EXPECT_EQ(camera->GetFrameRate(), 15);
@@ -360,7 +366,8 @@ TEST_F(CameraCaptureTest, CameraSwitchAndACameraThatDisappears) {
     session->refuse = "/dev/video0";
     camera->SetDevice("/dev/video0");
     camera->flushConfiguration();
-    EXPECT_TRUE(logHas("[Camera Device]Error creating camera input :the camera refused a 24-bit picture format."));
+    EXPECT_TRUE(
+        logHas("[Camera Device]Error creating camera input :the camera refused a 24-bit picture format."));
     EXPECT_FALSE(session->hasInput());
     EXPECT_FALSE(camera->IsPlaying());
     EXPECT_EQ(UserDefaults::standard().stringForKey("KeySelectedDeviceID"), QString("/dev/video2"));
@@ -382,7 +389,8 @@ TEST_F(CameraCaptureTest, RecordingPresetFollowsTheRate) {
         int fps;
         CapturePreset during;
     };
-    for (const Case& c : {Case{30, CapturePreset::Medium}, Case{25, CapturePreset::Medium}, Case{20, CapturePreset::Low}}) {
+    for (const Case& c :
+         {Case{30, CapturePreset::Medium}, Case{25, CapturePreset::Medium}, Case{20, CapturePreset::Low}}) {
         SCOPED_TRACE(c.fps);
         auto camera = startedCamera(320, 240, c.fps);
         std::vector<QImage> recorded;
@@ -423,8 +431,9 @@ TEST_F(CameraCaptureTest, BackgroundModes) {
 }
 
 TEST_F(CameraCaptureTest, WithoutTheModelTheBlurModeSendsThePlainFrameAndSaysWhy) {
-    auto camera = startedCamera(160, 120, 30,
-                                std::make_unique<ImageEditer>(std::make_unique<SegmentationModel>("/nonexistent/model.tflite")));
+    auto camera = startedCamera(
+        160, 120, 30,
+        std::make_unique<ImageEditer>(std::make_unique<SegmentationModel>("/nonexistent/model.tflite")));
     camera->setBgMode(CAMERA_BG_MODE_BLUR, QImage());
     const auto picture = PositionPicture(320, 240);
     clock.push(30000.0);
@@ -436,8 +445,9 @@ TEST_F(CameraCaptureTest, WithoutTheModelTheBlurModeSendsThePlainFrameAndSaysWhy
     const Where corner = Decode(&recorder.frames[0].pixels[0]);  // first in memory: bottom left
     EXPECT_EQ(corner.x, 0);
     EXPECT_EQ(corner.y, 238);
-    EXPECT_TRUE(logHas("[Video]Failed person segment(The segmentation model could not be read, cannot open "
-                       "/nonexistent/model.tflite, Install it with scripts/install-deps.sh)"));
+    EXPECT_TRUE(
+        logHas("[Video]Failed person segment(The segmentation model could not be read, cannot open "
+               "/nonexistent/model.tflite, Install it with scripts/install-deps.sh)"));
 }
 
 TEST_F(CameraCaptureTest, TermWaitsForTheCallbackAndQueuedFramesReachNoLaterOne) {

@@ -22,7 +22,8 @@ QVector<Size> allowedSizes(int direction) {
 
 QVector<int> allowedRates() {
     QVector<int> rates;
-    for (int i = 0; i < CameraSettings::getFrameRateCount(); ++i) rates.append(CameraSettings::getFrameRateAt(i));
+    for (int i = 0; i < CameraSettings::getFrameRateCount(); ++i)
+        rates.append(CameraSettings::getFrameRateAt(i));
     return rates;
 }
 
@@ -87,32 +88,145 @@ TEST(CameraSettingsTest, RoomConfigurationsDecideListsAndCorrectTheStoredChoice)
     };
     const double none = 2147483647.0;
     const Case cases[] = {
-        {"size limit 4 in HD", {{"MODE_MAX_VIDEO_SIZE", "4"}, {"HDMODE", "Y"}}, {640, 480}, 15,
-         kAllSizes.mid(0, 4), kAllRates, {320, 240}, 15, true, 320, none},
-        {"size limit 9 in HD is none", {{"MODE_MAX_VIDEO_SIZE", "9"}, {"HDMODE", "Y"}}, {1280, 720}, 30,
-         kAllSizes, kAllRates, {1280, 720}, 30, false, none, none},
-        {"size limit 0 without HD", {{"MODE_MAX_VIDEO_SIZE", "0"}}, {1280, 720}, 30, kSizesTo640, kAllRates,
-         {640, 480}, 30, false, none, none},
-        {"no size limit without HD", {}, {960, 720}, 5, kSizesTo640, kAllRates, {640, 480}, 5, false, none, none},
-        {"rate limit 3", {{"MODE_MAX_VIDEO_FPS", "3"}, {"HDMODE", "Y"}}, {320, 240}, 30, kAllSizes, {1, 5, 10},
-         {320, 240}, 10, true, none, 10},
-        {"rate limit 7 is none", {{"MODE_MAX_VIDEO_FPS", "7"}}, {320, 240}, 30, kSizesTo640, kAllRates,
-         {320, 240}, 30, false, none, none},
+        {"size limit 4 in HD",
+         {{"MODE_MAX_VIDEO_SIZE", "4"}, {"HDMODE", "Y"}},
+         {640, 480},
+         15,
+         kAllSizes.mid(0, 4),
+         kAllRates,
+         {320, 240},
+         15,
+         true,
+         320,
+         none},
+        {"size limit 9 in HD is none",
+         {{"MODE_MAX_VIDEO_SIZE", "9"}, {"HDMODE", "Y"}},
+         {1280, 720},
+         30,
+         kAllSizes,
+         kAllRates,
+         {1280, 720},
+         30,
+         false,
+         none,
+         none},
+        {"size limit 0 without HD",
+         {{"MODE_MAX_VIDEO_SIZE", "0"}},
+         {1280, 720},
+         30,
+         kSizesTo640,
+         kAllRates,
+         {640, 480},
+         30,
+         false,
+         none,
+         none},
+        {"no size limit without HD",
+         {},
+         {960, 720},
+         5,
+         kSizesTo640,
+         kAllRates,
+         {640, 480},
+         5,
+         false,
+         none,
+         none},
+        {"rate limit 3",
+         {{"MODE_MAX_VIDEO_FPS", "3"}, {"HDMODE", "Y"}},
+         {320, 240},
+         30,
+         kAllSizes,
+         {1, 5, 10},
+         {320, 240},
+         10,
+         true,
+         none,
+         10},
+        {"rate limit 7 is none",
+         {{"MODE_MAX_VIDEO_FPS", "7"}},
+         {320, 240},
+         30,
+         kSizesTo640,
+         kAllRates,
+         {320, 240},
+         30,
+         false,
+         none,
+         none},
         {"capped by the default maximum",
-         {{"DEF_MAX_FLAG", "1"}, {"DEF_VIDEO_SIZE_MAX", "2"}, {"DEF_VIDEO_FRAMERATE_MAX", "9"}, {"HDMODE", "Y"}},
-         {640, 480}, 30, kAllSizes.mid(0, 3), kAllRates, {176, 144}, 30, true, 176, none},
-        {"default maximum only without its flag", {{"DEF_VIDEO_SIZE_MAX", "2"}, {"HDMODE", "Y"}}, {640, 480},
-         30, kAllSizes, kAllRates, {640, 480}, 30, false, none, none},
-        {"a stored size between entries falls to the largest below", {{"MODE_MAX_VIDEO_SIZE", "8"}, {"HDMODE", "Y"}},
-         {1280, 720}, 5, kAllSizes.mid(0, 8), kAllRates, {960, 720}, 5, true, 960, none},
+         {{"DEF_MAX_FLAG", "1"},
+          {"DEF_VIDEO_SIZE_MAX", "2"},
+          {"DEF_VIDEO_FRAMERATE_MAX", "9"},
+          {"HDMODE", "Y"}},
+         {640, 480},
+         30,
+         kAllSizes.mid(0, 3),
+         kAllRates,
+         {176, 144},
+         30,
+         true,
+         176,
+         none},
+        {"default maximum only without its flag",
+         {{"DEF_VIDEO_SIZE_MAX", "2"}, {"HDMODE", "Y"}},
+         {640, 480},
+         30,
+         kAllSizes,
+         kAllRates,
+         {640, 480},
+         30,
+         false,
+         none,
+         none},
+        {"a stored size between entries falls to the largest below",
+         {{"MODE_MAX_VIDEO_SIZE", "8"}, {"HDMODE", "Y"}},
+         {1280, 720},
+         5,
+         kAllSizes.mid(0, 8),
+         kAllRates,
+         {960, 720},
+         5,
+         true,
+         960,
+         none},
         {"starting parameter over the limit",
-         {{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "4"}, {"DEF_VIDEO_FRAMERATE", "6"},
-          {"MODE_MAX_VIDEO_FPS", "3"}, {"MODE_MAX_VIDEO_SIZE", "4"}},
-         {80, 60}, 1, kAllSizes.mid(0, 4), {1, 5, 10}, {320, 240}, 30, true, 320, 10},
-        {"starting parameter inside the lists", {{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "4"},
-         {"DEF_VIDEO_FRAMERATE", "2"}}, {160, 120}, 30, kSizesTo640, kAllRates, {640, 480}, 10, false, none, none},
-        {"starting parameter ignored unless valid is 1", {{"DEF_PARAM_VALID", "Y"}, {"DEF_VIDEO_SIZE", "1"}},
-         {640, 480}, 20, kSizesTo640, kAllRates, {640, 480}, 20, false, none, none},
+         {{"DEF_PARAM_VALID", "1"},
+          {"DEF_VIDEO_SIZE", "4"},
+          {"DEF_VIDEO_FRAMERATE", "6"},
+          {"MODE_MAX_VIDEO_FPS", "3"},
+          {"MODE_MAX_VIDEO_SIZE", "4"}},
+         {80, 60},
+         1,
+         kAllSizes.mid(0, 4),
+         {1, 5, 10},
+         {320, 240},
+         30,
+         true,
+         320,
+         10},
+        {"starting parameter inside the lists",
+         {{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "4"}, {"DEF_VIDEO_FRAMERATE", "2"}},
+         {160, 120},
+         30,
+         kSizesTo640,
+         kAllRates,
+         {640, 480},
+         10,
+         false,
+         none,
+         none},
+        {"starting parameter ignored unless valid is 1",
+         {{"DEF_PARAM_VALID", "Y"}, {"DEF_VIDEO_SIZE", "1"}},
+         {640, 480},
+         20,
+         kSizesTo640,
+         kAllRates,
+         {640, 480},
+         20,
+         false,
+         none,
+         none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -135,13 +249,16 @@ TEST(CameraSettingsTest, RoomConfigurationsDecideListsAndCorrectTheStoredChoice)
 TEST(CameraSettingsTest, StartingRateSevenOrMoreMeansNoneAndANegativeOneKeepsThePrevious) {
     TemporaryHome home;
     storeChoice(320, 240, 15);
-    CameraSettings::initCameraSettings({{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "3"}, {"DEF_VIDEO_FRAMERATE", "4"}});
+    CameraSettings::initCameraSettings(
+        {{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "3"}, {"DEF_VIDEO_FRAMERATE", "4"}});
     EXPECT_EQ(CameraSettings::getFrameRate(kBack), 20);
     storeChoice(320, 240, 15);
-    CameraSettings::initCameraSettings({{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "3"}, {"DEF_VIDEO_FRAMERATE", "-1"}});
+    CameraSettings::initCameraSettings(
+        {{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "3"}, {"DEF_VIDEO_FRAMERATE", "-1"}});
     EXPECT_EQ(CameraSettings::getFrameRate(kBack), 20);  // the previous starting rate stays
     storeChoice(320, 240, 15);
-    CameraSettings::initCameraSettings({{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "3"}, {"DEF_VIDEO_FRAMERATE", "7"}});
+    CameraSettings::initCameraSettings(
+        {{"DEF_PARAM_VALID", "1"}, {"DEF_VIDEO_SIZE", "3"}, {"DEF_VIDEO_FRAMERATE", "7"}});
     EXPECT_EQ(CameraSettings::getFrameRate(kBack), 15);  // no starting rate: the stored one stays
 }
 
@@ -172,10 +289,11 @@ TEST(CameraSettingsTest, ListLookupsAnswerMinusOneOutsideAndZeroBeforeTheListsEx
 
 TEST(CameraSettingsTest, MachineNamesThatLimitTo640x480) {
     const std::pair<const char*, bool> cases[] = {
-        {"x86_64", false},  {"i386", false},     {"aarch64", true}, {"x86_64 ", true},
+        {"x86_64", false},   {"i386", false},      {"aarch64", true}, {"x86_64 ", true},
         {"iPhone4,1", true}, {"iPhone5,2", false}, {"iPad3,4", true}, {"iPad4,1", false},
     };
-    for (const auto& [name, limited] : cases) EXPECT_EQ(CameraSettings::isMachineLimited(name), limited) << name;
+    for (const auto& [name, limited] : cases)
+        EXPECT_EQ(CameraSettings::isMachineLimited(name), limited) << name;
     EXPECT_FALSE(CameraSettings::machineName().isEmpty());
 }
 

@@ -87,7 +87,8 @@ TEST(ImageEditerTest, CustomBackgroundFitsTheCentreOfThePicture) {
         {480, 640, 80, 60, {0, 140, 480, 360}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ImageEditer::customCrop(c.W, c.H, c.w, c.h), c.crop) << c.W << "x" << c.H << " for " << c.w << "x" << c.h;
+        EXPECT_EQ(ImageEditer::customCrop(c.W, c.H, c.w, c.h), c.crop)
+            << c.W << "x" << c.H << " for " << c.w << "x" << c.h;
         // The fitted picture shows exactly the crop: a green crop inside a red frame becomes all green.
         if (c.crop.size() == QSizeF(c.W, c.H)) continue;
         ImageEditer editer(nullptr);
@@ -124,7 +125,8 @@ TEST(ImageEditerTest, TheMaskKeepsThePersonAndReplacesOrBlursTheRest) {
 
     const QImage blurred = editer.personSegment(picture, false);
     ASSERT_EQ(blurred.size(), picture.size());
-    EXPECT_EQ(Spread(blurred, QRect(4, 10, 40, 100)), Spread(picture, QRect(4, 10, 40, 100)));  // person: as it was
+    EXPECT_EQ(Spread(blurred, QRect(4, 10, 40, 100)),
+              Spread(picture, QRect(4, 10, 40, 100)));  // person: as it was
     // Background stripes blurred to grey (away from the picture's edge, which is held).
     EXPECT_LT(Spread(blurred, QRect(100, 10, 30, 100)), 5.0);
     EXPECT_NEAR(qGray(blurred.pixel(115, 60)), 128, 8);
@@ -158,7 +160,8 @@ TEST(ImageEditerTest, FailedSegmentationAnswersNothing) {
 TEST(ImageEditerTest, PhotographWithTheModel) {
     ensureQtApplication();
     if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model (scripts/install-deps.sh fetches it)";
-    if (!haveFile(cachedPhotoPath())) GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
+    if (!haveFile(cachedPhotoPath()))
+        GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
     const QImage photo = QImage(cachedPhotoPath()).convertToFormat(QImage::Format_ARGB32).scaled(320, 320);
     ImageEditer editer(std::make_unique<SegmentationModel>(cachedModelPath()));
     QImage custom(320, 320, QImage::Format_ARGB32);

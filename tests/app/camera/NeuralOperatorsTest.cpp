@@ -36,8 +36,8 @@ TEST(NeuralOperators, WindowSizesAndPadding) {
     };
     const Case cases[] = {
         {nn::Padding::Same, 256, 3, 2, 128, 0},  // one extra row after, none before
-        {nn::Padding::Same, 32, 5, 2, 16, 1},    {nn::Padding::Same, 16, 5, 1, 16, 2},
-        {nn::Padding::Valid, 64, 64, 64, 1, 0},  {nn::Padding::Valid, 5, 2, 2, 2, 0},
+        {nn::Padding::Same, 32, 5, 2, 16, 1},   {nn::Padding::Same, 16, 5, 1, 16, 2},
+        {nn::Padding::Valid, 64, 64, 64, 1, 0}, {nn::Padding::Valid, 5, 2, 2, 2, 0},
         {nn::Padding::Same, 3, 3, 2, 2, 1},
     };
     for (const Case& c : cases) {
@@ -60,13 +60,13 @@ TEST(NeuralOperators, Conv2D) {
     ExpectNear(Conv(k1to9, {1, 3, 3, 1}, filters, {2, 3, 3, 1}, {}, {1, 2, 2, 2}, same2),
                {12, 24, 16, 32, 24, 48, 28, 56}, "same stride 2");
     // Input channels are summed with their own weights.
-    ExpectNear(Conv({2, 3}, {1, 1, 1, 2}, {1, 10, 100, 1000}, {2, 1, 1, 2}, {}, {1, 1, 1, 2}, valid), {32, 3200},
-               "channels");
+    ExpectNear(Conv({2, 3}, {1, 1, 1, 2}, {1, 10, 100, 1000}, {2, 1, 1, 2}, {}, {1, 1, 1, 2}, valid),
+               {32, 3200}, "channels");
     // Fused activation.
     nn::ConvParams relu6 = valid;
     relu6.activation = nn::Activation::Relu6;
-    ExpectNear(Conv({2, -3}, {1, 1, 1, 2}, {1, 0, 0, 1, 5, 0}, {3, 1, 1, 2}, {}, {1, 1, 1, 3}, relu6), {2, 0, 6},
-               "relu6");
+    ExpectNear(Conv({2, -3}, {1, 1, 1, 2}, {1, 0, 0, 1, 5, 0}, {3, 1, 1, 2}, {}, {1, 1, 1, 3}, relu6),
+               {2, 0, 6}, "relu6");
 }
 
 TEST(NeuralOperators, DepthwiseConv2D) {
@@ -76,16 +76,16 @@ TEST(NeuralOperators, DepthwiseConv2D) {
     const Floats in = {1, 10, 2, 20, 3, 30, 4, 40};
     const Floats filter = {1, 1, 1, 0, 1, 0, 1, -1};  // [ky][kx][c]
     Floats out(2, -99);
-    nn::DepthwiseConv2D(in.data(), {1, 2, 2, 2}, filter.data(), {1, 2, 2, 2}, Floats{1, 0}.data(), 1, out.data(),
-                        {1, 1, 1, 2}, valid);
+    nn::DepthwiseConv2D(in.data(), {1, 2, 2, 2}, filter.data(), {1, 2, 2, 2}, Floats{1, 0}.data(), 1,
+                        out.data(), {1, 1, 1, 2}, valid);
     ExpectNear(out, {11, -30}, "two channels");
     // Multiplier 2: one input channel feeds two outputs; same padding keeps the size.
     nn::ConvParams same;
     const Floats one = {1, 2, 3, 4};
     const Floats f2 = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0};  // 3 x 3 x 2, centre (1, 2)
     Floats out2(8, -99);
-    nn::DepthwiseConv2D(one.data(), {1, 2, 2, 1}, f2.data(), {1, 3, 3, 2}, nullptr, 2, out2.data(), {1, 2, 2, 2},
-                        same);
+    nn::DepthwiseConv2D(one.data(), {1, 2, 2, 1}, f2.data(), {1, 3, 3, 2}, nullptr, 2, out2.data(),
+                        {1, 2, 2, 2}, same);
     ExpectNear(out2, {1, 2, 2, 4, 3, 6, 4, 8}, "multiplier");
 }
 
@@ -93,14 +93,16 @@ TEST(NeuralOperators, TransposeConv2DBias) {
     const Floats in = {1, 2, 3, 4}, filter = {1, 2, 3, 4};
     // Stride 2, same padding: every input pixel becomes its own 2 x 2 block.
     Floats out(16, -99);
-    nn::TransposeConv2DBias(in.data(), {1, 2, 2, 1}, filter.data(), {1, 2, 2, 1}, Floats{0.5f}.data(), out.data(),
-                            {1, 4, 4, 1}, nn::Padding::Same, 2, 2);
-    ExpectNear(out, {1.5f, 2.5f, 2.5f, 4.5f, 3.5f, 4.5f, 6.5f, 8.5f, 3.5f, 6.5f, 4.5f, 8.5f, 9.5f, 12.5f, 12.5f, 16.5f},
-               "blocks");
+    nn::TransposeConv2DBias(in.data(), {1, 2, 2, 1}, filter.data(), {1, 2, 2, 1}, Floats{0.5f}.data(),
+                            out.data(), {1, 4, 4, 1}, nn::Padding::Same, 2, 2);
+    ExpectNear(
+        out,
+        {1.5f, 2.5f, 2.5f, 4.5f, 3.5f, 4.5f, 6.5f, 8.5f, 3.5f, 6.5f, 4.5f, 8.5f, 9.5f, 12.5f, 12.5f, 16.5f},
+        "blocks");
     // Stride 1, valid: the patches overlap and add up.
     Floats out3(9, -99);
-    nn::TransposeConv2DBias(in.data(), {1, 2, 2, 1}, filter.data(), {1, 2, 2, 1}, Floats{0}.data(), out3.data(),
-                            {1, 3, 3, 1}, nn::Padding::Valid, 1, 1);
+    nn::TransposeConv2DBias(in.data(), {1, 2, 2, 1}, filter.data(), {1, 2, 2, 1}, Floats{0}.data(),
+                            out3.data(), {1, 3, 3, 1}, nn::Padding::Valid, 1, 1);
     ExpectNear(out3, {1, 4, 4, 6, 20, 16, 9, 24, 16}, "overlap");
     // Input channels are summed per output channel.
     Floats out1(1, -99);
@@ -183,9 +185,14 @@ TEST(NeuralOperators, HalfPrecisionValues) {
         float value;
     };
     const Case cases[] = {
-        {0x3C00, 1.0f},           {0xC000, -2.0f},         {0x7BFF, 65504.0f},
-        {0x3555, 0.333251953125f}, {0x0400, std::ldexp(1.0f, -14)}, {0x0001, std::ldexp(1.0f, -24)},
-        {0x03FF, 1023 * std::ldexp(1.0f, -24)}, {0x0000, 0.0f},
+        {0x3C00, 1.0f},
+        {0xC000, -2.0f},
+        {0x7BFF, 65504.0f},
+        {0x3555, 0.333251953125f},
+        {0x0400, std::ldexp(1.0f, -14)},
+        {0x0001, std::ldexp(1.0f, -24)},
+        {0x03FF, 1023 * std::ldexp(1.0f, -24)},
+        {0x0000, 0.0f},
         {0x7C00, std::numeric_limits<float>::infinity()},
     };
     for (const Case& c : cases) EXPECT_EQ(nn::HalfToFloat(c.half), c.value) << std::hex << c.half;

@@ -32,8 +32,9 @@ const QRectF kBackdropLeft(0.22, 0.02, 0.06, 0.10);
 }  // namespace
 
 TEST(SegmentationModel, TheModelLoadsWithItsOperators) {
-    if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model at " << cachedModelPath().toStdString()
-                                                   << " (scripts/install-deps.sh fetches it)";
+    if (!haveFile(cachedModelPath()))
+        GTEST_SKIP() << "no model at " << cachedModelPath().toStdString()
+                     << " (scripts/install-deps.sh fetches it)";
     NeuralNetwork network;
     std::string error;
     ASSERT_TRUE(network.load(cachedModelPath().toStdString(), &error)) << error;
@@ -44,7 +45,8 @@ TEST(SegmentationModel, TheModelLoadsWithItsOperators) {
 
 TEST(SegmentationModel, MaskCoversThePersonAndNotTheBackdrop) {
     if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model (scripts/install-deps.sh fetches it)";
-    if (!haveFile(cachedPhotoPath())) GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
+    if (!haveFile(cachedPhotoPath()))
+        GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
     const QImage photo = QImage(cachedPhotoPath()).convertToFormat(QImage::Format_ARGB32);
     ASSERT_FALSE(photo.isNull());
     SegmentationModel model(cachedModelPath());
@@ -70,7 +72,8 @@ TEST(SegmentationModel, DamagedModelFilesAreRefusedWithoutReadingPastThem) {
     for (size_t cut : {size_t{0}, size_t{7}, size_t{64}, size_t{1000}, bytes.size() / 3, bytes.size() / 2,
                        bytes.size() - 100, bytes.size() - 1}) {
         NeuralNetwork network;
-        EXPECT_FALSE(network.loadFromMemory({bytes.begin(), bytes.begin() + static_cast<long>(cut)}, &error)) << cut;
+        EXPECT_FALSE(network.loadFromMemory({bytes.begin(), bytes.begin() + static_cast<long>(cut)}, &error))
+            << cut;
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(network.input(0), nullptr);
     }
@@ -100,7 +103,8 @@ TEST(SegmentationModel, DamagedModelFilesAreRefusedWithoutReadingPastThem) {
 
 TEST(SegmentationModel, EverySecondPictureReusesTheLastMask) {
     if (!haveFile(cachedModelPath())) GTEST_SKIP() << "no model (scripts/install-deps.sh fetches it)";
-    if (!haveFile(cachedPhotoPath())) GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
+    if (!haveFile(cachedPhotoPath()))
+        GTEST_SKIP() << "no test photograph (scripts/install-deps.sh fetches it)";
     SegmentationModel model(cachedModelPath());
     const QImage person = QImage(cachedPhotoPath()).convertToFormat(QImage::Format_ARGB32);
     QImage empty(64, 48, QImage::Format_ARGB32);

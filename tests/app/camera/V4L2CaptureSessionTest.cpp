@@ -15,7 +15,7 @@ TEST(V4L2CaptureSessionTest, DevicesThatCannotCaptureAreRefusedWithAReason) {
         const char* reason;
     };
     const Case cases[] = {
-        {"/dev/video-none", "open: No such file"},  // no such device
+        {"/dev/video-none", "open: No such file"},   // no such device
         {"/dev/null", "open: Inappropriate ioctl"},  // a device, but no camera
     };
     for (const Case& c : cases) {

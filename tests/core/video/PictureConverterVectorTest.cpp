@@ -45,7 +45,8 @@ Bytes ReferenceFromYuv(int w, int h, const Bytes& y, const Bytes& u, const Bytes
     Bytes out(static_cast<size_t>(w) * h * bpp);
     for (int row = 0; row < h; ++row)
         for (int c = 0; c < w; ++c) {
-            int Y = y[row * yStride + c], U = u[(row / 2) * uvStride + c / 2], V = v[(row / 2) * uvStride + c / 2];
+            int Y = y[row * yStride + c], U = u[(row / 2) * uvStride + c / 2],
+                V = v[(row / 2) * uvStride + c / 2];
             int64_t l = PC::tab_76309[Y];
             uint8_t r = PC::clp[384 + ((l + PC::crv_tab[V]) >> 16)];
             uint8_t g = PC::clp[384 + ((l - PC::cgu_tab[U] - PC::cgv_tab[V]) >> 16)];
@@ -121,8 +122,8 @@ TEST(PictureConverterVector, DecodeWidthsFormatsFlipsAndStrides) {
                 const Bytes want = ReferenceFromYuv(w, h, y, u, v, yStride, uvStride, flip, swap, alpha);
                 // One guard byte after the picture: nothing is written past it.
                 Bytes out(want.size() + 1, 0xAB);
-                ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(out.data(), w, h, y.data(), u.data(), v.data(),
-                                                                flip, swap, alpha, yStride));
+                ASSERT_TRUE(PC::ConvertYUV420ToRGBCuttingMergin(out.data(), w, h, y.data(), u.data(),
+                                                                v.data(), flip, swap, alpha, yStride));
                 EXPECT_EQ(out.back(), 0xAB) << "level " << level << " width " << w << " mode " << mode;
                 out.pop_back();
                 ASSERT_EQ(out, want) << "level " << level << " width " << w << " mode " << mode;
@@ -144,13 +145,15 @@ TEST(PictureConverterVector, EncodeWidthsFormatsAndFlips) {
         ASSERT_EQ(PC::SetVectorLevel(level), level);
         for (const Size& s : sizes)
             for (int format = 0; format < 4; ++format) {
-                const Bytes src = Noise(static_cast<size_t>(s.w) * s.h * PC::BytesPerPixel(format), s.w * 4 + format);
+                const Bytes src =
+                    Noise(static_cast<size_t>(s.w) * s.h * PC::BytesPerPixel(format), s.w * 4 + format);
                 for (int flip = 0; flip < 4; ++flip) {
                     if (s.w > 70 && flip != 0) continue;
                     Bytes wy, wu, wv;
                     ReferenceToYuv(s.w, s.h, src, format, flip, wy, wu, wv);
                     Bytes y(wy.size() + 1, 0xAB), u(wu.size() + 1, 0xAB), v(wv.size() + 1, 0xAB);
-                    ASSERT_TRUE(PC::ConvertRGBToYUV420(y.data(), u.data(), v.data(), s.w, s.h, src.data(), format, flip));
+                    ASSERT_TRUE(PC::ConvertRGBToYUV420(y.data(), u.data(), v.data(), s.w, s.h, src.data(),
+                                                       format, flip));
                     const auto where = ::testing::Message() << "level " << level << " " << s.w << "x" << s.h
                                                             << " format " << format << " flip " << flip;
                     EXPECT_EQ(y.back(), 0xAB) << where;
@@ -180,8 +183,8 @@ Yuv ResizeAt(int level, const Bytes& src, int sw, int sh, int dw, int dh, int fo
     PC::SetVectorLevel(level);
     Yuv out{Bytes(static_cast<size_t>(dw) * dh), Bytes(static_cast<size_t>(dw / 2) * (dh / 2)),
             Bytes(static_cast<size_t>(dw / 2) * (dh / 2))};
-    EXPECT_TRUE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), dw, dh, src.data(), sw, sh,
-                                             format, flip));
+    EXPECT_TRUE(PC::ConvertRGBToYUV420Resize(out.y.data(), out.u.data(), out.v.data(), dw, dh, src.data(), sw,
+                                             sh, format, flip));
     return out;
 }
 
@@ -194,18 +197,22 @@ TEST(PictureConverterVector, ScaledEncodeMatchesThePlainCode) {
     struct Case {
         int sw, sh, dw, dh;
     };
-    const Case cases[] = {{1280, 720, 640, 480}, {640, 480, 320, 240}, {640, 480, 176, 144},
-                          {320, 240, 1280, 720}, {100, 90, 70, 34}};
+    const Case cases[] = {{1280, 720, 640, 480},
+                          {640, 480, 320, 240},
+                          {640, 480, 176, 144},
+                          {320, 240, 1280, 720},
+                          {100, 90, 70, 34}};
     const std::vector<int> levels = Levels();
     for (const Case& c : cases)
         for (int format = 0; format < 4; ++format) {
-            const Bytes src = Noise(static_cast<size_t>(c.sw) * c.sh * PC::BytesPerPixel(format), c.dw + format);
+            const Bytes src =
+                Noise(static_cast<size_t>(c.sw) * c.sh * PC::BytesPerPixel(format), c.dw + format);
             for (int flip = 0; flip < 4; ++flip) {
                 const Yuv plain = ResizeAt(0, src, c.sw, c.sh, c.dw, c.dh, format, flip);
                 for (int level : levels)
                     EXPECT_TRUE(ResizeAt(level, src, c.sw, c.sh, c.dw, c.dh, format, flip) == plain)
-                        << c.sw << "x" << c.sh << " to " << c.dw << "x" << c.dh << " format " << format << " flip "
-                        << flip << " level " << level;
+                        << c.sw << "x" << c.sh << " to " << c.dw << "x" << c.dh << " format " << format
+                        << " flip " << flip << " level " << level;
             }
         }
 }
