@@ -104,19 +104,26 @@ QImage ImageEditer::blur(const QImage& picture, float radius) {
 
 QImage ImageEditer::blendWithMask(const QImage& picture, const QImage& background, const QImage& mask) {
     const QImage src = picture.convertToFormat(QImage::Format_ARGB32);
-    const QImage bg = background.convertToFormat(QImage::Format_ARGB32);
+    // A background of another size (a custom picture fitted before a size change) is scaled to fit.
+    QImage bg = background.convertToFormat(QImage::Format_ARGB32);
+    if (bg.isNull()) {
+        bg = QImage(src.size(), QImage::Format_ARGB32);
+        bg.fill(Qt::black);
+    } else if (bg.size() != src.size()) {
+        bg = bg.scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     const QImage m = mask.convertToFormat(QImage::Format_Grayscale8)
                          .scaled(src.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QImage out(src.size(), QImage::Format_ARGB32);
     for (int y = 0; y < src.height(); ++y) {
         const uint8_t* s = src.constScanLine(y);
-        const uint8_t* b = y < bg.height() ? bg.constScanLine(y) : nullptr;
+        const uint8_t* b = bg.constScanLine(y);
         const uint8_t* k = m.constScanLine(y);
         uint8_t* o = out.scanLine(y);
         for (int x = 0; x < src.width(); ++x) {
             const int a = k[x];
             for (int c = 0; c < 4; ++c) {
-                const int back = b && x < bg.width() ? b[x * 4 + c] : 0;
+                const int back = b[x * 4 + c];
                 o[x * 4 + c] = static_cast<uint8_t>((s[x * 4 + c] * a + back * (255 - a) + 127) / 255);
             }
         }
@@ -125,18 +132,23 @@ QImage ImageEditer::blendWithMask(const QImage& picture, const QImage& backgroun
 }
 
 QImage ImageEditer::personSegment(const QImage& picture, bool isUseCustomImg) {
-    if (isUseCustomImg && customImg().isNull()) return {};
-    std::lock_guard lock(mutex_);
+    const QImage custom = customImg();
+    if (isUseCustomImg && custom.isNull()) return {};
     if (picture.isNull()) return {};
+    // The segmentation runs under a lock of its own, so that fitting a new custom
+    // background on the main thread never waits for it.
+    std::lock_guard segmentLock(segmentMutex_);
     QImage mask;
     QString description, reason, suggestion;
     if (!segmentation_) {
         description = QStringLiteral("no person segmentation");
     } else if (segmentation_->perform(picture, &mask, &description, &reason, &suggestion) && !mask.isNull()) {
         // The background is cut to the picture's frame before the blend.
-        const QImage background = isUseCustomImg ? customImg_ : blur(picture, fBlurInputRadiusVal_);
-        tmpImg_ = blendWithMask(picture, background, mask);
-        return tmpImg_.copy();
+        const QImage background = isUseCustomImg ? custom : blur(picture, fBlurInputRadiusVal_);
+        QImage blended = blendWithMask(picture, background, mask);
+        std::lock_guard lock(mutex_);
+        tmpImg_ = blended;
+        return blended.copy();
     }
     if (!description.isEmpty())
         LogFileManager::write(StringWithFormat(kLogMsgBgPersonSegmentErr, description, reason, suggestion), 0,

@@ -5,8 +5,8 @@
 // picture or by a custom picture fitted to the frame size.
 //
 // Pictures given and returned are 32-bit (QImage::Format_ARGB32, in memory
-// blue, green, red, alpha). setCustomImg and personSegment hold the object's
-// lock; setCustomImg is called from the main thread and the camera's
+// blue, green, red, alpha). The object's lock guards the custom background and
+// the last blend (the segmentation itself runs outside it); setCustomImg is called from the main thread and the camera's
 // configuration queue, personSegment from the camera's capture thread, and
 // convertPixcelBufferFromCGImage right after it on the same thread.
 
@@ -50,7 +50,8 @@ public:
     static QImage blendWithMask(const QImage& picture, const QImage& background, const QImage& mask);
 
 private:
-    mutable std::mutex mutex_;
+    mutable std::mutex mutex_;  // customImg_ and tmpImg_
+    std::mutex segmentMutex_;    // the segmentation (one picture at a time)
     std::unique_ptr<PersonSegmentation> segmentation_;
     QImage customImg_;
     QImage tmpImg_;

@@ -151,6 +151,17 @@ TEST(ImageEditerTest, BlurSpreadsLikeAGaussianAndKeepsFlatAreas) {
     EXPECT_EQ(qRed(edge.pixel(240, 0)), 255);
 }
 
+TEST(ImageEditerTest, BlendScalesABackgroundOfAnotherSize) {
+    const QImage picture = Stripes(64, 48);
+    QImage small(16, 12, QImage::Format_ARGB32);
+    small.fill(qRgb(0, 0, 255));
+    const QImage out = ImageEditer::blendWithMask(picture, small, HalfMask());
+    ASSERT_EQ(out.size(), picture.size());
+    EXPECT_EQ(out.pixel(60, 40), qRgb(0, 0, 255));
+    EXPECT_EQ(out.pixel(2, 2), picture.pixel(2, 2));
+    EXPECT_EQ(ImageEditer::blendWithMask(picture, QImage(), HalfMask()).pixel(60, 40), qRgb(0, 0, 0));
+}
+
 TEST(ImageEditerTest, FailedSegmentationAnswersNothing) {
     ImageEditer editer(std::make_unique<FixedSegmentation>(QImage()));
     EXPECT_TRUE(editer.personSegment(Stripes(32, 32), false).isNull());
