@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "network/CommonProc.h"
 #include "control/ConfProtocol.h"
@@ -219,6 +220,46 @@ public:
     void VpexOnRecvError(int index, int code, int errorNo, const char* text);
     void VpexOnSendError(int index, int code, int errorNo, const char* text);
 
+    // --- relay audio and video (QuorixControlVpexMedia.cpp) ---------------------
+    bool VpexSendVideo(const uint8_t* rgb, int width, int height, int frameRate, int mode, int flag);
+    bool VpexSendVideoPacketMain(const uint8_t* rgb, int width, int height, int frameRate, int flag,
+                                 bool rateFlag, int mode);
+    bool VpexSendVideoPacketMobile(const uint8_t* rgb, int width, int height, int frameRate, int flag,
+                                   bool rateFlag, int mode);
+    bool VpexSendAudioPacket(const uint8_t* pcm, uint32_t bytes, double gain, int rate);
+    bool VpexSendAudioPacketUseOpus(const uint8_t* pcm, uint32_t bytes, double gain, int rate);
+    bool VpexSendAudioPacketUseGsm(const uint8_t* pcm, uint32_t bytes, double gain, int rate);
+    bool VpexSendJitterCheck(uint32_t slot);
+    // Each takes over the body.
+    void VpexOnRecvAudio(uint32_t sender, uint8_t* body, uint32_t length);
+    void VpexOnRecvVideo(uint32_t sender, uint8_t* body, uint32_t length);
+
+    // --- relay text box, many-meeting, permission, cloud recording -------------
+    // (QuorixControlVpexText.cpp)
+    bool VpexSendTextBoxData(const char* block);
+    bool VpexSendTextBoxActive(const char* userId, const char* userName);
+    bool VpexSendManyMtgStartReq(const char* userId, const char* userName);
+    bool VpexSendManyMtgStopSend(const char* userId, const char* userName);
+    bool VpexSendManyMtgSpeakerListReq();
+    bool VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId, int command, int code,
+                                   int functionFlags, int permitFlags);
+    bool VpexSendCloudRecStart(const char* userId, const char* userName, const char* targetUserId, int first,
+                               int second, const char* optionsJson);
+    bool VpexSendCloudRecStop(const char* userId, const char* userName, const char* targetUserId, int first,
+                              int second);
+    void VpexOnRecvTextData(uint32_t ignored, const uint8_t* body, uint32_t length);
+    void VpexOnRecvManyMtgCmd(uint32_t ignored, const uint8_t* body, uint32_t length);
+    void VpexOnRecvUserPermissionCmd(uint32_t ignored, const uint8_t* body, uint32_t length);
+    void VpexOnRecvFileData() {}
+
+    // --- document sharing (QuorixControlDocShare.cpp) ---------------------------
+    bool VpexSendDocShareData(const char* text);
+    bool VpexSendStartDocShare();
+    bool VpexSendStopDocShare();
+    static int DSGetClientId(const char* text);
+    void VpexOnRecvWebEscortData(uint32_t sender, const uint8_t* body, uint32_t length);
+    void VpexOnRecvWebEscortCmd(uint32_t sender, const uint8_t* body, uint32_t length);
+
     // --- codecs ---------------------------------------------------------------
     bool CreateVideoCodec();
     void DeleteVideoCodec();
@@ -375,6 +416,13 @@ protected:
     std::atomic<uint64_t> m_nVideoDispDelay{0};  // ms
     std::atomic<float> m_fSelfViewZoom{1.0f};
     int32_t m_nASJpegQuality[3] = {};  // default, max, min
+
+    // relay media senders: the GSM chunk of the sending thread and the time of
+    // the last jitter report (ms, wall clock; 0 before the first)
+    std::vector<uint8_t> m_gsmChunk;  // empty: no chunk started
+    uint32_t m_nGsmChunkFree = 0;
+    int32_t m_nGsmDrift = 0;
+    std::atomic<uint64_t> m_nLastJitterTick{0};
 
     // Passed by every sender and media command; closed by the logout and by
     // the teardown of a failed login before anything they use is freed.
