@@ -155,6 +155,7 @@ uint32_t DocShareTarget(const std::string& text) {
 
 DSBuild BuildDocShareRecord(const std::string& text, const std::string& ownUserId, std::vector<uint8_t>& r,
                             uint32_t& target) {
+    r.clear();
     const std::string type = Value(text, "Type:");
     const TypeEntry* entry = nullptr;
     for (const TypeEntry& t : kTypes)
@@ -172,12 +173,18 @@ DSBuild BuildDocShareRecord(const std::string& text, const std::string& ownUserI
             result = BuildEscort(text, r);
             break;
         case DS_WEB_ESCORT_SIZING:
-            if (!Pair(Value(text, "Size:"), a, b)) return DSBuild::Invalid;
+            if (!Pair(Value(text, "Size:"), a, b)) {
+                result = DSBuild::Invalid;
+                break;
+            }
             r.resize(130, 0);
             PutUtf16Text(r, 130, CQuorixControl::cFormat("x: %d y:%d", a, b));
             break;
         case DS_WEB_ESCORT_SCROLL:
-            if (!Pair(Value(text, "Scroll:"), a, b)) return DSBuild::Invalid;
+            if (!Pair(Value(text, "Scroll:"), a, b)) {
+                result = DSBuild::Invalid;
+                break;
+            }
             PutUtf16Text(r, 2, CQuorixControl::cFormat("x: %d y:%d", a, b));
             break;
         case DS_WEB_ESCORT_USE_DEFAULT:
