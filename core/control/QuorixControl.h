@@ -314,6 +314,15 @@ protected:
     // start notice): completes its participant entry and, once complete, gives
     // it a decoder and a mixer slot. A null name is taken from the table.
     void VpexClientStarted(int index, uint32_t clientId, const char* userId, const char* userName);
+    // The pieces of a sequence record queued together on the connection's send
+    // thread; false (nothing queued) without send thread or when refused.
+    bool VpexSendRecord(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data,
+                        uint32_t length, unsigned sendClass, uint32_t footer, uint16_t pieces, bool clear);
+    // One whole message (header, body encrypted under the connection's lock,
+    // trailer, footer) in a __malloc__ buffer of `total` bytes; null on failure.
+    uint8_t* VpexBuildFrame(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data,
+                            uint32_t length, uint32_t footer, uint16_t pieceIndex, uint16_t pieceCount,
+                            uint32_t& total);
     // Sends the header-only notice `msgId` on connections 0 to 4; false at the first failure.
     bool VpexSendNotice(uint32_t msgId);
     // A copy of a table entry; false for an index outside the table.
