@@ -369,7 +369,7 @@ bool CThreadStreamSend::Send(void* data, int len, unsigned cls) {
 
 bool CThreadStreamSend::SendGroup(void* const* data, const int* len, size_t count, unsigned cls) {
     if (!m_queues.PushGroup(data, len, count, cls)) return false;
-    m_event.Notify();
+    for (size_t i = 0; i < count; ++i) m_event.Notify();  // one count per queued entry
     m_uLastQueued.store(GetMonotonicTickCount(), std::memory_order_relaxed);
     return true;
 }
