@@ -1,6 +1,8 @@
 // Document sharing on relay connection 2: the application's text messages
 // sent as 0x100D records, received records handed up as text messages, and
 // the start and stop commands of 0x100E.
+// Every sender passes the session gate first, so that the connections and
+// their client ids stay while it builds and hands over its message.
 #include <string>
 #include <vector>
 
@@ -15,6 +17,8 @@ int CQuorixControl::DSGetClientId(const char* text) {
 }
 
 bool CQuorixControl::VpexSendDocShareData(const char* text) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (text == nullptr) return false;
     std::vector<uint8_t> record;
     uint32_t target = VPEX_TARGET_ALL;
@@ -33,12 +37,16 @@ bool CQuorixControl::VpexSendDocShareData(const char* text) {
 }
 
 bool CQuorixControl::VpexSendStartDocShare() {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     const std::vector<uint8_t> r = BuildDocShareCommand(DS_CMD_START);
     return VpexSend(VPEX_CONN_OTHER, VPEX_WEB_ESCORT_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_OTHER],
                     r.data(), uint32_t(r.size()), 0, false);
 }
 
 bool CQuorixControl::VpexSendStopDocShare() {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     const std::vector<uint8_t> r = BuildDocShareCommand(DS_CMD_STOP);
     return VpexSend(VPEX_CONN_OTHER, VPEX_WEB_ESCORT_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_OTHER],
                     r.data(), uint32_t(r.size()), 0, false);

@@ -1,6 +1,8 @@
 // Short relay messages between participants: the text box (connection 2),
 // the many-meeting speaker commands (connection 1), the permission commands
 // (connection 2) and the cloud-recording start and stop (connection 0).
+// Every sender passes the session gate first, so that the connections and
+// their client ids stay while it builds and hands over its message.
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ uint32_t TargetOf(CQuorixControl& control, int connection, const char* userId) {
 }  // namespace
 
 bool CQuorixControl::VpexSendTextBoxData(const char* block) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (block == nullptr) return false;
     bool badColor = false;
     const std::vector<uint8_t> record = BuildTextBoxRecord(block, badColor);
@@ -35,6 +39,8 @@ bool CQuorixControl::VpexSendTextBoxData(const char* block) {
 }
 
 bool CQuorixControl::VpexSendTextBoxActive(const char* userId, const char* userName) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     const std::vector<uint8_t> record = BuildTextBoxActiveRecord(userId, userName);
     return VpexSend(VPEX_CONN_OTHER, VPEX_TEXT_DATA, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_OTHER],
                     record.data(), uint32_t(record.size()), 0, false);
@@ -73,6 +79,8 @@ std::vector<uint8_t> ManyMtgSpeakerRecord(uint16_t command, const char* userId, 
 }  // namespace
 
 bool CQuorixControl::VpexSendManyMtgStartReq(const char* userId, const char* userName) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!m_bLogin || userId == nullptr) return false;
     const std::vector<uint8_t> r = ManyMtgSpeakerRecord(MANY_MTG_START_REQ, userId, userName);
     return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO], r.data(),
@@ -80,6 +88,8 @@ bool CQuorixControl::VpexSendManyMtgStartReq(const char* userId, const char* use
 }
 
 bool CQuorixControl::VpexSendManyMtgStopSend(const char* userId, const char* userName) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!m_bLogin || userId == nullptr) return false;
     const std::vector<uint8_t> r = ManyMtgSpeakerRecord(MANY_MTG_STOP_SEND, userId, userName);
     return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO], r.data(),
@@ -87,6 +97,8 @@ bool CQuorixControl::VpexSendManyMtgStopSend(const char* userId, const char* use
 }
 
 bool CQuorixControl::VpexSendManyMtgSpeakerListReq() {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!m_bLogin) return false;
     MANY_MTG_RECORD req;
     req.command = MANY_MTG_SPEAKER_LIST_REQ;
@@ -108,6 +120,8 @@ void CQuorixControl::VpexOnRecvManyMtgCmd(uint32_t /*ignored*/, const uint8_t* b
 
 bool CQuorixControl::VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId, int command,
                                                int code, int functionFlags, int permitFlags) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!m_bLogin) return false;
     PERMISSION_RECORD p;
     p.command = command;
@@ -135,6 +149,8 @@ void CQuorixControl::VpexOnRecvUserPermissionCmd(uint32_t /*ignored*/, const uin
 
 bool CQuorixControl::VpexSendCloudRecStart(const char* userId, const char* userName, const char* targetUserId,
                                            int first, int second, const char* optionsJson) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!m_bLogin) return false;
     const std::vector<uint8_t> r = BuildCloudRecRecord(first, second, userId, userName, optionsJson,
                                                        m_stVpexAddr[VPEX_CONN_VIDEO].host.c_str(), true);
@@ -148,6 +164,8 @@ bool CQuorixControl::VpexSendCloudRecStart(const char* userId, const char* userN
 
 bool CQuorixControl::VpexSendCloudRecStop(const char* userId, const char* userName, const char* targetUserId,
                                           int first, int second) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
     if (!m_bLogin) return false;
     const std::vector<uint8_t> r = BuildCloudRecRecord(first, second, userId, userName, nullptr, nullptr, false);
     return VpexSend(VPEX_CONN_VIDEO, VPEX_SEND_CLOUD_REC_STOP, TargetOf(*this, VPEX_CONN_VIDEO, targetUserId),

@@ -53,6 +53,7 @@ TEST_P(RelayAudio, ToneComesOutOfTheOtherMix) {
         EXPECT_EQ(m.body[0], c.rate == 48000 ? 0x11 : 0x10);
     }
     EXPECT_TRUE(room.relay.failures().empty());
+    EXPECT_TRUE(room.Finish());
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, RelayAudio,
@@ -101,6 +102,7 @@ TEST(RelayVideo, MovingPictureIsShownAtTheOtherClient) {
         }
     }
     EXPECT_TRUE(room.relay.failures().empty());
+    EXPECT_TRUE(room.Finish());
 }
 
 }  // namespace

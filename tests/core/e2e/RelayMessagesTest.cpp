@@ -33,6 +33,8 @@ TEST(RelayMessages, TextBoxLineKeepsItsTextsAndFont) {
 
     room.a->send("textactive");
     EXPECT_EQ(room.b->waitLine("EVENT TextBoxActive", 5000), "EVENT TextBoxActive alice|Alice");
+    // The relay records a message after forwarding it.
+    ASSERT_TRUE(room.relay.waitFor(VPEX_TEXT_DATA, 2, 5000));
     const auto sent = room.relay.messages(VPEX_TEXT_DATA);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[1].body.size(), 296u);
@@ -41,6 +43,8 @@ TEST(RelayMessages, TextBoxLineKeepsItsTextsAndFont) {
         EXPECT_EQ(m.header.target, VPEX_TARGET_ALL);
         EXPECT_FALSE(m.hadFooter);
     }
+    EXPECT_TRUE(room.relay.failures().empty());
+    EXPECT_TRUE(room.Finish());
 }
 
 TEST(RelayMessages, DocumentSharingStartsAddressesAndStops) {
@@ -65,6 +69,7 @@ TEST(RelayMessages, DocumentSharingStartsAddressesAndStops) {
     EXPECT_EQ(room.a->waitLine("EVENT DocShare bob|", 5000),
               "EVENT DocShare bob|Type: WEBESCORT_REQUEST\\r\\nKey: " + std::to_string(bobFrom) + "\\r\\n\\r\\n");
 
+    ASSERT_TRUE(room.relay.waitFor(VPEX_WEB_ESCORT_DATA, 3, 5000));
     const auto data = room.relay.messages(VPEX_WEB_ESCORT_DATA);
     ASSERT_EQ(data.size(), 3u);
     EXPECT_EQ(data[0].header.target, VPEX_TARGET_ALL);
@@ -74,6 +79,7 @@ TEST(RelayMessages, DocumentSharingStartsAddressesAndStops) {
     room.a->send("dsstop");
     EXPECT_EQ(room.b->waitLine("EVENT DocShareStop", 5000), "EVENT DocShareStop alice");
     EXPECT_TRUE(room.relay.failures().empty());
+    EXPECT_TRUE(room.Finish());
 }
 
 TEST(RelayMessages, ManyMeetingPermissionAndCloudRecording) {
@@ -91,6 +97,7 @@ TEST(RelayMessages, ManyMeetingPermissionAndCloudRecording) {
     // A permission command reaches its addressee alone, with the flags of command 3.
     room.a->send("perm bob 3 5 7 9");
     EXPECT_EQ(room.b->waitLine("EVENT Permission", 5000), "EVENT Permission alice 3 5 7 9");
+    ASSERT_TRUE(room.relay.waitFor(VPEX_USER_PERMISSION_CMD, 1, 5000));
     const auto perms = room.relay.messages(VPEX_USER_PERMISSION_CMD);
     ASSERT_EQ(perms.size(), 1u);
     EXPECT_EQ(perms[0].header.target, room.relay.clientId("bob", VPEX_CONN_OTHER));
@@ -112,6 +119,7 @@ TEST(RelayMessages, ManyMeetingPermissionAndCloudRecording) {
     room.a->send("cloudrec not json");
     EXPECT_EQ(room.a->waitLine("SENT cloudrec 0", 5000), "SENT cloudrec 0");
     EXPECT_TRUE(room.relay.failures().empty());
+    EXPECT_TRUE(room.Finish());
 }
 
 }  // namespace

@@ -55,12 +55,21 @@ struct TwoClientRoom {
         loggedIn = loggedIn && !a->waitLine("EVENT AudioInitialized", 5000).empty() &&
                    !b->waitLine("EVENT AudioInitialized", 5000).empty();
     }
-    ~TwoClientRoom() {
-        for (ClientProcess* c : {a.get(), b.get()}) {
-            if (c == nullptr) continue;
-            c->send("quit");
-            c->finish();
+    ~TwoClientRoom() { Finish(); }
+
+    // Ends both clients; true when each ended normally (a sanitizer report
+    // makes a client end otherwise) and none reported a connection error.
+    bool Finish() {
+        bool clean = true;
+        for (std::unique_ptr<ClientProcess>* c : {&a, &b}) {
+            if (*c == nullptr) continue;
+            (*c)->send("quit");
+            clean = (*c)->finish() == 0 && clean;
+            for (const std::string& line : (*c)->lines())
+                if (line.rfind("EVENT Error", 0) == 0) clean = false;
+            c->reset();
         }
+        return clean;
     }
 
     RelayFixture relay;
