@@ -98,7 +98,7 @@ void CQuorixControl::VpexOnRecvWithData(int index, const VPX_STD_PROT& header, c
 }
 
 void CQuorixControl::VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t* body, uint32_t length,
-                                  int /*pieceIndex*/, int /*pieceCount*/) {
+                                  int pieceIndex, int pieceCount) {
     switch (header.msgId) {
         // Media handlers take over the body.
         case VPEX_AUDIO:
@@ -125,6 +125,12 @@ void CQuorixControl::VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t
         case VPEX_USER_PERMISSION_CMD:
             VpexOnRecvUserPermissionCmd(header.sender, body, length);
             break;
+        case VPEX_AS_DATA:
+            VpexOnRecvASData(index, body, length, pieceIndex, pieceCount);
+            break;
+        case VPEX_AS_CMD:
+            VpexOnRecvASCmd(index, body, length);
+            break;
         case VPEX_IGNORED_7:
             break;
         case VPEX_RECV_START:
@@ -134,7 +140,6 @@ void CQuorixControl::VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t
             VpexOnRecvStop(index, body, length);
             break;
         default:
-            // Application-sharing messages are taken by their handlers once those exist.
             CLLog::writeFormat(kLogInf, "[Vpex-%d] Received an unsupported message [0x%08x].", index,
                                header.msgId);
             break;

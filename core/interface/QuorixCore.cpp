@@ -1,6 +1,7 @@
 #include "interface/QuorixCore.h"
 
 #include "control/QuorixControl.h"
+#include "datamanager/ASDataManager.h"
 
 CQuorixCore::CQuorixCore() = default;
 
@@ -192,51 +193,55 @@ bool CQuorixCore::SendCloudRecStop(const char* userId, const char* userName, con
                                    int second) {
     return m_pControl != nullptr && m_pControl->VpexSendCloudRecStop(userId, userName, targetId, first, second);
 }
-bool CQuorixCore::APShareSendCommand(int, const char*) {
-    return false;
+bool CQuorixCore::APShareSendCommand(int command, const char* text) {
+    return m_pControl != nullptr && m_pControl->VpexSendASCommand(command, text);
 }
-bool CQuorixCore::ASSendStart(uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t,
-                              const char*, const char*, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
+                              uint16_t top, uint16_t right, uint16_t bottom, const char* sharerId,
+                              const char* sharerName, const char* operatorId, const char* operatorName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASStart(first, stype, width, height, left, top, right,
+                                                                bottom, sharerId, sharerName, operatorId,
+                                                                operatorName);
 }
-bool CQuorixCore::ASSendStop(uint32_t, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendStop(uint32_t kind, const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASStop(kind, userId, userName);
 }
-bool CQuorixCore::ASSendStartPermit(uint32_t) {
-    return false;
+bool CQuorixCore::ASSendStartPermit(uint32_t value) {
+    return m_pControl != nullptr && m_pControl->VpexSendASStartPermit(value);
 }
-bool CQuorixCore::ASSendControlReq(uint32_t, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendControlReq(uint32_t kind, const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASControlReq(kind, userId, userName);
 }
-bool CQuorixCore::ASSendControlRes(uint32_t, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendControlRes(uint32_t result, const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASControlRes(result, userId, userName);
 }
 bool CQuorixCore::ASSendControlRet() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendASControlRet();
 }
-bool CQuorixCore::ASSendControlChange(const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendControlChange(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASControlChange(userId, userName);
 }
-bool CQuorixCore::ASSendMousePointerEvent(uint16_t, uint16_t, uint16_t) {
-    return false;
+bool CQuorixCore::ASSendMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y) {
+    return m_pControl != nullptr && m_pControl->VpexSendASMousePointerEvent(kind, x, y);
 }
-bool CQuorixCore::ASSendMouseWheelEvent(uint32_t) {
-    return false;
+bool CQuorixCore::ASSendMouseWheelEvent(uint32_t delta) {
+    return m_pControl != nullptr && m_pControl->VpexSendASMouseWheelEvent(delta);
 }
-bool CQuorixCore::ASSendClipboardText(const char*, int) {
-    return false;
+bool CQuorixCore::ASSendClipboardText(const char* text, int length) {
+    return m_pControl != nullptr && m_pControl->VpexSendASClipboardText(text, length);
 }
-bool CQuorixCore::ASSendKeyEvent(uint32_t, uint32_t) {
-    return false;
+bool CQuorixCore::ASSendKeyEvent(uint32_t key, uint32_t upDown) {
+    return m_pControl != nullptr && m_pControl->VpexSendASKeyEvent(key, upDown);
 }
-bool CQuorixCore::ASSendShowRect(uint16_t, uint16_t, uint16_t, uint16_t, const uint8_t*) {
-    return false;
+bool CQuorixCore::ASSendShowRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                                 const uint8_t* pixels) {
+    return CASDataManager::sendASShowRect(pixels, left, top, right, bottom);
 }
-bool CQuorixCore::ASSendKeyFrame(uint16_t, uint16_t, uint16_t, uint16_t) {
-    return false;
+bool CQuorixCore::ASSendKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
+    return CASDataManager::sendASKeyFrame(left, top, right, bottom);
 }
-bool CQuorixCore::ASSendChangeSize(uint16_t, uint16_t, uint16_t, uint16_t) {
-    return false;
+bool CQuorixCore::ASSendChangeSize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
+    return CASDataManager::sendASWindowChange(left, top, right, bottom);
 }
 
 // --- media and settings ------------------------------------------------------------
