@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchRoom.h"
 #include "control/ControlWaits.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
@@ -57,7 +58,8 @@ int ReadMark(const uint8_t* rgba, int w) {
     for (int bit = 0; bit < kMarkBits; ++bit) {
         int sum = 0;
         for (int y = 8; y < 24; ++y)
-            for (int x = bit * kMarkBlock + 8; x < bit * kMarkBlock + 24; ++x) sum += rgba[(size_t(y) * w + x) * 4 + 1];
+            for (int x = bit * kMarkBlock + 8; x < bit * kMarkBlock + 24; ++x)
+                sum += rgba[(size_t(y) * w + x) * 4 + 1];
         if (sum / 256 > 128) frame |= 1 << bit;
     }
     return frame;
@@ -100,30 +102,6 @@ ST_FUNCLIST ReceiverTable() {
         }
     };
     return t;
-}
-
-ConfServerScript Script(const RelayFixture& relay) {
-    ConfServerScript s;
-    for (int i = 0; i < 5; ++i) s.relays[i] = {relay.addr(), relay.port(i)};
-    return s;
-}
-
-int Login(CQuorixCore& core, uint16_t port, const char* user) {
-    QUORIX_LOGIN_ARGS a;
-    a.userAgent = "Bench/1";
-    a.host = "127.0.0.1";
-    a.port = port;
-    a.userId = user;
-    a.password = "pw";
-    a.userName = user;
-    a.userType = "S0";
-    a.appVersion = "1.0";
-    a.camera = true;
-    a.microphone = true;
-    a.samplingRateCode = 4;
-    a.supportFuncJson = R"({"mode_opus":true})";
-    a.optionJson = R"({"roomlist_max":"8"})";
-    return core.LoginToServer(a);
 }
 
 double Percentile(std::vector<double> v, double q) {
@@ -181,8 +159,8 @@ void Video(CQuorixCore& sender, int w, int h, int fps, int frames) {
     std::printf(
         "video %dx%d sent at %d fps: %zu of %d shown, %.2f fps shown; send to shown: median %.1f ms, "
         "99th percentile %.1f ms; bare encode+decode %.1f ms (ratio %.1f)\n",
-        w, h, fps, g_rx.shown.size(), frames, seconds > 0 ? double(g_rx.shown.size() - 1) / seconds : 0.0, median,
-        Percentile(g_rx.latencyMs, 0.99), bare, bare > 0 ? median / bare : 0.0);
+        w, h, fps, g_rx.shown.size(), frames, seconds > 0 ? double(g_rx.shown.size() - 1) / seconds : 0.0,
+        median, Percentile(g_rx.latencyMs, 0.99), bare, bare > 0 ? median / bare : 0.0);
 }
 
 void Audio(CQuorixCore& sender, int tones) {
@@ -204,17 +182,19 @@ void Audio(CQuorixCore& sender, int tones) {
                 g_rx.waitingTone = true;
             }
             const auto& pcm = loud ? tone : silence;
-            sender.SendAudio(reinterpret_cast<const uint8_t*>(pcm.data()), uint32_t(pcm.size() * 2), 1.0, rate);
+            sender.SendAudio(reinterpret_cast<const uint8_t*>(pcm.data()), uint32_t(pcm.size() * 2), 1.0,
+                             rate);
             due += period;
             std::this_thread::sleep_until(due);
         }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     std::lock_guard<std::mutex> lock(g_rx.mu);
-    std::printf("audio (Opus, 48000 Hz, 60 ms frames): %zu of %d tones heard; send to mix: median %.1f ms, "
-                "99th percentile %.1f ms\n",
-                g_rx.toneLatencyMs.size(), tones, Percentile(g_rx.toneLatencyMs, 0.5),
-                Percentile(g_rx.toneLatencyMs, 0.99));
+    std::printf(
+        "audio (Opus, 48000 Hz, 60 ms frames): %zu of %d tones heard; send to mix: median %.1f ms, "
+        "99th percentile %.1f ms\n",
+        g_rx.toneLatencyMs.size(), tones, Percentile(g_rx.toneLatencyMs, 0.5),
+        Percentile(g_rx.toneLatencyMs, 0.99));
 }
 
 }  // namespace
@@ -222,15 +202,16 @@ void Audio(CQuorixCore& sender, int tones) {
 int main() {
     QuorixCore_OnLoad();
     RelayFixture relay;
-    ConfServerFixture confA(Script(relay));
-    ConfServerFixture confB(Script(relay));
+    ConfServerFixture confA(bench::RoomScript(relay));
+    ConfServerFixture confB(bench::RoomScript(relay));
     const ST_FUNCLIST quiet{};
     const ST_FUNCLIST rx = ReceiverTable();
     CQuorixCore a;
     CQuorixCore b;
     a.Init("Mac", &quiet, nullptr);
     b.Init("Mac", &rx, nullptr);
-    if (Login(a, confA.port(), "sender") != 0 || Login(b, confB.port(), "receiver") != 0) {
+    if (bench::RoomLogin(a, confA.port(), "sender", R"({"mode_opus":true})") != 0 ||
+        bench::RoomLogin(b, confB.port(), "receiver", R"({"mode_opus":true})") != 0) {
         std::printf("login failed\n");
         return 1;
     }

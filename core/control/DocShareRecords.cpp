@@ -14,8 +14,8 @@ namespace {
 constexpr uint8_t kKindMarker = 8;
 constexpr size_t kNameField = 200;
 constexpr size_t kAddressField = 1000;
-constexpr size_t kUserField = 128;   // UTF-16LE user id or name
-constexpr size_t kTextField = 256;   // UTF-16LE scroll, size, zoom and mode texts
+constexpr size_t kUserField = 128;  // UTF-16LE user id or name
+constexpr size_t kTextField = 256;  // UTF-16LE scroll, size, zoom and mode texts
 constexpr size_t kPageUrlField = 500;
 constexpr size_t kPointAt = 14;
 constexpr size_t kMousePointSize = 145;
@@ -35,7 +35,8 @@ bool NextValue(const std::string& text, const char* key, size_t& pos, std::strin
     if (at == std::string::npos) return false;
     const size_t start = at + std::strlen(key);
     const size_t end = text.find("\r\n", start);
-    value = CQuorixControl::Trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    value =
+        CQuorixControl::Trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
     pos = end == std::string::npos ? text.size() + 1 : end + 2;
     return true;
 }
@@ -328,7 +329,8 @@ DSParse DocShareRecordToText(const uint8_t* body, size_t len, uint32_t sender, s
         case DS_WEB_ESCORT_PAGE_INFO: {
             if (len < 6) return DSParse::Broken;
             const std::string url = VpexFieldText(body + 6, std::min(kPageUrlField, len - 6));
-            text = "Type: WEBESCORT_PAGE_INFO\r\nUrl: " + url + "\r\n" + C::cFormat("Page: %d\r\n", I32(body + 2));
+            text = "Type: WEBESCORT_PAGE_INFO\r\nUrl: " + url + "\r\n" +
+                   C::cFormat("Page: %d\r\n", I32(body + 2));
             break;
         }
         case DS_WBRD_MOUSE_POINT:
@@ -340,7 +342,8 @@ DSParse DocShareRecordToText(const uint8_t* body, size_t len, uint32_t sender, s
                                static_cast<unsigned long>(GetLE32(body + 141)));
             break;
         case DS_WEB_ESCORT_ZOOM:
-            text = "Type: WEBESCORT_ZOOM\r\n" + C::cFormat("ZoomRate: %d\r\n", DecimalValue(BodyText(body, len, 2)));
+            text = "Type: WEBESCORT_ZOOM\r\n" +
+                   C::cFormat("ZoomRate: %d\r\n", DecimalValue(BodyText(body, len, 2)));
             break;
         case DS_WEB_ESCORT_POINTER_MODE: {
             const std::string t = BodyText(body, len, 2);

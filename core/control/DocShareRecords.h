@@ -39,8 +39,8 @@ enum : uint16_t {
 constexpr size_t DS_RECORD_AREA = 4096;  // the largest record built
 constexpr size_t DS_ENTRY_SIZE = 1208;   // address entry: name 200, address 1000, 8 zero bytes
 constexpr size_t DS_ENTRIES_AT = 130;
-constexpr size_t DS_MAX_TARGETS = 2;     // entries after the document's own that fit the area
-constexpr size_t DS_MAX_POINTS = 1020;   // whiteboard points that fit the area
+constexpr size_t DS_MAX_TARGETS = 2;    // entries after the document's own that fit the area
+constexpr size_t DS_MAX_POINTS = 1020;  // whiteboard points that fit the area
 constexpr size_t DS_COMMAND_SIZE = 8;
 
 enum class DSBuild {
@@ -52,8 +52,8 @@ enum class DSBuild {
 
 // The record of a text message and its addressee ("Key:" as a client id,
 // 0xFFFFFFFF when empty or missing). ownUserId fills the clear records.
-DSBuild BuildDocShareRecord(const std::string& text, const std::string& ownUserId, std::vector<uint8_t>& record,
-                            uint32_t& target);
+DSBuild BuildDocShareRecord(const std::string& text, const std::string& ownUserId,
+                            std::vector<uint8_t>& record, uint32_t& target);
 // The addressee of a text message.
 uint32_t DocShareTarget(const std::string& text);
 

@@ -243,8 +243,8 @@ public:
     bool VpexSendManyMtgStartReq(const char* userId, const char* userName);
     bool VpexSendManyMtgStopSend(const char* userId, const char* userName);
     bool VpexSendManyMtgSpeakerListReq();
-    bool VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId, int command, int code,
-                                   int functionFlags, int permitFlags);
+    bool VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId, int command,
+                                   int code, int functionFlags, int permitFlags);
     bool VpexSendCloudRecStart(const char* userId, const char* userName, const char* targetUserId, int first,
                                int second, const char* optionsJson);
     bool VpexSendCloudRecStop(const char* userId, const char* userName, const char* targetUserId, int first,

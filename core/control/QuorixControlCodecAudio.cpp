@@ -67,4 +67,3 @@ void CQuorixControl::SetAudioPlayerUser(int index, const char* userId, const cha
 void CQuorixControl::_OnSendAudioJitter(uint32_t slot, void* self) {
     static_cast<CQuorixControl*>(self)->VpexSendJitterCheck(slot);
 }
-

@@ -32,8 +32,8 @@ bool CQuorixControl::VpexSendDocShareData(const char* text) {
         DTrace(4, "Invalid DocShareData[%s]\n", text);
         return false;
     }
-    return VpexSend(VPEX_CONN_OTHER, VPEX_WEB_ESCORT_DATA, target, m_nOwnClientId[VPEX_CONN_OTHER], record.data(),
-                    uint32_t(record.size()), 0, false);
+    return VpexSend(VPEX_CONN_OTHER, VPEX_WEB_ESCORT_DATA, target, m_nOwnClientId[VPEX_CONN_OTHER],
+                    record.data(), uint32_t(record.size()), 0, false);
 }
 
 bool CQuorixControl::VpexSendStartDocShare() {

@@ -54,24 +54,33 @@ bool MainOnMobileTurn(int frameRate, uint32_t count) {
     return false;
 }
 
-// The PCM at the room rate: `pcm` itself, or a converted copy held in `converted`.
-const uint8_t* AtRoomRate(CResampler* resampler, const uint8_t* pcm, uint32_t& bytes, int rate, uint16_t roomRate,
-                          uint8_t*& converted) {
-    converted = nullptr;
-    if (rate == roomRate || resampler == nullptr) return pcm;
+// The microphone block after the gain, at the room rate. The level after the
+// gain is reported first (-100 stands for the own microphone). Empty when the
+// block cannot be converted.
+std::vector<int16_t> MicrophoneSamples(CQuorixControlEvents* owner, CResampler* resampler, const uint8_t* pcm,
+                                       uint32_t bytes, double gain, int rate, uint16_t roomRate) {
+    std::vector<int16_t> samples(bytes / 2);
+    std::memcpy(samples.data(), pcm, samples.size() * 2);
+    const int level = CCommonProc::GetAudioWaveVolume(samples.data(), int(samples.size() * 2), gain);
+    if (owner != nullptr) owner->OnAudioVolume(-100, level);
+    if (rate == roomRate || resampler == nullptr) return samples;
+    uint8_t* converted = nullptr;
     int out = 0;
-    if (!resampler->Convert(pcm, int(bytes), rate, roomRate, &converted, &out) || converted == nullptr) {
-        __free__(converted);
-        converted = nullptr;
-        return nullptr;
+    std::vector<int16_t> result;
+    if (resampler->Convert(reinterpret_cast<const uint8_t*>(samples.data()), int(samples.size() * 2), rate,
+                           roomRate, &converted, &out) &&
+        converted != nullptr) {
+        result.resize(size_t(out) / 2);
+        std::memcpy(result.data(), converted, result.size() * 2);
     }
-    bytes = uint32_t(out);
-    return converted;
+    __free__(converted);
+    return result;
 }
 
 }  // namespace
 
-bool CQuorixControl::VpexSendVideo(const uint8_t* rgb, int width, int height, int frameRate, int mode, int flag) {
+bool CQuorixControl::VpexSendVideo(const uint8_t* rgb, int width, int height, int frameRate, int mode,
+                                   int flag) {
     if (frameRate < 1) {
         CLLog::writeFormat(kLogWrn, "Video frame refused: frame rate %d.", frameRate);
         return false;
@@ -121,8 +130,8 @@ std::vector<uint8_t> VideoBody(CVideoEncoder& encoder, int count, int width, int
 
 }  // namespace
 
-bool CQuorixControl::VpexSendVideoPacketMain(const uint8_t* rgb, int width, int height, int frameRate, int flag,
-                                             bool rateFlag, int mode) {
+bool CQuorixControl::VpexSendVideoPacketMain(const uint8_t* rgb, int width, int height, int frameRate,
+                                             int flag, bool rateFlag, int mode) {
     CSessionGate::Use use(m_sessionGate);
     if (!use || !m_bLogin || m_pVideoEncoderMain == nullptr) return false;
     const int count = m_pVideoEncoderMain->Encode(rgb, width, height, width, height, frameRate, mode, flag);
@@ -163,45 +172,30 @@ bool CQuorixControl::VpexSendAudioPacket(const uint8_t* pcm, uint32_t bytes, dou
 bool CQuorixControl::VpexSendAudioPacketUseOpus(const uint8_t* pcm, uint32_t bytes, double gain, int rate) {
     CSessionGate::Use use(m_sessionGate);
     if (!use || !m_bLogin || m_pOpusEncoder == nullptr || pcm == nullptr || bytes < 2) return false;
-    // The level is measured after the gain, which is applied to a copy.
-    std::vector<int16_t> samples(bytes / 2);
-    std::memcpy(samples.data(), pcm, samples.size() * 2);
-    const int level = CCommonProc::GetAudioWaveVolume(samples.data(), int(samples.size() * 2), gain);
-    if (m_pOwner != nullptr) m_pOwner->OnAudioVolume(-100, level);
-    uint32_t size = uint32_t(samples.size() * 2);
-    uint8_t* converted = nullptr;
-    const uint8_t* data = AtRoomRate(m_pResampler, reinterpret_cast<const uint8_t*>(samples.data()), size, rate,
-                                     m_nRoomRate, converted);
-    if (data == nullptr) return false;
-    const int count = int(size / 2);
+    const std::vector<int16_t> samples =
+        MicrophoneSamples(m_pOwner, m_pResampler, pcm, bytes, gain, rate, m_nRoomRate);
+    if (samples.empty()) return false;
+    const int count = int(samples.size());
     std::vector<uint8_t> packet(kAudioHeaderSize + size_t(count), 0);
-    std::vector<int16_t> aligned(static_cast<size_t>(count));
-    std::memcpy(aligned.data(), data, size_t(count) * 2);
-    __free__(converted);
-    const int encoded = m_pOpusEncoder->encode(aligned.data(), count, packet.data() + kAudioHeaderSize, count);
+    const int encoded =
+        m_pOpusEncoder->encode(samples.data(), count, packet.data() + kAudioHeaderSize, count);
     if (encoded <= 0) return false;
     const uint16_t pcmBytes = uint16_t(m_nOpusSamplingRate * 60 / 1000 * 2);
     packet[0] = kAudioCodecOpus;
     packet[1] = uint8_t(pcmBytes >> 8);
     packet[2] = uint8_t(pcmBytes);
-    return VpexSend(VPEX_CONN_AUDIO, VPEX_AUDIO, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO], packet.data(),
-                    kAudioHeaderSize + uint32_t(encoded), 0, false);
+    return VpexSend(VPEX_CONN_AUDIO, VPEX_AUDIO, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO],
+                    packet.data(), kAudioHeaderSize + uint32_t(encoded), 0, false);
 }
 
 bool CQuorixControl::VpexSendAudioPacketUseGsm(const uint8_t* pcm, uint32_t bytes, double gain, int rate) {
     CSessionGate::Use use(m_sessionGate);
     if (!use || !m_bLogin || m_pGsmEncoder == nullptr || pcm == nullptr || bytes < 2) return false;
-    std::vector<int16_t> samples(bytes / 2);
-    std::memcpy(samples.data(), pcm, samples.size() * 2);
-    const int level = CCommonProc::GetAudioWaveVolume(samples.data(), int(samples.size() * 2), gain);
-    if (m_pOwner != nullptr) m_pOwner->OnAudioVolume(-100, level);
-    uint32_t size = uint32_t(samples.size() * 2);
-    uint8_t* converted = nullptr;
-    const uint8_t* data = AtRoomRate(m_pResampler, reinterpret_cast<const uint8_t*>(samples.data()), size, rate,
-                                     m_nRoomRate, converted);
-    if (data == nullptr) return false;
-    std::vector<uint8_t> input(data, data + size);
-    __free__(converted);
+    const std::vector<int16_t> samples =
+        MicrophoneSamples(m_pOwner, m_pResampler, pcm, bytes, gain, rate, m_nRoomRate);
+    if (samples.empty()) return false;
+    const uint32_t size = uint32_t(samples.size() * 2);
+    const uint8_t* input = reinterpret_cast<const uint8_t*>(samples.data());
 
     // One message: header, then the whole GSM frames of `pcmBytes` PCM bytes.
     const auto sendGsm = [this](const uint8_t* chunk, uint32_t pcmBytes) {
@@ -225,7 +219,7 @@ bool CQuorixControl::VpexSendAudioPacketUseGsm(const uint8_t* pcm, uint32_t byte
             CLLog::writeFormat(kLogWrn, "GSM input refused: %u bytes.", size);
             return false;
         }
-        return sendGsm(input.data(), whole);
+        return sendGsm(input, whole);
     }
 
     bool result = false;
@@ -239,7 +233,7 @@ bool CQuorixControl::VpexSendAudioPacketUseGsm(const uint8_t* pcm, uint32_t byte
             m_nGsmChunkFree = chunk;
         }
         const uint32_t n = std::min(m_nGsmChunkFree, size - taken);
-        std::memcpy(m_gsmChunk.data() + (m_gsmChunk.size() - m_nGsmChunkFree), input.data() + taken, n);
+        std::memcpy(m_gsmChunk.data() + (m_gsmChunk.size() - m_nGsmChunkFree), input + taken, n);
         m_nGsmChunkFree -= n;
         taken += n;
         if (m_nGsmChunkFree == 0) {
@@ -268,8 +262,8 @@ bool CQuorixControl::VpexSendJitterCheck(uint32_t slot) {
     const int kbps = thread != nullptr ? thread->GetBandWidth() : 0;
     uint8_t body[8] = {};
     PutLE32(body, uint32_t(kbps > 0 ? kbps : 0));
-    return VpexSend(VPEX_CONN_VIDEO, VPEX_JITTER_CHECK, complete ? 1 : 0, m_nOwnClientId[VPEX_CONN_VIDEO], body,
-                    sizeof body, 0, false);
+    return VpexSend(VPEX_CONN_VIDEO, VPEX_JITTER_CHECK, complete ? 1 : 0, m_nOwnClientId[VPEX_CONN_VIDEO],
+                    body, sizeof body, 0, false);
 }
 
 void CQuorixControl::VpexOnRecvAudio(uint32_t sender, uint8_t* body, uint32_t length) {

@@ -59,7 +59,8 @@ bool CQuorixControl::VpexSendRecord(int index, uint32_t msgId, uint32_t target, 
         const uint32_t at = uint32_t(piece) * VPEX_PIECE_SIZE;
         const uint32_t n = length - at > VPEX_PIECE_SIZE ? VPEX_PIECE_SIZE : length - at;
         uint32_t total = 0;
-        uint8_t* frame = VpexBuildFrame(index, msgId, target, sender, data + at, n, footer, piece, pieces, total);
+        uint8_t* frame =
+            VpexBuildFrame(index, msgId, target, sender, data + at, n, footer, piece, pieces, total);
         if (frame == nullptr) break;
         frames.push_back(frame);
         sizes.push_back(int(total));
@@ -74,8 +75,8 @@ bool CQuorixControl::VpexSendRecord(int index, uint32_t msgId, uint32_t target, 
 }
 
 uint8_t* CQuorixControl::VpexBuildFrame(int index, uint32_t msgId, uint32_t target, uint32_t sender,
-                                        const uint8_t* data, uint32_t length, uint32_t footer, uint16_t pieceIndex,
-                                        uint16_t pieceCount, uint32_t& total) {
+                                        const uint8_t* data, uint32_t length, uint32_t footer,
+                                        uint16_t pieceIndex, uint16_t pieceCount, uint32_t& total) {
     const uint32_t trailer = pieceCount != 0 ? VPEX_TRAILER_SIZE : 0;
     const uint32_t foot = footer != 0 ? VPEX_FOOTER_SIZE : 0;
     uint8_t* frame = nullptr;
@@ -123,7 +124,8 @@ bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, u
     if (clear && m_pSocketVpex[index] != nullptr && thread != nullptr) thread->ClearBuffer(sendClass);
 
     uint32_t total = 0;
-    uint8_t* frame = VpexBuildFrame(index, msgId, target, sender, data, length, footer, pieceIndex, pieceCount, total);
+    uint8_t* frame =
+        VpexBuildFrame(index, msgId, target, sender, data, length, footer, pieceIndex, pieceCount, total);
     if (frame == nullptr) return false;
     if (thread != nullptr) {
         if (!thread->Send(frame, int(total), sendClass)) {

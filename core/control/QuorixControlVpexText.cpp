@@ -83,8 +83,8 @@ bool CQuorixControl::VpexSendManyMtgStartReq(const char* userId, const char* use
     if (!use) return false;
     if (!m_bLogin || userId == nullptr) return false;
     const std::vector<uint8_t> r = ManyMtgSpeakerRecord(MANY_MTG_START_REQ, userId, userName);
-    return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO], r.data(),
-                    uint32_t(r.size()), 0, false);
+    return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO],
+                    r.data(), uint32_t(r.size()), 0, false);
 }
 
 bool CQuorixControl::VpexSendManyMtgStopSend(const char* userId, const char* userName) {
@@ -92,8 +92,8 @@ bool CQuorixControl::VpexSendManyMtgStopSend(const char* userId, const char* use
     if (!use) return false;
     if (!m_bLogin || userId == nullptr) return false;
     const std::vector<uint8_t> r = ManyMtgSpeakerRecord(MANY_MTG_STOP_SEND, userId, userName);
-    return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO], r.data(),
-                    uint32_t(r.size()), 0, false);
+    return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO],
+                    r.data(), uint32_t(r.size()), 0, false);
 }
 
 bool CQuorixControl::VpexSendManyMtgSpeakerListReq() {
@@ -103,8 +103,8 @@ bool CQuorixControl::VpexSendManyMtgSpeakerListReq() {
     MANY_MTG_RECORD req;
     req.command = MANY_MTG_SPEAKER_LIST_REQ;
     const std::vector<uint8_t> r = BuildManyMtgRecord(req);
-    return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO], r.data(),
-                    uint32_t(r.size()), 0, false);
+    return VpexSend(VPEX_CONN_AUDIO, VPEX_MANY_MTG_CMD, VPEX_TARGET_ALL, m_nOwnClientId[VPEX_CONN_AUDIO],
+                    r.data(), uint32_t(r.size()), 0, false);
 }
 
 void CQuorixControl::VpexOnRecvManyMtgCmd(uint32_t /*ignored*/, const uint8_t* body, uint32_t length) {
@@ -118,8 +118,8 @@ void CQuorixControl::VpexOnRecvManyMtgCmd(uint32_t /*ignored*/, const uint8_t* b
     m_pOwner->OnManyMtgCmd(r.command, r.code, r.subCode, r.userIds, r.userNames);
 }
 
-bool CQuorixControl::VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId, int command,
-                                               int code, int functionFlags, int permitFlags) {
+bool CQuorixControl::VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId,
+                                               int command, int code, int functionFlags, int permitFlags) {
     CSessionGate::Use use(m_sessionGate);
     if (!use) return false;
     if (!m_bLogin) return false;
@@ -131,8 +131,9 @@ bool CQuorixControl::VpexSendUserPermissionCmd(const char* senderUserId, const c
     p.functionFlags = functionFlags;
     p.permitFlags = permitFlags;
     const std::vector<uint8_t> r = BuildPermissionRecord(p);
-    return VpexSend(VPEX_CONN_OTHER, VPEX_USER_PERMISSION_CMD, TargetOf(*this, VPEX_CONN_OTHER, addresseeUserId),
-                    m_nOwnClientId[VPEX_CONN_OTHER], r.data(), uint32_t(r.size()), 0, false);
+    return VpexSend(VPEX_CONN_OTHER, VPEX_USER_PERMISSION_CMD,
+                    TargetOf(*this, VPEX_CONN_OTHER, addresseeUserId), m_nOwnClientId[VPEX_CONN_OTHER],
+                    r.data(), uint32_t(r.size()), 0, false);
 }
 
 void CQuorixControl::VpexOnRecvUserPermissionCmd(uint32_t /*ignored*/, const uint8_t* body, uint32_t length) {
@@ -142,8 +143,8 @@ void CQuorixControl::VpexOnRecvUserPermissionCmd(uint32_t /*ignored*/, const uin
         CLLog::writeFormat(kLogWrn, "Broken user permission command (%u bytes).", length);
         return;
     }
-    CLLog::writeFormat(kLogInf, "Received the user permission command message from %s. [%d:%d]", p.senderId.c_str(),
-                       p.command, p.code);
+    CLLog::writeFormat(kLogInf, "Received the user permission command message from %s. [%d:%d]",
+                       p.senderId.c_str(), p.command, p.code);
     m_pOwner->OnRecvUserPermissionCmd(p.senderId.c_str(), p.command, p.code, p.functionFlags, p.permitFlags);
 }
 
@@ -158,8 +159,9 @@ bool CQuorixControl::VpexSendCloudRecStart(const char* userId, const char* userN
         CLLog::writeFormat(kLogWrn, "Cloud recording options are no JSON object: start refused.");
         return false;
     }
-    return VpexSend(VPEX_CONN_VIDEO, VPEX_SEND_CLOUD_REC_START, TargetOf(*this, VPEX_CONN_VIDEO, targetUserId),
-                    m_nOwnClientId[VPEX_CONN_VIDEO], r.data(), uint32_t(r.size()), 0, false);
+    return VpexSend(VPEX_CONN_VIDEO, VPEX_SEND_CLOUD_REC_START,
+                    TargetOf(*this, VPEX_CONN_VIDEO, targetUserId), m_nOwnClientId[VPEX_CONN_VIDEO], r.data(),
+                    uint32_t(r.size()), 0, false);
 }
 
 bool CQuorixControl::VpexSendCloudRecStop(const char* userId, const char* userName, const char* targetUserId,
@@ -167,7 +169,8 @@ bool CQuorixControl::VpexSendCloudRecStop(const char* userId, const char* userNa
     CSessionGate::Use use(m_sessionGate);
     if (!use) return false;
     if (!m_bLogin) return false;
-    const std::vector<uint8_t> r = BuildCloudRecRecord(first, second, userId, userName, nullptr, nullptr, false);
+    const std::vector<uint8_t> r =
+        BuildCloudRecRecord(first, second, userId, userName, nullptr, nullptr, false);
     return VpexSend(VPEX_CONN_VIDEO, VPEX_SEND_CLOUD_REC_STOP, TargetOf(*this, VPEX_CONN_VIDEO, targetUserId),
                     m_nOwnClientId[VPEX_CONN_VIDEO], r.data(), uint32_t(r.size()), 0, false);
 }

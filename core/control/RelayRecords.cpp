@@ -156,7 +156,9 @@ bool ParseTextBoxRecord(const uint8_t* body, size_t len, TEXTBOX_RECORD& out) {
 
 std::string TextBoxFontJson(const TEXTBOX_FONT& f) {
     json_object* info = json_object_new_object();
-    const auto add = [info](const char* key, int32_t v) { json_object_object_add(info, key, json_object_new_int(v)); };
+    const auto add = [info](const char* key, int32_t v) {
+        json_object_object_add(info, key, json_object_new_int(v));
+    };
     add("FontHeight", f.height);
     add("FontEscapement", f.escapement);
     add("FontOrientation", f.orientation);
@@ -241,8 +243,9 @@ bool ParsePermissionRecord(const uint8_t* body, size_t len, PERMISSION_RECORD& o
     return true;
 }
 
-std::vector<uint8_t> BuildCloudRecRecord(int32_t first, int32_t second, const char* userId, const char* userName,
-                                         const char* optionsJson, const char* relayHost, bool start) {
+std::vector<uint8_t> BuildCloudRecRecord(int32_t first, int32_t second, const char* userId,
+                                         const char* userName, const char* optionsJson, const char* relayHost,
+                                         bool start) {
     std::string options;
     if (start) {
         json_object* obj = json_tokener_parse(optionsJson != nullptr ? optionsJson : "");

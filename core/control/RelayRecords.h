@@ -107,8 +107,9 @@ bool ParsePermissionRecord(const uint8_t* body, size_t len, PERMISSION_RECORD& o
 // Cloud-recording record: two values, user id and name, and for a start the
 // options text. Empty when `optionsJson` is given but is no JSON object.
 // The options gain (or have replaced) the member "addr" = relayHost.
-std::vector<uint8_t> BuildCloudRecRecord(int32_t first, int32_t second, const char* userId, const char* userName,
-                                         const char* optionsJson, const char* relayHost, bool start);
+std::vector<uint8_t> BuildCloudRecRecord(int32_t first, int32_t second, const char* userId,
+                                         const char* userName, const char* optionsJson, const char* relayHost,
+                                         bool start);
 
 // Text helpers of these records and of the document-sharing records.
 // UTF-8 into a zero-filled UTF-16LE field of `size` bytes (cut at the field).

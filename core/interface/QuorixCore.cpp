@@ -150,7 +150,8 @@ bool CQuorixCore::SendClientInfo(int, const char*, const char*, const char*) {
 }
 bool CQuorixCore::SendVideo(const uint8_t* pixels, int width, int height, int frameRate, int optionA,
                             int optionB) {
-    return m_pControl != nullptr && m_pControl->VpexSendVideo(pixels, width, height, frameRate, optionA, optionB);
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendVideo(pixels, width, height, frameRate, optionA, optionB);
 }
 bool CQuorixCore::SendAudio(const uint8_t* pcm, uint32_t size, double boost, int rate) {
     return m_pControl != nullptr && m_pControl->VpexSendAudioPacket(pcm, size, boost, rate);
@@ -191,7 +192,8 @@ bool CQuorixCore::SendCloudRecStart(const char* userId, const char* userName, co
 }
 bool CQuorixCore::SendCloudRecStop(const char* userId, const char* userName, const char* targetId, int first,
                                    int second) {
-    return m_pControl != nullptr && m_pControl->VpexSendCloudRecStop(userId, userName, targetId, first, second);
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendCloudRecStop(userId, userName, targetId, first, second);
 }
 bool CQuorixCore::APShareSendCommand(int command, const char* text) {
     return m_pControl != nullptr && m_pControl->VpexSendASCommand(command, text);

@@ -272,7 +272,8 @@ bool CStreamSendQueues::PushGroup(void* const* data, const int* len, size_t coun
     if (!m_bAccepting || (m_limit[slot] != STREAM_SEND_UNLIMITED && count > m_limit[slot])) return false;
     if (!MakeRoom(slot, count)) return false;
     if (++m_nextGroup == 0) m_nextGroup = 1;
-    for (size_t i = 0; i < count; ++i) m_queue[slot].push_back(new COM_BUFFER{len[i], 0, data[i], m_nextGroup});
+    for (size_t i = 0; i < count; ++i)
+        m_queue[slot].push_back(new COM_BUFFER{len[i], 0, data[i], m_nextGroup});
     return true;
 }
 

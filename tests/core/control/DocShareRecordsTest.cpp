@@ -35,10 +35,12 @@ TEST(DocShareRecords, EverySubTypeRoundTrips) {
          "Pos: 65535,7\r\n\r\n"},
         {"Type: WEBWBRD_CLEAR\r\n\r\n", 5, 0, 130, "Type: WEBWBRD_CLEAR\r\n\r\n"},
         {"Type: WEBESCORT_CLEAR\r\n\r\n", 5, 1, 130, "Type: WEBESCORT_CLEAR\r\n\r\n"},
-        {"Type: WEBESCORT\r\nKey: 9\r\nUrl: https://a.example/x\r\nTarget: 会議室 , https://b.example/\r\n\r\n", 6, 8,
-         2546, "Type: WEBESCORT\r\nUrl: https://a.example/x\r\nTarget: 会議室,https://b.example/\r\n\r\n"},
-        {"Type: WEBESCORT_ACTIVE\r\nUrl: https://a.example/x\r\nTarget: https://b.example/\r\n\r\n", 9, 8, 2546,
-         "Type: WEBESCORT_ACTIVE\r\nUrl: https://a.example/x\r\nTarget: ,https://b.example/\r\n\r\n"},
+        {"Type: WEBESCORT\r\nKey: 9\r\nUrl: https://a.example/x\r\nTarget: 会議室 , "
+         "https://b.example/\r\n\r\n",
+         6, 8, 2546,
+         "Type: WEBESCORT\r\nUrl: https://a.example/x\r\nTarget: 会議室,https://b.example/\r\n\r\n"},
+        {"Type: WEBESCORT_ACTIVE\r\nUrl: https://a.example/x\r\nTarget: https://b.example/\r\n\r\n", 9, 8,
+         2546, "Type: WEBESCORT_ACTIVE\r\nUrl: https://a.example/x\r\nTarget: ,https://b.example/\r\n\r\n"},
         {"Type: WEBESCORT_SCROLL\r\nScroll: -1, -1\r\n\r\n", 16, 8, 24,
          "Type: WEBESCORT_SCROLL\r\nScrollSize: -1,-1\r\n\r\n"},
         {"Type: WEBESCORT_USEDEFAULT\r\n\r\n", 17, 8, 130, "Type: WEBESCORT_USEDEFAULT\r\n\r\n"},
@@ -48,9 +50,11 @@ TEST(DocShareRecords, EverySubTypeRoundTrips) {
         {"Type: WEBESCORT_STOP\r\n\r\n", 20, 8, 2, "Type: WEBESCORT_STOP\r\n\r\n"},
         {"Type: WEBESCORT_PAGE_INFO\r\nPage: 12\r\nUrl: https://c.example/資料.pdf\r\n\r\n", 21, 8, 506,
          "Type: WEBESCORT_PAGE_INFO\r\nUrl: https://c.example/資料.pdf\r\nPage: 12\r\n\r\n"},
-        {"Type: WEBWBRD_MOUSE_POINT\r\nScrollPoint: 5, -6\r\nUserName: 花子\r\nMousePoint: 100, 200\r\n\r\n", 22, 5,
-         145, "Type: WEBWBRD_MOUSE_POINT\r\nScrollPoint: 5,-6\r\nUserName: 花子\r\nMousePoint: 100,200\r\n\r\n"},
-        {"Type: WEBESCORT_ZOOM\r\nZoomRate: 150\r\n\r\n", 23, 0, 10, "Type: WEBESCORT_ZOOM\r\nZoomRate: 150\r\n\r\n"},
+        {"Type: WEBWBRD_MOUSE_POINT\r\nScrollPoint: 5, -6\r\nUserName: 花子\r\nMousePoint: 100, 200\r\n\r\n",
+         22, 5, 145,
+         "Type: WEBWBRD_MOUSE_POINT\r\nScrollPoint: 5,-6\r\nUserName: 花子\r\nMousePoint: 100,200\r\n\r\n"},
+        {"Type: WEBESCORT_ZOOM\r\nZoomRate: 150\r\n\r\n", 23, 0, 10,
+         "Type: WEBESCORT_ZOOM\r\nZoomRate: 150\r\n\r\n"},
         {"Type: WEBESCORT_PMODE\r\nPointerMode: TRUE\r\nPaintMode: FALSE\r\n\r\n", 24, 0, 10,
          "Type: WEBESCORT_PMODE\r\nPointerMode: TRUE\r\nPaintMode: FALSE\r\n\r\n"},
         {"Type: WEBESCORT_REQUEST2\r\n\r\n", 25, 0, 2, "Type: WEBESCORT_REQUEST2\r\n\r\n"},
@@ -78,16 +82,19 @@ TEST(DocShareRecords, FieldsAndAddressees) {
     EXPECT_EQ(r[4], 'e');
     EXPECT_EQ(target, VPEX_TARGET_ALL);
     // The sizing text at 130, the scroll text at 2, each with its zero unit.
-    ASSERT_EQ(BuildDocShareRecord("Type: WEBESCORT_SIZING\r\nSize: 800, 600\r\n", "", r, target), DSBuild::Ok);
+    ASSERT_EQ(BuildDocShareRecord("Type: WEBESCORT_SIZING\r\nSize: 800, 600\r\n", "", r, target),
+              DSBuild::Ok);
     EXPECT_EQ(std::string(r.begin() + 130, r.begin() + 132), std::string("x\0", 2));
     EXPECT_EQ(GetLE16(r.data() + r.size() - 2), 0);
     // A whiteboard without points, a web escort without targets.
-    ASSERT_EQ(BuildDocShareRecord("Type: WEBWBRD_DATA\r\nScroll: 0,0\r\nColor: 1,2,3\r\n", "", r, target), DSBuild::Ok);
+    ASSERT_EQ(BuildDocShareRecord("Type: WEBWBRD_DATA\r\nScroll: 0,0\r\nColor: 1,2,3\r\n", "", r, target),
+              DSBuild::Ok);
     EXPECT_EQ(r.size(), 14u);
     ASSERT_EQ(BuildDocShareRecord("Type: WEBESCORT\r\nUrl: x\r\n", "", r, target), DSBuild::Ok);
     EXPECT_EQ(r.size(), 1338u);
     // A pointer value without comma gives both coordinates.
-    ASSERT_EQ(BuildDocShareRecord("Type: WEBWBRD_MOUSE_POINT\r\nMousePoint: 42\r\n", "", r, target), DSBuild::Ok);
+    ASSERT_EQ(BuildDocShareRecord("Type: WEBWBRD_MOUSE_POINT\r\nMousePoint: 42\r\n", "", r, target),
+              DSBuild::Ok);
     EXPECT_EQ(GetLE32(r.data() + 137), 42u);
     EXPECT_EQ(GetLE32(r.data() + 141), 42u);
 
@@ -150,7 +157,7 @@ TEST(DocShareRecords, ReceivedRecordsAreReadWithinTheirLength) {
     escort[0] = 6;
     escort[130 + 200] = 'u';
     Bytes page = {21, 8, 3, 0, 0, 0, 'a', 'b', 'c', 'd'};  // address without NUL, cut by the body
-    Bytes wbrd(14 + 4 + 2, 0);                              // one whole point and half of another
+    Bytes wbrd(14 + 4 + 2, 0);                             // one whole point and half of another
     wbrd[0] = 3;
     struct Case {
         const char* name;

@@ -64,8 +64,8 @@ ST_FUNCLIST Table() {
         Recorded::Of(u).add("mm-start " + std::to_string(code) + " " + id);
     };
     t.OnUserPermissionCmd = [](const char* id, int cmd, int code, int f, int p, void* u) {
-        Recorded::Of(u).add(std::string("perm ") + id + " " + std::to_string(cmd) + " " + std::to_string(code) +
-                            " " + std::to_string(f) + " " + std::to_string(p));
+        Recorded::Of(u).add(std::string("perm ") + id + " " + std::to_string(cmd) + " " +
+                            std::to_string(code) + " " + std::to_string(f) + " " + std::to_string(p));
     };
     t.OnQuorixLog = [](int, const char* line, void* u) {
         std::lock_guard<std::mutex> lock(Recorded::Of(u).mu);
@@ -98,9 +98,10 @@ protected:
 
 Bytes TextBoxLine() {
     bool bad = false;
-    return BuildTextBoxRecord("Type: TEXTBOXMESSAGE\r\nSrceUserID: bob\r\nSrceUserName: ボブ\r\nFontColor: 0,0,0\r\n"
-                              "Message: 一行目\r\n二行目\r\n\r\n",
-                              bad);
+    return BuildTextBoxRecord(
+        "Type: TEXTBOXMESSAGE\r\nSrceUserID: bob\r\nSrceUserName: ボブ\r\nFontColor: 0,0,0\r\n"
+        "Message: 一行目\r\n二行目\r\n\r\n",
+        bad);
 }
 
 TEST_F(RelayReceive, EachMessageReachesItsEvent) {

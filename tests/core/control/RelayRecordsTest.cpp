@@ -14,8 +14,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::string Block(const std::string& fields, const std::string& message) {
-    return "Type: TEXTBOXMESSAGE\r\nSrceUserID: u-1\r\nSrceUserName: 山田\r\n" + fields + "Message: " + message +
-           "\r\n\r\n";
+    return "Type: TEXTBOXMESSAGE\r\nSrceUserID: u-1\r\nSrceUserName: 山田\r\n" + fields +
+           "Message: " + message + "\r\n\r\n";
 }
 
 TEST(TextBoxRecord, FontFields) {
@@ -83,8 +83,8 @@ TEST(TextBoxRecord, MessageLengthAndLineEnds) {
 
 TEST(TextBoxRecord, KindsAndShortBodies) {
     bool bad = false;
-    const Bytes active =
-        BuildTextBoxRecord("Type: TEXTBOXACTIVEWINDOW\r\nSrceUserID: u\r\nFontColor: 1 2\r\nMessage: x\r\n\r\n", bad);
+    const Bytes active = BuildTextBoxRecord(
+        "Type: TEXTBOXACTIVEWINDOW\r\nSrceUserID: u\r\nFontColor: 1 2\r\nMessage: x\r\n\r\n", bad);
     ASSERT_EQ(active.size(), 296u);
     EXPECT_EQ(GetLE32(active.data()), 51u);
     EXPECT_FALSE(bad) << "no font key is read";
@@ -164,7 +164,8 @@ TEST(PermissionRecord, SizesAndFlags) {
         bool parsed;
         int32_t functionFlags;
     };
-    for (const Case& c : {Case{112, true, 0x11}, Case{104, true, 0}, Case{108, true, 0}, Case{103, false, 0}}) {
+    for (const Case& c :
+         {Case{112, true, 0x11}, Case{104, true, 0}, Case{108, true, 0}, Case{103, false, 0}}) {
         PERMISSION_RECORD r;
         ASSERT_EQ(ParsePermissionRecord(rep.data(), c.size, r), c.parsed) << c.size;
         if (!c.parsed) continue;

@@ -64,11 +64,12 @@ TEST_P(RelayAudio, ToneComesOutOfTheOtherMix) {
     EXPECT_TRUE(room.Finish());
 }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, RelayAudio,
-                         testing::Values(ToneCase{"Opus", {"support={\"mode_opus\":true}"}, 48000, 2880, true},
-                                         ToneCase{"GsmChunked", {"rate=1"}, 11025, 220, false},
-                                         ToneCase{"GsmWhole", {"rate=0"}, 8000, 320, true}),
-                         [](const testing::TestParamInfo<ToneCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, RelayAudio,
+    testing::Values(ToneCase{"Opus", {"support={\"mode_opus\":true}"}, 48000, 2880, true},
+                    ToneCase{"GsmChunked", {"rate=1"}, 11025, 220, false},
+                    ToneCase{"GsmWhole", {"rate=0"}, 8000, 320, true}),
+    [](const testing::TestParamInfo<ToneCase>& info) { return info.param.name; });
 
 TEST(RelayVideo, MovingPictureIsShownAtTheOtherClient) {
     TwoClientRoom room;
@@ -111,7 +112,8 @@ TEST(RelayVideo, MovingPictureIsShownAtTheOtherClient) {
             EXPECT_EQ(GetLE16(m.body.data() + 6), isMobile ? 240 : 480);
             EXPECT_EQ(GetLE16(m.body.data() + 8), isMobile ? 0x8000 : 0x8001);
             EXPECT_EQ(GetLE16(m.body.data() + 10), 1);
-            EXPECT_EQ(GetLE16(m.body.data() + 12) == 0, id == VPEX_VIDEO_START || id == VPEX_VIDEO_MOBILE_START);
+            EXPECT_EQ(GetLE16(m.body.data() + 12) == 0,
+                      id == VPEX_VIDEO_START || id == VPEX_VIDEO_MOBILE_START);
         }
     }
     EXPECT_TRUE(room.relay.failures().empty());

@@ -15,7 +15,8 @@ TEST(RelayMessages, TextBoxLineKeepsItsTextsAndFont) {
     TwoClientRoom room;
     ASSERT_TRUE(room.loggedIn);
     const std::string block =
-        "Type: TEXTBOXMESSAGE\\r\\nSrceUserID: alice\\r\\nSrceUserName: アリス・リデル\\r\\nFontHeight: -10\\r\\n"
+        "Type: TEXTBOXMESSAGE\\r\\nSrceUserID: alice\\r\\nSrceUserName: アリス・リデル\\r\\nFontHeight: "
+        "-10\\r\\n"
         "FontWidth: 0\\r\\nFontEscapement: 0\\r\\nFontOrientation: 0\\r\\nFontWeight: TRUE\\r\\n"
         "FontItalic: FALSE\\r\\nFontUnderline: TRUE\\r\\nFontStrikeOut: FALSE\\r\\nFontCharSet: 128\\r\\n"
         "FontOutPrecision: 3\\r\\nFontClipPrecision: 2\\r\\nFontQuality: 1\\r\\nFontPitchAndFamily: 18\\r\\n"
@@ -23,13 +24,14 @@ TEST(RelayMessages, TextBoxLineKeepsItsTextsAndFont) {
         "Message: こんにちは、皆さん\\r\\n二行目です\\nthird line\\r\\n\\r\\n";
     room.a->send("textbox " + block);
     EXPECT_EQ(room.a->waitLine("SENT textbox", 5000), "SENT textbox 1");
-    EXPECT_EQ(room.b->waitLine("EVENT TextBox ", 5000),
-              "EVENT TextBox alice|アリス・リデル|こんにちは、皆さん\\n二行目です\\nthird line|"
-              "{ \"FontInfoKey\": { \"FontHeight\": -10, \"FontEscapement\": 0, \"FontOrientation\": 0, "
-              "\"FontWeight\": 700, \"FontWidth\": 0, \"FontItalic\": 0, \"FontUnderLine\": 1, "
-              "\"FontStrikeOut\": 0, \"FontCharSet\": 128, \"FontOutPrecision\": 3, \"FontClipPrecision\": 2, "
-              "\"FontQuality:\": 1, \"FontPitchAndFamily\": 18, \"FontFaceName\": \"MS Pゴシック\", "
-              "\"FontColor\": 33023, \"FontSize\": 9 } }");
+    EXPECT_EQ(
+        room.b->waitLine("EVENT TextBox ", 5000),
+        "EVENT TextBox alice|アリス・リデル|こんにちは、皆さん\\n二行目です\\nthird line|"
+        "{ \"FontInfoKey\": { \"FontHeight\": -10, \"FontEscapement\": 0, \"FontOrientation\": 0, "
+        "\"FontWeight\": 700, \"FontWidth\": 0, \"FontItalic\": 0, \"FontUnderLine\": 1, "
+        "\"FontStrikeOut\": 0, \"FontCharSet\": 128, \"FontOutPrecision\": 3, \"FontClipPrecision\": 2, "
+        "\"FontQuality:\": 1, \"FontPitchAndFamily\": 18, \"FontFaceName\": \"MS Pゴシック\", "
+        "\"FontColor\": 33023, \"FontSize\": 9 } }");
 
     room.a->send("textactive");
     EXPECT_EQ(room.b->waitLine("EVENT TextBoxActive", 5000), "EVENT TextBoxActive alice|Alice");
@@ -66,8 +68,9 @@ TEST(RelayMessages, DocumentSharingStartsAddressesAndStops) {
               "Page: 3\\r\\n\\r\\n");
     room.b->send("docshare Type: WEBESCORT_REQUEST\\r\\n\\r\\n");
     const uint32_t bobFrom = room.relay.clientId("bob", VPEX_CONN_OTHER);
-    EXPECT_EQ(room.a->waitLine("EVENT DocShare bob|", 5000),
-              "EVENT DocShare bob|Type: WEBESCORT_REQUEST\\r\\nKey: " + std::to_string(bobFrom) + "\\r\\n\\r\\n");
+    EXPECT_EQ(
+        room.a->waitLine("EVENT DocShare bob|", 5000),
+        "EVENT DocShare bob|Type: WEBESCORT_REQUEST\\r\\nKey: " + std::to_string(bobFrom) + "\\r\\n\\r\\n");
 
     ASSERT_TRUE(room.relay.waitFor(VPEX_WEB_ESCORT_DATA, 3, 5000));
     const auto data = room.relay.messages(VPEX_WEB_ESCORT_DATA);

@@ -107,7 +107,8 @@ TEST_F(RelaySenders, GsmChunksFollowTheDriftCounter) {
     Login(1);  // 11025 Hz: chunks of 4160 and 4480 bytes, switch count 200
     const std::vector<uint8_t> pcm(2048, 0);
     std::vector<bool> results;
-    for (int i = 0; i < 6; ++i) results.push_back(control_->VpexSendAudioPacket(pcm.data(), 2048, 1.0, 11025));
+    for (int i = 0; i < 6; ++i)
+        results.push_back(control_->VpexSendAudioPacket(pcm.data(), 2048, 1.0, 11025));
     // 2048 bytes a call: the first chunk (4160) fills on the third call; the
     // drift 2048 - 4160 is negative, far above 200 as an unsigned number, so
     // the next chunk is the larger one (4480), which fills on the fifth.

@@ -28,15 +28,11 @@ inline ConfServerScript RoomScript(const RelayFixture& relay, const std::string&
 }
 
 inline std::vector<std::string> RoomClientArgs(const ConfServerFixture& conf, const std::string& user,
-                                               const std::string& name, const std::vector<std::string>& extra = {}) {
-    std::vector<std::string> args = {"port=" + std::to_string(conf.port()),
-                                     "user=" + user,
-                                     "name=" + name,
-                                     "top=7",
-                                     "room=8",
-                                     "option={\"roomlist_max\":\"8\"}",
-                                     "idle=50",
-                                     "wait=2000"};
+                                               const std::string& name,
+                                               const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> args = {
+        "port=" + std::to_string(conf.port()), "user=" + user, "name=" + name, "top=7", "room=8",
+        "option={\"roomlist_max\":\"8\"}",     "idle=50",      "wait=2000"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
