@@ -77,9 +77,11 @@ struct Receiver {
     int rate = 48000;
 };
 Receiver g_rx;
+std::atomic<int> g_known{0};  // participants each core learnt of on all five connections
 
 ST_FUNCLIST ReceiverTable() {
     ST_FUNCLIST t{};
+    t.OnAudioInitialized = [](int, void*) { ++g_known; };
     t.OnVideoOutput = [](int, uint8_t* pixels, int, int w, int, int, int, void*) {
         const auto now = Clock::now();
         const int frame = ReadMark(pixels, w);
@@ -204,7 +206,8 @@ int main() {
     RelayFixture relay;
     ConfServerFixture confA(bench::RoomScript(relay));
     ConfServerFixture confB(bench::RoomScript(relay));
-    const ST_FUNCLIST quiet{};
+    ST_FUNCLIST quiet{};
+    quiet.OnAudioInitialized = [](int, void*) { ++g_known; };
     const ST_FUNCLIST rx = ReceiverTable();
     CQuorixCore a;
     CQuorixCore b;
@@ -215,7 +218,10 @@ int main() {
         std::printf("login failed\n");
         return 1;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // both learn of each other
+    // Both learn of each other before the first picture (a key frame) goes out.
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (g_known.load() < 2 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Video(a, 640, 480, 15, 150);
     Video(a, 640, 480, 30, 300);
     Video(a, 1280, 720, 15, 150);
