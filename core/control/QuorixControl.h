@@ -138,6 +138,44 @@ public:
     // error-reported flag); every later one, and any while not logged in, false.
     bool TakeErrorReport();
 
+    // --- conference commands and events (QuorixControlConfCmd.cpp) -------------
+    // Each sender answers false without sending when not logged in, when an id
+    // does not fit its 48-byte field or when ConfSend refuses.
+    bool ConfSendStartRep();
+    bool ConfSendStopRep();
+    bool ConfSendSpeechReserve();
+    bool ConfSendSpeechReserveCancel(const char* userId);
+    bool ConfSendSpeechNominate(int kind, const char* userId);
+    bool ConfSendSpeechEnd(const char* userId);
+    bool ConfSendMessage(const char* userId, const char* text);
+    bool ConfSendChangeOwner(const char* userId);
+    bool ConfSendForceLeave(const char* userId);
+    bool ConfSendClientInfo(int kind, const char* version, const char* first, const char* second);
+    // Logs and dispatches one decrypted message (a null body: one without
+    // body); what the receive thread does after decryption.
+    void ConfOnRecvPlain(const PROT_STD_T& header, const uint8_t* body, uint32_t len);
+    void ConfOnRecvLeaveRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvStartRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvStopRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvSpeechReserveRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvReserveListRes(const uint8_t* body, uint32_t len);
+    void ConfOnRecvMessage(const uint8_t* body, uint32_t len);
+    void ConfOnRecvBandWidth(const uint8_t* body, uint32_t len);
+
+    // --- free messages (QuorixControlFreeMsg.cpp) --------------------------------
+    bool ConfSendFreeMessageRep(uint32_t code, int value, const char* userId, const char* text);
+    bool ConfSendHold(const char* userId);
+    bool ConfSendHoldRelease(const char* userId);
+    bool ConfSendHoldStatusHold(const char* userId);
+    bool ConfSendHoldStatusRelease(const char* userId);
+    bool ConfSendEndCall(const char* userId);
+    bool ConfSendStartQuestionnaire(const char* userId, const char* question, bool anonymous, bool multiSelect,
+                                    int count, const char* const* choices);
+    bool ConfSendStopQuestionnaire(const char* userId);
+    bool ConfSendAnswerQuestionnaire(const char* userId, int answer, const char* text);
+    bool ConfSendReceivedQuestionnaire(const char* userId, const char* text);
+    void ConfOnRecvFreeMsgRep(const uint8_t* body, uint32_t len);
+
     // --- stream threads -------------------------------------------------------
     bool CreateStreamThread();
     void DeleteStreamThread();
@@ -387,6 +425,11 @@ protected:
     void JoinedLine(int index);
     int FindClientIndex(int connection, uint32_t clientId);  // table lock held
     void RaiseEnterEvents(const CONF_ENTER_RES& res);
+    // A participant holds the floor (enter reply or start of speech): table
+    // entry, decoders and mixer slot once complete, start-of-speech event once.
+    void ConfStartSpeaker(const PROT_DATA_USER_INFO_T& user);
+    // Logs a received body too short or inconsistent for its id.
+    static void ConfDropBroken(uint32_t msgId, uint32_t len);
     // Names the audio player's slot for a participant (when the player exists).
     void SetAudioPlayerUser(int index, const char* userId, const char* userName);
 
@@ -405,6 +448,10 @@ protected:
     uint32_t m_nConfPort = 0;
     CONF_RELAY_ADDR m_stVpexAddr[VPEX_CONNECTION_COUNT];
     char m_strOwnerId[48] = {};
+    // Round mode (free messages): written by the free-message handler, read by
+    // the leave handler, both on the conference receive thread.
+    uint32_t m_nRoundMode = 0;
+    bool m_bRoundModeNominated = false;
 
     CQuorixControlEvents* m_pOwner;
 

@@ -76,77 +76,78 @@ float CQuorixCore::GetSelfViewZoom() {
 
 // --- commands -------------------------------------------------------------------
 //
-// The conference commands of the running room, the free messages and the relay
-// media, text, sharing, permission, many-meeting and cloud-recording messages
-// are sent by control-object operations that arrive with their protocol
-// handlers; until one exists its command answers false, as for a session that
-// cannot send.
+// The relay media, text, sharing, permission, many-meeting and cloud-recording
+// messages are sent by control-object operations that arrive with their
+// protocol handlers; until one exists its command answers false, as for a
+// session that cannot send.
 
 bool CQuorixCore::SendStartSpeech() {
-    return false;
+    return m_pControl != nullptr && m_pControl->ConfSendStartRep();
 }
 
 bool CQuorixCore::SendStopSpeech() {
     if (m_pControl == nullptr) return false;
     // The relay stop notice goes out even when the conference message failed.
-    const bool conf = false;
+    const bool conf = m_pControl->ConfSendStopRep();
     const bool relay = m_pControl->VpexSendStopRep();
     return conf || relay;
 }
 
-bool CQuorixCore::SendChangeOwner(const char*) {
-    return false;
+bool CQuorixCore::SendChangeOwner(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendChangeOwner(userId);
 }
-bool CQuorixCore::SendForceLeave(const char*) {
-    return false;
+bool CQuorixCore::SendForceLeave(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendForceLeave(userId);
 }
 bool CQuorixCore::SendSpeechReserve() {
-    return false;
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechReserve();
 }
-bool CQuorixCore::SendSpeechReserveCancel(const char*) {
-    return false;
+bool CQuorixCore::SendSpeechReserveCancel(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechReserveCancel(userId);
 }
-bool CQuorixCore::SendSpeechNominate(int, const char*) {
-    return false;
+bool CQuorixCore::SendSpeechNominate(int kind, const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechNominate(kind, userId);
 }
-bool CQuorixCore::SendSpeechEnd(const char*) {
-    return false;
+bool CQuorixCore::SendSpeechEnd(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechEnd(userId);
 }
-bool CQuorixCore::SendMessage(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendMessage(const char* userId, const char* message) {
+    return m_pControl != nullptr && m_pControl->ConfSendMessage(userId, message);
 }
-bool CQuorixCore::SendFreeMessage(uint32_t, const char*, int, const char*) {
-    return false;
+bool CQuorixCore::SendFreeMessage(uint32_t code, const char* userId, int value, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendFreeMessageRep(code, value, userId, text);
 }
-bool CQuorixCore::SendStartQuestionnaire(const char*, const char*, bool, bool, int, const char**) {
-    return false;
+bool CQuorixCore::SendStartQuestionnaire(const char* userId, const char* question, bool anonymous,
+                                         bool multiSelect, int count, const char** selections) {
+    return m_pControl != nullptr &&
+           m_pControl->ConfSendStartQuestionnaire(userId, question, anonymous, multiSelect, count, selections);
 }
-bool CQuorixCore::SendReceivedQuestionnaire(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendReceivedQuestionnaire(const char* userId, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendReceivedQuestionnaire(userId, text);
 }
-bool CQuorixCore::SendStopQuestionnaire(const char*) {
-    return false;
+bool CQuorixCore::SendStopQuestionnaire(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendStopQuestionnaire(userId);
 }
-bool CQuorixCore::SendAnswerQuestionnaire(const char*, int, const char*) {
-    return false;
+bool CQuorixCore::SendAnswerQuestionnaire(const char* userId, int answer, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendAnswerQuestionnaire(userId, answer, text);
 }
-bool CQuorixCore::SendHold(const char*) {
-    return false;
+bool CQuorixCore::SendHold(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHold(userId);
 }
-bool CQuorixCore::SendHoldRelease(const char*) {
-    return false;
+bool CQuorixCore::SendHoldRelease(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldRelease(userId);
 }
-bool CQuorixCore::SendHoldStatusHold(const char*) {
-    return false;
+bool CQuorixCore::SendHoldStatusHold(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldStatusHold(userId);
 }
-bool CQuorixCore::SendHoldStatusRelease(const char*) {
-    return false;
+bool CQuorixCore::SendHoldStatusRelease(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldStatusRelease(userId);
 }
-bool CQuorixCore::SendEndCall(const char*) {
-    return false;
+bool CQuorixCore::SendEndCall(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendEndCall(userId);
 }
-bool CQuorixCore::SendClientInfo(int, const char*, const char*, const char*) {
-    return false;
+bool CQuorixCore::SendClientInfo(int kind, const char* version, const char* first, const char* second) {
+    return m_pControl != nullptr && m_pControl->ConfSendClientInfo(kind, version, first, second);
 }
 bool CQuorixCore::SendVideo(const uint8_t* pixels, int width, int height, int frameRate, int optionA,
                             int optionB) {
