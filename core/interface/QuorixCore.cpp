@@ -76,116 +76,125 @@ float CQuorixCore::GetSelfViewZoom() {
 
 // --- commands -------------------------------------------------------------------
 //
-// The conference commands of the running room, the free messages and the relay
-// media, text, sharing, permission, many-meeting and cloud-recording messages
-// are sent by control-object operations that arrive with their protocol
-// handlers; until one exists its command answers false, as for a session that
-// cannot send.
+// The relay media, text, sharing, permission, many-meeting and cloud-recording
+// messages are sent by control-object operations that arrive with their
+// protocol handlers; until one exists its command answers false, as for a
+// session that cannot send.
 
 bool CQuorixCore::SendStartSpeech() {
-    return false;
+    return m_pControl != nullptr && m_pControl->ConfSendStartRep();
 }
 
 bool CQuorixCore::SendStopSpeech() {
     if (m_pControl == nullptr) return false;
     // The relay stop notice goes out even when the conference message failed.
-    const bool conf = false;
+    const bool conf = m_pControl->ConfSendStopRep();
     const bool relay = m_pControl->VpexSendStopRep();
     return conf || relay;
 }
 
-bool CQuorixCore::SendChangeOwner(const char*) {
-    return false;
+bool CQuorixCore::SendChangeOwner(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendChangeOwner(userId);
 }
-bool CQuorixCore::SendForceLeave(const char*) {
-    return false;
+bool CQuorixCore::SendForceLeave(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendForceLeave(userId);
 }
 bool CQuorixCore::SendSpeechReserve() {
-    return false;
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechReserve();
 }
-bool CQuorixCore::SendSpeechReserveCancel(const char*) {
-    return false;
+bool CQuorixCore::SendSpeechReserveCancel(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechReserveCancel(userId);
 }
-bool CQuorixCore::SendSpeechNominate(int, const char*) {
-    return false;
+bool CQuorixCore::SendSpeechNominate(int kind, const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechNominate(kind, userId);
 }
-bool CQuorixCore::SendSpeechEnd(const char*) {
-    return false;
+bool CQuorixCore::SendSpeechEnd(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechEnd(userId);
 }
-bool CQuorixCore::SendMessage(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendMessage(const char* userId, const char* message) {
+    return m_pControl != nullptr && m_pControl->ConfSendMessage(userId, message);
 }
-bool CQuorixCore::SendFreeMessage(uint32_t, const char*, int, const char*) {
-    return false;
+bool CQuorixCore::SendFreeMessage(uint32_t code, const char* userId, int value, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendFreeMessageRep(code, value, userId, text);
 }
-bool CQuorixCore::SendStartQuestionnaire(const char*, const char*, bool, bool, int, const char**) {
-    return false;
+bool CQuorixCore::SendStartQuestionnaire(const char* userId, const char* question, bool anonymous,
+                                         bool multiSelect, int count, const char** selections) {
+    return m_pControl != nullptr &&
+           m_pControl->ConfSendStartQuestionnaire(userId, question, anonymous, multiSelect, count, selections);
 }
-bool CQuorixCore::SendReceivedQuestionnaire(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendReceivedQuestionnaire(const char* userId, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendReceivedQuestionnaire(userId, text);
 }
-bool CQuorixCore::SendStopQuestionnaire(const char*) {
-    return false;
+bool CQuorixCore::SendStopQuestionnaire(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendStopQuestionnaire(userId);
 }
-bool CQuorixCore::SendAnswerQuestionnaire(const char*, int, const char*) {
-    return false;
+bool CQuorixCore::SendAnswerQuestionnaire(const char* userId, int answer, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendAnswerQuestionnaire(userId, answer, text);
 }
-bool CQuorixCore::SendHold(const char*) {
-    return false;
+bool CQuorixCore::SendHold(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHold(userId);
 }
-bool CQuorixCore::SendHoldRelease(const char*) {
-    return false;
+bool CQuorixCore::SendHoldRelease(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldRelease(userId);
 }
-bool CQuorixCore::SendHoldStatusHold(const char*) {
-    return false;
+bool CQuorixCore::SendHoldStatusHold(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldStatusHold(userId);
 }
-bool CQuorixCore::SendHoldStatusRelease(const char*) {
-    return false;
+bool CQuorixCore::SendHoldStatusRelease(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldStatusRelease(userId);
 }
-bool CQuorixCore::SendEndCall(const char*) {
-    return false;
+bool CQuorixCore::SendEndCall(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendEndCall(userId);
 }
-bool CQuorixCore::SendClientInfo(int, const char*, const char*, const char*) {
-    return false;
+bool CQuorixCore::SendClientInfo(int kind, const char* version, const char* first, const char* second) {
+    return m_pControl != nullptr && m_pControl->ConfSendClientInfo(kind, version, first, second);
 }
-bool CQuorixCore::SendVideo(const uint8_t*, int, int, int, int, int) {
-    return false;
+bool CQuorixCore::SendVideo(const uint8_t* pixels, int width, int height, int frameRate, int optionA,
+                            int optionB) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendVideo(pixels, width, height, frameRate, optionA, optionB);
 }
-bool CQuorixCore::SendAudio(const uint8_t*, uint32_t, double, int) {
-    return false;
+bool CQuorixCore::SendAudio(const uint8_t* pcm, uint32_t size, double boost, int rate) {
+    return m_pControl != nullptr && m_pControl->VpexSendAudioPacket(pcm, size, boost, rate);
 }
-bool CQuorixCore::SendTextBoxData(const char*) {
-    return false;
+bool CQuorixCore::SendTextBoxData(const char* block) {
+    return m_pControl != nullptr && m_pControl->VpexSendTextBoxData(block);
 }
-bool CQuorixCore::SendTextBoxActive(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendTextBoxActive(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendTextBoxActive(userId, userName);
 }
-bool CQuorixCore::SendDocShareData(const char*) {
-    return false;
+bool CQuorixCore::SendDocShareData(const char* text) {
+    return m_pControl != nullptr && m_pControl->VpexSendDocShareData(text);
 }
 bool CQuorixCore::StartDocShare() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendStartDocShare();
 }
 bool CQuorixCore::StopDocShare() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendStopDocShare();
 }
-bool CQuorixCore::ManyMtgStartReq(const char*, const char*) {
-    return false;
+bool CQuorixCore::ManyMtgStartReq(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendManyMtgStartReq(userId, userName);
 }
-bool CQuorixCore::ManyMtgStopSend(const char*, const char*) {
-    return false;
+bool CQuorixCore::ManyMtgStopSend(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendManyMtgStopSend(userId, userName);
 }
 bool CQuorixCore::ManyMtgSpeakerListReq() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendManyMtgSpeakerListReq();
 }
-bool CQuorixCore::SendUserPermissionCmd(const char*, const char*, int, int, int, int) {
-    return false;
+bool CQuorixCore::SendUserPermissionCmd(const char* senderId, const char* addresseeId, int cmd, int code,
+                                        int funcFlags, int permitFlags) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendUserPermissionCmd(senderId, addresseeId, cmd, code, funcFlags, permitFlags);
 }
-bool CQuorixCore::SendCloudRecStart(const char*, const char*, const char*, int, int, const char*) {
-    return false;
+bool CQuorixCore::SendCloudRecStart(const char* userId, const char* userName, const char* targetId, int first,
+                                    int second, const char* options) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendCloudRecStart(userId, userName, targetId, first, second, options);
 }
-bool CQuorixCore::SendCloudRecStop(const char*, const char*, const char*, int, int) {
-    return false;
+bool CQuorixCore::SendCloudRecStop(const char* userId, const char* userName, const char* targetId, int first,
+                                   int second) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendCloudRecStop(userId, userName, targetId, first, second);
 }
 bool CQuorixCore::APShareSendCommand(int command, const char* text) {
     return m_pControl != nullptr && m_pControl->VpexSendASCommand(command, text);
