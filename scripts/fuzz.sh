@@ -5,9 +5,10 @@
 # memory excess of any target fails the run; the input that caused it is kept
 # in build/fuzz/artifacts/.
 #
-#   scripts/fuzz.sh [-t SECONDS] [-p PARALLEL] [--no-build] [NAME...]
+#   scripts/fuzz.sh [-t SECONDS] [-p PARALLEL] [-o FOLDER] [--no-build] [NAME...]
 #     -t  seconds each target runs (default 600)
 #     -p  targets run at once (default 2)
+#     -o  folder for the logs, findings and grown corpora (default build/fuzz)
 #     NAME  targets to run, e.g. conf_recv (default: all)
 #
 # scripts/test.sh runs every target for 30 seconds (QUORIX_FUZZ_SECONDS).
@@ -17,13 +18,15 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH=600
 PARALLEL=2
 BUILD=1
+OUT=build/fuzz
 NAMES=()
 while [ $# -gt 0 ]; do
   case "$1" in
     -t) SECONDS_EACH=$2; shift 2 ;;
     -p) PARALLEL=$2; shift 2 ;;
+    -o) OUT=$2; shift 2 ;;
     --no-build) BUILD=0; shift ;;
-    -h|--help) sed -n 2,14p "$0"; exit 0 ;;
+    -h|--help) sed -n 2,15p "$0"; exit 0 ;;
     *) NAMES+=("$1"); shift ;;
   esac
 done
@@ -47,7 +50,7 @@ if [ ${#NAMES[@]} -eq 0 ]; then
   exit 1
 fi
 
-mkdir -p "$BUILD_DIR/artifacts" "$BUILD_DIR/logs"
+mkdir -p "$OUT/artifacts" "$OUT/logs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export QT_QPA_PLATFORM=offscreen
@@ -56,13 +59,13 @@ export QT_QPA_PLATFORM=offscreen
 run_one() {
   local name=$1
   local bin=$BUILD_DIR/fuzz/fuzz_$name
-  local log=$BUILD_DIR/logs/$name.log
-  local found=$BUILD_DIR/corpus/$name
+  local log=$OUT/logs/$name.log
+  local found=$OUT/corpus/$name
   local seeds=fuzz/corpus/$name
   mkdir -p "$found" "$seeds"
   local rc=0
   "$bin" -max_total_time="$SECONDS_EACH" -timeout=25 -rss_limit_mb=2560 -max_len=65536 \
-    -print_final_stats=1 -artifact_prefix="$BUILD_DIR/artifacts/$name-" "$found" "$seeds" >"$log" 2>&1 || rc=$?
+    -print_final_stats=1 -artifact_prefix="$OUT/artifacts/$name-" "$found" "$seeds" >"$log" 2>&1 || rc=$?
   local execs
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   if [ "$rc" -eq 0 ]; then
@@ -82,7 +85,7 @@ for name in "${NAMES[@]}"; do
     status=1
     continue
   fi
-  rm -f "$BUILD_DIR/logs/$name.log.result"
+  rm -f "$OUT/logs/$name.log.result"
   run_one "$name" &
   running=$((running + 1))
   if [ "$running" -ge "$PARALLEL" ]; then
@@ -93,7 +96,7 @@ done
 wait || true
 
 for name in "${NAMES[@]}"; do
-  result=$BUILD_DIR/logs/$name.log.result
+  result=$OUT/logs/$name.log.result
   [ -f "$result" ] || continue
   cat "$result"
   grep -q FAILED "$result" && status=1
