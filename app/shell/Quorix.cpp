@@ -30,21 +30,6 @@ void forward(F&& send) {
     if (QuorixInterface* r = gReceiver.load()) send(*r);
 }
 
-// A decoded picture: RGBA with premultiplied alpha, `displayWidth` x 4 bytes per
-// row, `displayHeight` rows; the picture itself is its top-left width x height.
-// The image owns a copy of the pixels. A buffer shorter than the sizes claim,
-// or sizes that do not fit, give no image.
-QImage decodedImage(const uint8_t* pixels, int size, int width, int height, int displayWidth, int displayHeight) {
-    if (pixels == nullptr || width <= 0 || height <= 0 || displayWidth <= 0 || displayHeight <= 0 ||
-        width > displayWidth || height > displayHeight)
-        return QImage();
-    const qint64 needed = qint64(displayWidth) * 4 * displayHeight;
-    if (size < 0 || qint64(size) < needed) return QImage();
-    const QImage view(pixels, displayWidth, displayHeight, displayWidth * 4, QImage::Format_RGBA8888_Premultiplied);
-    if (width == displayWidth && height == displayHeight) return view.copy();
-    return view.copy(0, 0, width, height);
-}
-
 QStringList textList(int count, const char** items) {
     QStringList list;
     for (int i = 0; i < count; ++i) list.append(items != nullptr ? text(items[i]) : QString(""));
@@ -57,7 +42,7 @@ void onVideoInput(uint8_t* pixels, int size, int width, int height, void*) {
     forward([&](QuorixInterface& r) { r.OnVideoInput(frame, size, width, height); });
 }
 
-ST_FUNCLIST callbackTable() {
+ST_FUNCLIST makeCallbackTable() {
     ST_FUNCLIST t{};
     t.OnEnterMember = [](const char* id, const char* name, const char* type, void*) {
         forward([&](QuorixInterface& r) { r.OnEnterMember(text(id), text(name), text(type)); });
@@ -125,7 +110,7 @@ ST_FUNCLIST callbackTable() {
     t.OnVideoOutput = [](int client, uint8_t* pixels, int size, int width, int height, int dstWidth, int dstHeight,
                          void* user) {
         if (!loggedIn(user)) return;
-        const QImage image = decodedImage(pixels, size, width, height, dstWidth, dstHeight);
+        const QImage image = Quorix::decodedImage(pixels, size, width, height, dstWidth, dstHeight);
         if (image.isNull()) return;
         forward([&](QuorixInterface& r) { r.OnVideoOutput(client, image); });
     };
@@ -253,7 +238,7 @@ void Quorix::releaseReceiver(QuorixInterface* receiver) {
 
 int Quorix::Init() {
     if (status_.load() != StatusNone) return -1;
-    const int result = QuorixCoreInit("Mac", this, callbackTable());
+    const int result = QuorixCoreInit("Mac", this, makeCallbackTable());
     if (result == 0) status_.store(StatusInitialized);
     std::lock_guard lock(userAgentMutex_);
     m_UserAgent.clear();
@@ -364,3 +349,17 @@ void Quorix::setSpeakerVolume(int slot, float fVolume) {
 bool Quorix::StartVideo(int value) { return QuorixCoreStartVideo(value); }
 bool Quorix::StopVideo(int value) { return QuorixCoreStopVideo(value); }
 bool Quorix::SetVideoMode(int mode) { return QuorixCoreSetVideoMode(mode); }
+
+ST_FUNCLIST Quorix::callbackTable() { return makeCallbackTable(); }
+
+QImage Quorix::decodedImage(const uint8_t* pixels, int size, int width, int height, int displayWidth, int displayHeight) {
+    if (pixels == nullptr || width <= 0 || height <= 0 || displayWidth <= 0 || displayHeight <= 0 ||
+        width > displayWidth || height > displayHeight)
+        return QImage();
+    const qint64 needed = qint64(displayWidth) * 4 * displayHeight;
+    if (size < 0 || qint64(size) < needed) return QImage();
+    const QImage view(pixels, displayWidth, displayHeight, displayWidth * 4, QImage::Format_RGBA8888_Premultiplied);
+    if (width == displayWidth && height == displayHeight) return view.copy();
+    return view.copy(0, 0, width, height);
+}
+

@@ -7,12 +7,14 @@
 // returns. Only the camera set-up of a login moves to the main thread.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 
+#include "interface/QuorixCoreTypes.h"
 #include "shell/BridgeCamera.h"
 #include "shell/QuorixBridge.h"
 #include "shell/QuorixInterface.h"
@@ -29,6 +31,16 @@ public:
     // Makes `receiver` stop receiving events when it is still the receiver
     // (its owner goes away; called after the core's threads were ended).
     static void releaseReceiver(QuorixInterface* receiver);
+
+    // The callback table the bridge gives the core: every slot but
+    // OnAPShareGetRect forwards to the receiver; the user pointer is the bridge.
+    static ST_FUNCLIST callbackTable();
+    // A decoded picture as the receiver gets it: the pixels (RGBA, premultiplied
+    // alpha, `displayWidth` x 4 bytes per row, `displayHeight` rows) copied, cut
+    // to the top-left width x height. A null image when the buffer is shorter
+    // than the sizes claim or the sizes do not fit.
+    static QImage decodedImage(const uint8_t* pixels, int size, int width, int height, int displayWidth,
+                               int displayHeight);
 
     Quorix(const Quorix&) = delete;
     Quorix& operator=(const Quorix&) = delete;
