@@ -14,6 +14,8 @@ PACKAGES=(
   libx264-dev libjpeg62-turbo-dev
   # application: Qt Widgets, HTTP, system proxies (with the PAC runner), XML
   qt6-base-dev libcurl4-openssl-dev libproxy-dev libproxy1-plugin-webkit libxml2-dev
+  # tests: a real HTTP proxy for the login through a proxy
+  tinyproxy
 )
 
 missing=()
