@@ -208,6 +208,51 @@ TEST_F(LoginEndToEnd, LaunchLinkToARoomWithASecondClientAndOut) {
     manager.setDelegate(nullptr);
 }
 
+// As the conference window answers a lost connection: reconnect in the background.
+struct ReconnectingDelegate : RecordingDelegate {
+    void onConnectionError(int errorNo) override {
+        onCoreThread = !mainQueue().isCurrent();
+        RecordingDelegate::onConnectionError(errorNo);
+        manager->retryInBackground();
+    }
+    LoginManager* manager = nullptr;
+    std::atomic<bool> onCoreThread{false};
+};
+
+TEST_F(LoginEndToEnd, ALostConnectionIsReconnectedOffTheMainThread) {
+    RelayFixture relay;
+    ConfServerFixture conf(ScriptFor(relay));
+    roomConfig(conf.port(), "127.0.0.1", {{"CATEGORY", "0"}});
+    LoginManager manager;
+    ReconnectingDelegate reconnecting;
+    reconnecting.manager = &manager;
+    manager.setDelegate(&reconnecting);
+    manager.launch(QuorixUtils::ParseOpenUrlParameter(LaunchLink(LinkFields(web.address()))), false);
+    const auto waitFor = [&](auto done) {
+        const auto deadline = std::chrono::steady_clock::now() + 40s;
+        while (!done() && std::chrono::steady_clock::now() < deadline) dispatcher->waitAndRunPending(20ms);
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return reconnecting.outcomes() > 0; }));
+    ASSERT_EQ(reconnecting.successList(), std::vector<bool>{false});
+    ASSERT_EQ(manager.userListInfo()->speakerList()->size(), 1u);
+
+    conf.closeClient();
+    ASSERT_TRUE(waitFor([&] { return reconnecting.successList().size() == 2; }));
+    EXPECT_EQ(reconnecting.successList(), (std::vector<bool>{false, true}));
+    EXPECT_TRUE(reconnecting.onCoreThread);
+    EXPECT_EQ(reconnecting.connectionErrors.size(), 1u);
+    EXPECT_EQ(conf.connections(), 2);
+    EXPECT_EQ(manager.status(), LOGIN_STATUS_LOGGED_IN);
+    // The own entry is back in the rebuilt list.
+    ASSERT_EQ(manager.userListInfo()->speakerList()->size(), 1u);
+    EXPECT_EQ(manager.userListInfo()->speakerList()->front()->clientNo(), CLIENT_NO_SELF);
+    // Two completion notices: one per login.
+    EXPECT_EQ(web.noticeModes(), (std::vector<std::string>{"notifystarted", "notifycompleted", "notifycompleted"}));
+    manager.logout(false);
+    manager.setDelegate(nullptr);
+}
+
 // The conference server behind a proxy: it listens on port 443 of an address of
 // its own, and only the proxy method is tried first.
 class ProxyLogin : public LoginEndToEnd {
