@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/quorix-ccache}
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORIX_BUILD_APP=OFF >/dev/null
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench -j "$(nproc)"
 for b in build/bench/bench/bench_*; do
   name=$(basename "$b")
