@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/AudioClock.h"
-#include "common/AudioPlayerThread.h"
-#include "common/OpusCodec.h"
+#include "audio/AudioClock.h"
+#include "audio/AudioPlayerThread.h"
+#include "audio/OpusCodec.h"
 #include "tessel/TS_Common.h"
 #include "tessel/TS_Event.h"
 

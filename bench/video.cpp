@@ -17,9 +17,9 @@ extern "C" {
 #include <x264.h>
 }
 
-#include "common/PictureConverter.h"
-#include "common/VideoDecoder.h"
-#include "common/VideoEncoder.h"
+#include "video/PictureConverter.h"
+#include "video/VideoDecoder.h"
+#include "video/VideoEncoder.h"
 #include "fixtures/VideoPattern.h"
 #include "tessel/TS_Common.h"
 

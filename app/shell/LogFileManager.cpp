@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "common/LLog.h"
+#include <QDateTime>
 #include "platform/MainBundle.h"
 #include "platform/StringFormat.h"
 #include "platform/SystemControl.h"
@@ -233,14 +233,22 @@ bool LogFileManager::createLogFile() {
 
 bool LogFileManager::isExportFile(std::int64_t level) { return level >= 0 && level <= 2; }
 
+// The application's own lines have the core's form with "o" for the core's "c":
+// "[2026-12-11 05:09:23.042], INF, Mo, text".
+QString LogFileManager::formatLine(const QString& text, std::int64_t level, const QDateTime& when) {
+    static const char* const kLevels[] = {"ERR", "WRN", "INF", "DBG"};
+    const char* levelText = (level >= 0 && level <= 3) ? kLevels[level] : "???";
+    return QStringLiteral("[%1], %2, Mo, %3")
+        .arg(when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), QString::fromLatin1(levelText), text);
+}
+
 bool LogFileManager::write(const QString& text, std::int64_t level, bool isFormated) {
     if (text.isEmpty() || !isExportFile(level)) {
         return false;
     }
     QString line = text;
     if (!isFormated) {
-        line = QString::fromStdString(
-            CLLog::logFormat(static_cast<int>(level), "o", text.toUtf8().constData(), "M"));
+        line = formatLine(text, level, QDateTime::currentDateTime());
     }
     std::lock_guard lock(gMutex);
     if (gDirectoryPath.isEmpty() || gCurrentLog.isEmpty()) {

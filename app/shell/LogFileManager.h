@@ -15,6 +15,8 @@
 #include <functional>
 #include <optional>
 
+class QDateTime;
+
 class LogFileManager {
 public:
     static constexpr int kLogFileCountDefaultInitial = 10;
@@ -51,6 +53,8 @@ public:
     static bool createDirectory(const QString& path);
     static bool createFile(const QString& folder, const QString& name);
     static bool isExportFile(std::int64_t level);
+    // A line as written for an unformatted text at `level` (0 to 3) at `when`.
+    static QString formatLine(const QString& text, std::int64_t level, const QDateTime& when);
 
     static bool deleteFile(const QString& path);
     static bool deleteLogFile(const QString& name);

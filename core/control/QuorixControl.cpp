@@ -15,7 +15,7 @@
 const char* const kVpexLabels[VPEX_CONNECTION_COUNT] = {"Type:VIDEO", "Type:AUDIO", "Type:OTHER", "Type:AS",
                                                         "Type:CB"};
 
-CQuorixControl::CQuorixControl(CQuorixCore* owner) : m_pOwner(owner) {}
+CQuorixControl::CQuorixControl(CQuorixControlEvents* owner) : m_pOwner(owner) {}
 
 CQuorixControl::~CQuorixControl() {
     Logout();

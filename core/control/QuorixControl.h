@@ -2,14 +2,9 @@
 // everything of one login: the login data, the conference-server connection
 // and the five media-relay connections, the codecs and the participant table.
 //
-// Its methods are split by protocol and direction over several files:
-//   QuorixControl.cpp              life cycle, synchronous I/O, stream threads
-//   QuorixControlConnect.cpp       connection methods and proxy tunnel
-//   QuorixControlConfSend.cpp      conference framing, room entry, disconnect
-//   QuorixControlConfRecv.cpp      conference receive path, keep-alive, errors
-//   QuorixControlParticipant.cpp   participant table
-//   QuorixControlCodec.cpp         codecs per login
-//   QuorixControlText.cpp          text helpers
+// Its methods are split by protocol and direction over several files
+// (ARCHITECTURE.md keeps the map). Its events go to a CQuorixControlEvents
+// receiver (the core object), never to the function interface.
 #pragma once
 
 #include <atomic>
@@ -17,14 +12,14 @@
 #include <map>
 #include <string>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ConfProtocol.h"
 #include "control/ConnectMethod.h"
 #include "control/SessionGate.h"
 #include "control/VpexProtocol.h"
 #include "tessel/TS_Mutex.h"
 
-class CQuorixCore;
+class CQuorixControlEvents;
 class CSocketTCP;
 class CThreadSendConf;
 class CThreadRecvConf;
@@ -64,7 +59,7 @@ struct QuorixControlTestPeer;
 
 class CQuorixControl {
 public:
-    explicit CQuorixControl(CQuorixCore* owner);
+    explicit CQuorixControl(CQuorixControlEvents* owner);
     virtual ~CQuorixControl();
 
     CQuorixControl(const CQuorixControl&) = delete;
@@ -311,7 +306,7 @@ protected:
     CONF_RELAY_ADDR m_stVpexAddr[VPEX_CONNECTION_COUNT];
     char m_strOwnerId[48] = {};
 
-    CQuorixCore* m_pOwner;
+    CQuorixControlEvents* m_pOwner;
 
     int32_t m_nConnectType = CONNECT_DIRECT;
     int32_t m_nConnectionError = 0;

@@ -1,8 +1,8 @@
 // Codecs of one login: the two own-video encoders, per-participant video
 // decoders, the audio encoder and one audio decoder per participant slot, the
 // audio player that mixes the speakers, the echo canceller and two resamplers.
-#include "common/VideoDecoder.h"
-#include "common/VideoEncoder.h"
+#include "video/VideoDecoder.h"
+#include "video/VideoEncoder.h"
 #include "control/QuorixControl.h"
 
 bool CQuorixControl::CreateVideoCodec() {

@@ -1,9 +1,9 @@
 // Audio codecs of one login and the audio player that mixes the speakers.
-#include "common/AudioPlayerThread.h"
-#include "common/EchoCtrl.h"
-#include "common/GSMCodec.h"
-#include "common/OpusCodec.h"
-#include "common/Resampler.h"
+#include "audio/AudioPlayerThread.h"
+#include "audio/EchoCtrl.h"
+#include "audio/GSMCodec.h"
+#include "audio/OpusCodec.h"
+#include "audio/Resampler.h"
 #include "control/QuorixControl.h"
 #include "tessel/TS_Common.h"
 

@@ -4,7 +4,7 @@
 #include "control/ControlUtil.h"
 #include "control/QuorixControl.h"
 #include "control/VpexProtocol.h"
-#include "interface/QuorixCore.h"
+#include "control/QuorixControlEvents.h"
 
 void CQuorixControl::ConfOnRecvEnterRep(const uint8_t* body, uint32_t len) {
     // User id at 0 and name at 48 (each ending at its field's last byte), user type text at 216.

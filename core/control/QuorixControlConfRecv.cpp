@@ -2,10 +2,10 @@
 // (decrypted and dispatched by id), the keep-alive and connection errors.
 #include <cstring>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ControlUtil.h"
 #include "control/QuorixControl.h"
-#include "interface/QuorixCore.h"
+#include "control/QuorixControlEvents.h"
 #include "network/ThreadConf.h"
 #include "tessel/TS_Common.h"
 

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ControlUtil.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
-#include "interface/QuorixCore.h"
+#include "control/QuorixControlEvents.h"
 #include "network/ThreadConf.h"
 #include "tessel/TS_Common.h"
 #include "tessel/TS_Socket.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ControlUtil.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"

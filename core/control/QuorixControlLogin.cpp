@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/AudioPlayerThread.h"
-#include "common/AudioThreadTransferBuffer.h"
-#include "common/EchoCtrl.h"
+#include "audio/AudioPlayerThread.h"
+#include "audio/AudioThreadTransferBuffer.h"
+#include "audio/EchoCtrl.h"
 #include "common/ThreadTransferBuffer.h"
-#include "common/VideoThreadTransferBuffer.h"
+#include "video/VideoThreadTransferBuffer.h"
 #include "control/ControlUtil.h"
 #include "control/QuorixControl.h"
 #include "tessel/TS_Socket.h"

@@ -3,15 +3,15 @@
 // handed to the application at the output rate.
 #include <vector>
 
-#include "common/AudioPlayerThread.h"
-#include "common/GSMCodec.h"
-#include "common/OpusCodec.h"
-#include "common/Resampler.h"
-#include "common/VideoDecoder.h"
-#include "common/VideoThreadTransferBuffer.h"
+#include "audio/AudioPlayerThread.h"
+#include "audio/GSMCodec.h"
+#include "audio/OpusCodec.h"
+#include "audio/Resampler.h"
+#include "video/VideoDecoder.h"
+#include "video/VideoThreadTransferBuffer.h"
 #include "control/ControlUtil.h"
 #include "control/QuorixControl.h"
-#include "interface/QuorixCore.h"
+#include "control/QuorixControlEvents.h"
 #include "tessel/TS_Common.h"
 
 namespace {

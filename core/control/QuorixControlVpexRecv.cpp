@@ -3,11 +3,11 @@
 // and the connection errors.
 #include <cstring>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ControlUtil.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
-#include "interface/QuorixCore.h"
+#include "control/QuorixControlEvents.h"
 #include "network/ThreadVpex.h"
 #include "tessel/TS_Common.h"
 

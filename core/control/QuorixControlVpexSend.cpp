@@ -3,12 +3,12 @@
 // notices, and the teardown.
 #include <cstring>
 
-#include "common/AudioPlayerThread.h"
-#include "common/CommonProc.h"
+#include "audio/AudioPlayerThread.h"
+#include "network/CommonProc.h"
 #include "control/ControlUtil.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
-#include "interface/QuorixCore.h"
+#include "control/QuorixControlEvents.h"
 #include "network/ThreadVpex.h"
 #include "tessel/TS_Common.h"
 #include "tessel/TS_Socket.h"

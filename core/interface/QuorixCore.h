@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/LLog.h"
+#include "control/QuorixControlEvents.h"
 #include "interface/QuorixCoreTypes.h"
 #include "tessel/TS_Mutex.h"
 
@@ -40,7 +41,7 @@ struct QUORIX_LOGIN_ARGS {
     const char* optionJson = nullptr;
 };
 
-class CQuorixCore : public CLLogReceiver {
+class CQuorixCore : public CLLogReceiver, public CQuorixControlEvents {
 public:
     CQuorixCore();
     ~CQuorixCore() override;
@@ -130,74 +131,72 @@ public:
     bool SetParam(const char* key, const char* value);
     bool GetParam(const char* key, std::string& value);
 
-    // --- events of the control object, one per callback slot -----------------
-    void OnEnterMember(const char* userId, const char* userName, const char* userType);
-    void OnLeaveMember(const char* userId);
+    // --- events of the control object (CQuorixControlEvents), one per callback slot
+    void OnEnterMember(const char* userId, const char* userName, const char* userType) override;
+    void OnLeaveMember(const char* userId) override;
     void OnStartSpeech(int slot, const char* userId, const char* userName, const char* userType, bool camera,
-                       bool microphone);
-    void OnStopSpeech(int slot);
-    void OnChangeOwner(const char* ownerId);
-    void OnPushOut();
-    void OnForceLeave(const char* userId, const char* userName);
-    void OnSpeechReserveResult(int result);
-    void OnSpeechReserve(const char* userId, const char* userName, bool camera, bool microphone);
-    void OnSpeechReserveCancel(int value, const char* userId);
-    void OnSpeechNominateResult(int result);
-    void OnSpeechNominate(int kind);
-    void OnSpeechEnd();
-    void OnMessage(const char* userId, const char* userName, const char* message);
-    void OnRecvFreeMessage(uint32_t code, const char* userId);
-    void OnRecvFreeMessageData(uint32_t code, const char* userId, int value, const char* text);
-    void OnHold(const char* userId);
-    void OnHoldRelease(const char* userId);
-    void OnHoldStatusHold(const char* userId);
-    void OnHoldStatusRelease(const char* userId);
-    void OnEndCall(const char* userId);
-    void OnWindowSync(const char* first, const char* strLeftBottom, const char* strRight);
+                                bool microphone) override;
+    void OnStopSpeech(int slot) override;
+    void OnChangeOwner(const char* ownerId) override;
+    void OnPushOut() override;
+    void OnForceLeave(const char* userId, const char* userName) override;
+    void OnSpeechReserveResult(int result) override;
+    void OnSpeechReserve(const char* userId, const char* userName, bool camera, bool microphone) override;
+    void OnSpeechReserveCancel(int value, const char* userId) override;
+    void OnSpeechNominateResult(int result) override;
+    void OnSpeechNominate(int kind) override;
+    void OnSpeechEnd() override;
+    void OnMessage(const char* userId, const char* userName, const char* message) override;
+    void OnRecvFreeMessage(uint32_t code, const char* userId) override;
+    void OnRecvFreeMessageData(uint32_t code, const char* userId, int value, const char* text) override;
+    void OnHold(const char* userId) override;
+    void OnHoldRelease(const char* userId) override;
+    void OnHoldStatusHold(const char* userId) override;
+    void OnHoldStatusRelease(const char* userId) override;
+    void OnEndCall(const char* userId) override;
+    void OnWindowSync(const char* first, const char* strLeftBottom, const char* strRight) override;
     void OnRecvQuestionnaireStart(const char* userId, const char* question, bool anonymous, bool multiSelect,
-                                  int count, const char** selections);
-    void OnRecvQuestionnaireStop(const char* userId);
-    void OnRecvQuestionnaireAnswer(const char* userId, int answer, const char* text);
-    void OnRecvQuestionnaireReceived(const char* userId);
+                                           int count, const char** selections) override;
+    void OnRecvQuestionnaireStop(const char* userId) override;
+    void OnRecvQuestionnaireAnswer(const char* userId, int answer, const char* text) override;
+    void OnRecvQuestionnaireReceived(const char* userId) override;
     void OnVideoOutput(int clientIndex, uint8_t* pixels, int size, int width, int height, int displayWidth,
-                       int displayHeight);
-    void OnAudioOutput(int level, uint8_t* pcm, int size);
-    void OnAudioInitialized(int slot);
-    void OnAudioVolume(int slot, int level);
-    void OnAudioInput(const uint8_t* /*block*/, int /*size*/) {}
+                                int displayHeight) override;
+    void OnAudioOutput(int level, uint8_t* pcm, int size) override;
+    void OnAudioInitialized(int slot) override;
+    void OnAudioVolume(int slot, int level) override;
+    void OnAudioInput(const uint8_t* /*block*/, int /*size*/) override {};
     void OnTextBoxData(const char* userId, const char* userName, const char* message,
-                       const char* fontOptions);
-    void OnTextBoxActive(const char* userId, const char* userName);
-    void OnDocShareData(const char* userId, const char* block);
-    void OnDocShareStartResult(int result);
-    void OnDocShareStart(const char* userId, const char* userName);
-    void OnDocShareStop(const char* userId);
+                                const char* fontOptions) override;
+    void OnTextBoxActive(const char* userId, const char* userName) override;
+    void OnDocShareData(const char* userId, const char* block) override;
+    void OnDocShareStartResult(int result) override;
+    void OnDocShareStart(const char* userId, const char* userName) override;
+    void OnDocShareStop(const char* userId) override;
     void OnAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
-                        uint16_t top, uint16_t right, uint16_t bottom, const char* sharerId,
-                        const char* sharerName, const char* operatorId, const char* operatorName);
-    void OnAPShareStop(int kind, const char* userId, const char* userName);
+                                 uint16_t top, uint16_t right, uint16_t bottom, const char* sharerId,
+                                 const char* sharerName, const char* operatorId, const char* operatorName) override;
+    void OnAPShareStop(int kind, const char* userId, const char* userName) override;
     void OnAPShareRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom, uint8_t* pixels,
-                       int length);
-    void OnAPShareKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
-    void OnAPShareChangeSize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
-    void OnAPShareGetRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom);
-    void OnAPShareControlChange(const char* operatorId, const char* operatorName);
-    void OnASStartRefuse(uint32_t value);
-    void OnASStartPermit(uint32_t value);
-    void OnASControlReq(uint32_t kind, const char* userId, const char* userName);
-    void OnASControlRes(uint32_t result, const char* userId, const char* userName);
-    void OnASControlRet();
-    void OnASMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y);
-    void OnASMouseWheelEvent(int delta);
-    void OnASClipBoardText(const char* text);
-    void OnASKeyEvent(uint32_t key, uint32_t upDown);
-    // Many-meeting commands 2, 3, 5 and 7 (slots 52 to 55); lists of differing
-    // length raise nothing.
+                                int length) override;
+    void OnAPShareKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    void OnAPShareChangeSize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    void OnAPShareGetRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    void OnAPShareControlChange(const char* operatorId, const char* operatorName) override;
+    void OnASStartRefuse(uint32_t value) override;
+    void OnASStartPermit(uint32_t value) override;
+    void OnASControlReq(uint32_t kind, const char* userId, const char* userName) override;
+    void OnASControlRes(uint32_t result, const char* userId, const char* userName) override;
+    void OnASControlRet() override;
+    void OnASMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y) override;
+    void OnASMouseWheelEvent(int delta) override;
+    void OnASClipBoardText(const char* text) override;
+    void OnASKeyEvent(uint32_t key, uint32_t upDown) override;
     void OnManyMtgCmd(uint16_t command, short code, short subCode, const std::vector<std::string>& userIds,
-                      const std::vector<std::string>& userNames);
-    void OnRecvUserPermissionCmd(const char* userId, int cmd, int code, int funcFlags, int permitFlags);
-    void OnError(int code, int errorNo, const char* message);
-    void OnDebug(const char* text);
+                               const std::vector<std::string>& userNames) override;
+    void OnRecvUserPermissionCmd(const char* userId, int cmd, int code, int funcFlags, int permitFlags) override;
+    void OnError(int code, int errorNo, const char* message) override;
+    void OnDebug(const char* text) override;
 
     // The core logger's sink: slot 59.
     void QuorixLog(int level, const char* line) override;

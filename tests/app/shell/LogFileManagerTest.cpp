@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -243,4 +244,11 @@ TEST(LogMessageTest, ConversionsAnswerTheValueTexts) {
     EXPECT_EQ(LogMessage::conversionRecordingTargetToString(3), "Other");
     EXPECT_EQ(LogMessage::conversionRecordingFileTypeToString(2), "Audio only");
     EXPECT_EQ(LogMessage::conversionBgModeToString(7), "None");
+}
+
+TEST(LogFileManagerFormat, ApplicationLinesHaveTheCoreFormWithItsOwnKind) {
+    const QDateTime when(QDate(2024, 5, 1), QTime(9, 30, 5, 42));
+    EXPECT_EQ(LogFileManager::formatLine("Logout.", 2, when), "[2024-05-01 09:30:05.042], INF, Mo, Logout.");
+    EXPECT_EQ(LogFileManager::formatLine("x", 0, QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59, 999))),
+              "[2025-12-31 23:59:59.999], ERR, Mo, x");
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FakeClock.h"
-#include "common/AudioPlayerThread.h"
+#include "audio/AudioPlayerThread.h"
 #include "tessel/TS_Common.h"
 
 using audio_test::FakeClock;

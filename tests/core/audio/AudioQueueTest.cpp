@@ -7,7 +7,7 @@
 
 #include "FakeClock.h"
 #include "LogCapture.h"
-#include "common/AudioQueue.h"
+#include "audio/AudioQueue.h"
 #include "tessel/TS_Common.h"
 
 using audio_test::FakeClock;

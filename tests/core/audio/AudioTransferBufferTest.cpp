@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/AudioThreadTransferBuffer.h"
+#include "audio/AudioThreadTransferBuffer.h"
 #include "tessel/TS_Common.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "Signal.h"
-#include "common/GSMCodec.h"
-#include "common/OpusCodec.h"
-#include "common/Ulaw.h"
+#include "audio/GSMCodec.h"
+#include "audio/OpusCodec.h"
+#include "audio/Ulaw.h"
 #include "tessel/TS_Common.h"
 
 using audio_test::Tone;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Signal.h"
-#include "common/EchoCtrl.h"
+#include "audio/EchoCtrl.h"
 
 using audio_test::Energy;
 using audio_test::ModulatedNoise;

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "common/AudioClock.h"
+#include "audio/AudioClock.h"
 #include "tessel/TS_Event.h"
 
 namespace audio_test {

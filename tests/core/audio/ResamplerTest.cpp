@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Signal.h"
-#include "common/Resampler.h"
+#include "audio/Resampler.h"
 #include "tessel/TS_Common.h"
 
 using audio_test::DominantFrequency;

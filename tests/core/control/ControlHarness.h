@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ControlWaits.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/ControlTestPeer.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/VideoEncoder.h"
+#include "video/VideoEncoder.h"
 #include "control/QuorixControl.h"
 #include "fixtures/ControlTestPeer.h"
 #include "fixtures/LoopbackTcp.h"

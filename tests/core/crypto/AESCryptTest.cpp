@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "CryptoTestUtil.h"
+#include "fixtures/CryptoTestUtil.h"
 #include "crypto/AESCrypt.h"
 
 using namespace crypto_test;

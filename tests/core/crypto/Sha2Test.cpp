@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "CryptoTestUtil.h"
+#include "fixtures/CryptoTestUtil.h"
 #include "crypto/sha2.h"
 
 using namespace crypto_test;

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/CommonProc.h"
+#include "network/CommonProc.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
 #include "fixtures/ClientProcess.h"

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "common/PictureConverter.h"
+#include "video/PictureConverter.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <set>
 #include <vector>
 
-#include "common/H264Decoder.h"
-#include "common/VideoDecoder.h"
-#include "common/VideoEncoder.h"
+#include "video/H264Decoder.h"
+#include "video/VideoDecoder.h"
+#include "video/VideoEncoder.h"
 #include "fixtures/VideoPattern.h"
 #include "tessel/TS_Common.h"
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/VideoThreadTransferBuffer.h"
+#include "video/VideoThreadTransferBuffer.h"
 #include "tessel/TS_Common.h"
 
 namespace {

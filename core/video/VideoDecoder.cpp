@@ -1,0 +1,50 @@
+#include "video/VideoDecoder.h"
+
+#include "tessel/TS_Common.h"
+
+CVideoDecoder::CVideoDecoder() {
+    m_decoder.Init();
+}
+
+CVideoDecoder::~CVideoDecoder() = default;
+
+bool CVideoDecoder::CheckSize(int width, int height) {
+    if (width != m_iWidth || height != m_iHeight) {
+        m_iWidth = width;
+        m_iHeight = height;
+        m_decoder.Term();
+        m_decoder.Init();
+    }
+    return true;
+}
+
+bool CVideoDecoder::CheckFrame(int frameNo) {
+    if (frameNo == 0) {
+        m_iNextFrameNo = 1;
+        return true;
+    }
+    if (frameNo != m_iNextFrameNo) {
+        m_iNextFrameNo = 0;
+        return false;
+    }
+    m_iNextFrameNo = frameNo + 1;
+    return true;
+}
+
+uint8_t* CVideoDecoder::Decode(const uint8_t* data, int bytes, int width, int height, int frameNo,
+                               bool wantPicture, bool flipVertical, bool swapRedBlue, bool withAlpha,
+                               bool checkSequence) {
+    CheckSize(width, height);
+    if (checkSequence && !CheckFrame(frameNo)) return nullptr;
+    if (!wantPicture || width <= 0 || height <= 0) {
+        m_decoder.Decode(data, bytes, nullptr, 0, 0, false, false, false);
+        return nullptr;
+    }
+    auto* out = static_cast<uint8_t*>(__malloc__(static_cast<size_t>(width) * height * 4));
+    if (!out) return nullptr;
+    if (!m_decoder.Decode(data, bytes, out, width, height, flipVertical, swapRedBlue, withAlpha)) {
+        __free__(out);
+        return nullptr;
+    }
+    return out;
+}
