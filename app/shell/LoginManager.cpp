@@ -28,16 +28,17 @@ LoginManager::~LoginManager() {
     shuttingDown_.store(true);
     loginQueue_.reset();  // queued attempts are skipped; the running one ends first
     // End the core before this receiver goes: no event may reach a freed object.
-    if (mQuorix != nullptr) mQuorix->Term();
+    if (QuorixBridge* b = bridge()) b->Term();
     Quorix::releaseReceiver(this);
     releaseAllObject();
 }
 
 void LoginManager::obtainBridge() {
-    if (mQuorix != nullptr) mQuorix->Term();
-    mQuorix = bridgeProvider_(this);
-    mQuorix->Init();
-    mQuorix->setDelegate(this);
+    if (QuorixBridge* old = bridge()) old->Term();
+    QuorixBridge* fresh = bridgeProvider_(this);
+    mQuorix.store(fresh);
+    fresh->Init();
+    fresh->setDelegate(this);
 }
 
 void LoginManager::waitForLoginQueue() {
@@ -88,7 +89,7 @@ void LoginManager::logout(bool keepList) {
     if (status_.load() == LOGIN_STATUS_IDLE) return;
     status_ = LOGIN_STATUS_LOGGING_OUT;
     if (mAudioManager) mAudioManager->reset();
-    mQuorix->Term();
+    bridge()->Term();
     if (!keepList) {
         resetAll();
         status_ = LOGIN_STATUS_IDLE;

@@ -174,7 +174,7 @@ public:
     bool bSupportClientInfo() const { return bSupportClientInfo_.load(); }
     bool isJsonLogin() const { return mbIsJsonLogin.load(); }
 
-    QuorixBridge* bridge() const { return mQuorix; }
+    QuorixBridge* bridge() const { return mQuorix.load(); }
     LoginAudioManager* audioManager() const { return mAudioManager.get(); }
     LoginRemoteStgManager* remoteStgManager() const { return remoteStgManager_.get(); }
     LoginDocShareManager* docShareManager() const { return mDocShareManager.get(); }
@@ -227,7 +227,7 @@ private:
     std::atomic<bool> bIsHideMyVideo{false};
 
     const UserInfoRef myInfo_;
-    QuorixBridge* mQuorix = nullptr;
+    std::atomic<QuorixBridge*> mQuorix{nullptr};
     std::unique_ptr<DataSaveManager> mSaveManager;
     std::unique_ptr<LoginAudioManager> mAudioManager;
     std::unique_ptr<LoginRemoteStgManager> remoteStgManager_;

@@ -40,7 +40,7 @@ void LoginManager::login(const QStringList& fields, bool isUpdate) {
         status_ = LOGIN_STATUS_IDLE;
         obtainBridge();
         mbIsRelogin = true;
-    } else if (mQuorix->status() == 0) {
+    } else if (bridge()->status() == 0) {
         // The core was ended by a logout: a new launch needs it again.
         obtainBridge();
     }
@@ -168,7 +168,7 @@ void LoginManager::loginForServer() {
     p.iRoomSamplingRate = miRoomSampling.load();
     p.strSupportFunc = support;
     p.strOption = QuorixUtils::GetSystemEnvString(QStringLiteral("OPTION_STR"), config);
-    const int result = mQuorix->Login(p);
+    const int result = bridge()->Login(p);
 
     if (const int notice = sendTokenToServer(QStringLiteral("notifycompleted")); notice != 0)
         logError(StringWithFormat(kLogMsgErrorSendToken, notice));
@@ -179,7 +179,7 @@ void LoginManager::loginForServer() {
             return;
         }
         const bool withSubCode = result == -5 || result == -8;
-        const int subCode = withSubCode ? mQuorix->GetConnectionError() : 0;
+        const int subCode = withSubCode ? bridge()->GetConnectionError() : 0;
         QString shown = StringWithFormat("%d", result);
         if (withSubCode) shown += StringWithFormat("(%d)", subCode);
         logError(StringWithFormat(kLogMsgFailLogin, shown));
@@ -265,7 +265,7 @@ void LoginManager::retry() {
 
 void LoginManager::reLogin() {
     if (auto list = userListInfo()) list->resetData(true);
-    mQuorix->Term();
+    bridge()->Term();
     if (status_.load() == LOGIN_STATUS_RECONNECTING) {
         obtainBridge();
         loginForServer();

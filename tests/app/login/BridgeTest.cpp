@@ -28,7 +28,9 @@ struct RecordingReceiver : QuorixInterface {
         add(QString("audio %1 %2 %3").arg(level).arg(QString::fromLatin1(data)).arg(size));
     }
     void OnAudioVolume(int slot, int level) override { add(QString("volume %1 %2").arg(slot).arg(level)); }
-    void OnVideoOutput(int client, const QImage& image) override { add(QString("video %1").arg(client)); }
+    void OnVideoOutput(int client, const QImage& image) override {
+        add(QString("video %1 %2x%3").arg(client).arg(image.width()).arg(image.height()));
+    }
     void OnAudioInitialized(int slot) override { add(QString("initialized %1").arg(slot)); }
     void OnManyListRes(short code, short sub, const QStringList& ids, const QStringList& names) override {
         add(QString("manylist %1 %2 [%3] [%4]").arg(code).arg(sub).arg(ids.join(',')).arg(names.join(',')));
@@ -177,7 +179,9 @@ TEST_F(Bridge, MediaEventsAreDroppedUnlessLoggedInOthersAlwaysGo) {
     std::vector<uint8_t> pixels(4 * 4 * 4, 0);
     for (int status : {0, 1}) {
         SCOPED_TRACE(status);
-        if (status == 1) ASSERT_EQ(bridge->Init(), 0);
+        if (status == 1) {
+            ASSERT_EQ(bridge->Init(), 0);
+        }
         t.OnAudioOutput(5, pcm, 4, bridge);
         t.OnAudioVolume(2, 9, bridge);
         t.OnVideoOutput(3, pixels.data(), int(pixels.size()), 4, 4, 4, 4, bridge);
