@@ -173,29 +173,6 @@ TEST_F(LoginConfig, SupportedFunctionsTakeTheAudioManagersRate) {
               R"({"many_speaker":"0","mode_opus":false,"mode_opus_bitrate":"32000","mode_opus_sampling_rate":"16000"})");
 }
 
-// Sets the proxy variables for one test and restores them afterwards.
-class ProxyVariables {
-public:
-    explicit ProxyVariables(std::map<const char*, QByteArray> values) {
-        for (const char* name : kNames) {
-            if (qEnvironmentVariableIsSet(name)) saved_[name] = qgetenv(name);
-            qunsetenv(name);
-        }
-        for (auto& [name, value] : values) qputenv(name, value);
-    }
-    ~ProxyVariables() {
-        for (const char* name : kNames) {
-            qunsetenv(name);
-            if (auto it = saved_.find(name); it != saved_.end()) qputenv(name, it->second);
-        }
-    }
-
-private:
-    static constexpr const char* kNames[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                             "no_proxy",   "NO_PROXY",   "all_proxy",   "ALL_PROXY"};
-    std::map<std::string, QByteArray> saved_;
-};
-
 TEST_F(LoginConfig, ProxyLists) {
     struct Case {
         const char* what;
@@ -217,7 +194,7 @@ TEST_F(LoginConfig, ProxyLists) {
     save.saveProxyPort(3128);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ProxyVariables env(c.env);
+        ProxyEnvironment env(c.env);
         save.saveProxyConnectType(c.savedType);
         EXPECT_EQ(manager.proxyListJson(), c.json);
     }

@@ -90,29 +90,6 @@ private:
     bool ready_ = false;
 };
 
-// Sets the proxy variables for one test and restores them afterwards.
-class ProxyVariables {
-public:
-    explicit ProxyVariables(std::map<const char*, QByteArray> values) {
-        for (const char* name : kNames) {
-            if (qEnvironmentVariableIsSet(name)) saved_[name] = qgetenv(name);
-            qunsetenv(name);
-        }
-        for (auto& [name, value] : values) qputenv(name, value);
-    }
-    ~ProxyVariables() {
-        for (const char* name : kNames) {
-            qunsetenv(name);
-            if (auto it = saved_.find(name); it != saved_.end()) qputenv(name, it->second);
-        }
-    }
-
-private:
-    static constexpr const char* kNames[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                             "no_proxy",   "NO_PROXY",   "all_proxy",   "ALL_PROXY"};
-    std::map<std::string, QByteArray> saved_;
-};
-
 class LoginEndToEnd : public LoginTestBase {
 protected:
     LoginEndToEnd() { clearProxies.emplace(std::map<const char*, QByteArray>{}); }
@@ -139,7 +116,7 @@ protected:
         web.setConfig(entries);
     }
 
-    std::optional<ProxyVariables> clearProxies;
+    std::optional<ProxyEnvironment> clearProxies;
     ScopedManualDispatcher dispatcher;
     RoomWebService web;
     RecordingDelegate delegate;
@@ -260,9 +237,12 @@ protected:
     void SetUp() override {
         if (QStandardPaths::findExecutable("tinyproxy").isEmpty()) GTEST_SKIP() << "tinyproxy is not installed";
     }
-    void preferProxy() {
+    void preferProxy() { DataSaveManager().saveConnectType(3); }
+    void useManualProxy(uint16_t port) {
         DataSaveManager save;
-        save.saveConnectType(3);
+        save.saveProxyConnectType(3);
+        save.saveProxyHost("127.0.0.1");
+        save.saveProxyPort(port);
     }
 };
 
@@ -274,10 +254,7 @@ TEST_F(ProxyLogin, ThroughTheUsersManualProxy) {
     ASSERT_TRUE(conf.listening());
     roomConfig(8000, "127.44.0.21", {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
     preferProxy();
-    DataSaveManager save;
-    save.saveProxyConnectType(3);
-    save.saveProxyHost("127.0.0.1");
-    save.saveProxyPort(proxy.port());
+    useManualProxy(proxy.port());
 
     LoginManager manager;
     manager.setDelegate(&delegate);
@@ -305,7 +282,7 @@ TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
                                   std::to_string(proxy.port()) + "\"; }");
     pac.contentType = "application/x-ns-proxy-autoconfig";
     web.server.setReply("/proxy.pac", pac);
-    ProxyVariables env({{"http_proxy", "pac+" + QByteArray::fromStdString(web.server.baseUrl()) + "proxy.pac"}});
+    ProxyEnvironment env({{"http_proxy", "pac+" + QByteArray::fromStdString(web.server.baseUrl()) + "proxy.pac"}});
 
     LoginManager manager;
     manager.setDelegate(&delegate);
@@ -326,11 +303,8 @@ TEST_F(ProxyLogin, AProxyThatAsksForCredentialsFailsTheLogin) {
     Tinyproxy proxy(true);
     ASSERT_TRUE(proxy.ready());
     roomConfig(UnusedPort("127.44.0.23"), "127.44.0.23", {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
-    DataSaveManager save;
-    save.saveConnectType(2);  // tunnel (refused), proxy (407), direct (refused)
-    save.saveProxyConnectType(3);
-    save.saveProxyHost("127.0.0.1");
-    save.saveProxyPort(proxy.port());
+    DataSaveManager().saveConnectType(2);  // tunnel (refused), proxy (407), direct (refused)
+    useManualProxy(proxy.port());
 
     LoginManager manager;
     manager.setDelegate(&delegate);
