@@ -238,6 +238,26 @@ protected:
         if (QStandardPaths::findExecutable("tinyproxy").isEmpty()) GTEST_SKIP() << "tinyproxy is not installed";
     }
     void preferProxy() { DataSaveManager().saveConnectType(3); }
+    // Logs in to a conference server on port 443 of `confAddr` that only the
+    // proxy reaches first, and out again.
+    void loginBehindProxy(const char* confAddr, const Tinyproxy& proxy) {
+        RelayFixture relay;
+        ConfServerFixture conf(ScriptFor(relay, true), confAddr, 443);
+        ASSERT_TRUE(conf.listening());
+        roomConfig(8000, confAddr, {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
+        preferProxy();
+        LoginManager manager;
+        manager.setDelegate(&delegate);
+        ASSERT_TRUE(launchAndWait(manager, LaunchLink(LinkFields(web.address()))));
+        ASSERT_TRUE(delegate.errorList().empty()) << delegate.errorList()[0].code;
+        EXPECT_EQ(manager.status(), LOGIN_STATUS_LOGGED_IN);
+        const std::vector<uint8_t> greeting = conf.greeting();
+        ASSERT_EQ(greeting.size(), 36u);
+        EXPECT_EQ(greeting[32], 1) << "the greeting says: through a proxy";
+        EXPECT_TRUE(proxy.log().contains(QString("CONNECT %1:443").arg(confAddr))) << proxy.log().toStdString();
+        manager.logout(false);
+        manager.setDelegate(nullptr);
+    }
     void useManualProxy(uint16_t port) {
         DataSaveManager save;
         save.saveProxyConnectType(3);
@@ -249,54 +269,22 @@ protected:
 TEST_F(ProxyLogin, ThroughTheUsersManualProxy) {
     Tinyproxy proxy;
     ASSERT_TRUE(proxy.ready());
-    RelayFixture relay;
-    ConfServerFixture conf(ScriptFor(relay, true), "127.44.0.21", 443);
-    ASSERT_TRUE(conf.listening());
-    roomConfig(8000, "127.44.0.21", {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
-    preferProxy();
     useManualProxy(proxy.port());
-
-    LoginManager manager;
-    manager.setDelegate(&delegate);
-    ASSERT_TRUE(launchAndWait(manager, LaunchLink(LinkFields(web.address()))));
-    ASSERT_TRUE(delegate.errorList().empty()) << delegate.errorList()[0].code;
-    EXPECT_EQ(manager.status(), LOGIN_STATUS_LOGGED_IN);
-    const std::vector<uint8_t> greeting = conf.greeting();
-    ASSERT_EQ(greeting.size(), 36u);
-    EXPECT_EQ(greeting[32], 1) << "the greeting says: through a proxy";
-    EXPECT_TRUE(proxy.log().contains("127.44.0.21")) << proxy.log().toStdString();
-    manager.logout(false);
-    manager.setDelegate(nullptr);
+    loginBehindProxy("127.44.0.21", proxy);
 }
 
 TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
     if (!SystemProxy::pacRunnerInstalled()) GTEST_SKIP() << "libproxy's PAC runner plugin is not installed";
     Tinyproxy proxy;
     ASSERT_TRUE(proxy.ready());
-    RelayFixture relay;
-    ConfServerFixture conf(ScriptFor(relay, true), "127.44.0.22", 443);
-    ASSERT_TRUE(conf.listening());
-    roomConfig(8000, "127.44.0.22", {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
-    preferProxy();
     WebReply pac = WebReply::text("function FindProxyForURL(url, host) { return \"PROXY 127.0.0.1:" +
                                   std::to_string(proxy.port()) + "\"; }");
     pac.contentType = "application/x-ns-proxy-autoconfig";
     web.server.setReply("/proxy.pac", pac);
     ProxyEnvironment env({{"http_proxy", "pac+" + QByteArray::fromStdString(web.server.baseUrl()) + "proxy.pac"}});
-
-    LoginManager manager;
-    manager.setDelegate(&delegate);
-    ASSERT_TRUE(launchAndWait(manager, LaunchLink(LinkFields(web.address()))));
-    ASSERT_TRUE(delegate.errorList().empty()) << delegate.errorList()[0].code;
-    EXPECT_EQ(manager.status(), LOGIN_STATUS_LOGGED_IN);
-    const std::vector<uint8_t> greeting = conf.greeting();
-    ASSERT_EQ(greeting.size(), 36u);
-    EXPECT_EQ(greeting[32], 1);
+    loginBehindProxy("127.44.0.22", proxy);
     // The web requests went through the script's proxy as well.
-    EXPECT_TRUE(proxy.log().contains("127.44.0.22")) << proxy.log().toStdString();
     EXPECT_TRUE(proxy.log().contains("common_xml.php")) << proxy.log().toStdString();
-    manager.logout(false);
-    manager.setDelegate(nullptr);
 }
 
 TEST_F(ProxyLogin, AProxyThatAsksForCredentialsFailsTheLogin) {
