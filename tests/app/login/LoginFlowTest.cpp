@@ -284,6 +284,7 @@ TEST_F(Reconnection, ConnectionFailuresAreRetriedEveryFiveSeconds) {
         dispatcher->advance(10000ms);
         m.waitForLoginQueue();
         EXPECT_EQ(b.loginCount(), 4u);
+        EXPECT_FALSE(b.loginOnMainThread) << "the timer runs on the main queue, the attempt never";
         m.setDelegate(nullptr);
     }
 }

@@ -19,6 +19,7 @@
 
 #include "fixtures/WebServiceFixture.h"
 #include "fixtures/app/AppTestSupport.h"
+#include "platform/Dispatch.h"
 #include "platform/MainBundle.h"
 #include "shell/LogFileManager.h"
 #include "shell/LoginManager.h"
@@ -62,6 +63,7 @@ public:
         state = 0;
     }
     int Login(const QuorixLoginParams& p) override {
+        if (mainQueue().isCurrent()) loginOnMainThread = true;
         const int now = ++active;
         int seen = maxActive.load();
         while (now > seen && !maxActive.compare_exchange_weak(seen, now)) {
@@ -108,6 +110,7 @@ public:
     int inits = 0, terms = 0, state = 0;
     std::chrono::milliseconds loginDelay{0};
     std::atomic<int> active{0}, maxActive{0};
+    std::atomic<bool> loginOnMainThread{false};
 };
 
 struct RecordingDelegate : LoginManagerDelegate {
