@@ -15,4 +15,7 @@ public:
     // The oldest newest-version of the web service that still serves this
     // build's system: the first release for Linux.
     static std::optional<QString> supportSystemVersion();
+    // The path of an image shipped with the application ("user_list_notify",
+    // "gif"), or none when there is no such image.
+    static std::optional<QString> pathForResource(const QString& name, const QString& type);
 };
