@@ -35,15 +35,6 @@ ConfServerScript ScriptFor(const RelayFixture& relay, bool behindProxy = false) 
     return s;
 }
 
-// Body of the conference server's entry notice: id at 0, name at 48, type at 216.
-std::vector<uint8_t> EntryNotice(const char* id, const char* name, const char* type) {
-    std::vector<uint8_t> b(228, 0);
-    std::memcpy(b.data(), id, std::strlen(id));
-    std::memcpy(b.data() + 48, name, std::strlen(name));
-    std::memcpy(b.data() + 216, type, std::strlen(type));
-    return b;
-}
-
 // A tinyproxy on 127.0.0.1 with a configuration of its own, stopped at the end.
 class Tinyproxy {
 public:
