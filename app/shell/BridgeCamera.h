@@ -7,10 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-// Frame callback: pixels (3 bytes per pixel, blue, green, red, bottom row
-// first, in a buffer of width x height x 4 bytes), a size argument, width,
-// height and the user pointer. The buffer is only lent for the call.
-using VIDEO_INPUT_CALLBACK = void (*)(uint8_t* pixels, int size, int width, int height, void* user);
+#include "media/CameraCapture.h"  // VIDEO_INPUT_CALLBACK
 
 class BridgeCamera {
 public:
@@ -32,5 +29,5 @@ public:
 struct BridgeCameraFormat {
     int width = 320;
     int height = 240;
-    int frameRate = 15;
+    int frameRate = 5;
 };

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "interface/QuorixCoreAPI.h"
+#include "media/CameraSettings.h"
 #include "platform/MainBundle.h"
 #include "platform/StringFormat.h"
 #include "platform/SystemControl.h"
@@ -147,6 +148,7 @@ void LoginManager::setLoginParameters() {
     mbIsJsonLogin = on("MODE_SMARTPHONE_SUPPORT_LOGINREQSTR");
     mAppVersionStr = MainBundle::shortVersion();
     if (has("MODE_LOG_ROTATE_COUNT")) LogFileManager::setLogFileCountMax(IntValue(value("MODE_LOG_ROTATE_COUNT")));
+    CameraSettings::initCameraSettings(config);
 }
 
 QString LoginManager::getSupportFuncJson() {

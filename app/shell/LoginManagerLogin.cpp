@@ -3,6 +3,7 @@
 // it; failures go to the delegate with their kind and code. A connection lost
 // while logged in starts automatic reconnection.
 #include "interface/QuorixCoreAPI.h"
+#include "media/CameraSettings.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/StringFormat.h"
@@ -192,6 +193,7 @@ void LoginManager::loginForServer() {
     iConnectionType_ = QuorixCoreGetConnectType();
     mSaveManager->saveConnectType(iConnectionType_.load());
     if (!reconnecting) {
+        CameraSettings::initCameraSettings(config);
         QString proxyHost, proxyPort;
         {
             std::lock_guard lock(dataMutex_);

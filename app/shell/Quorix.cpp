@@ -4,7 +4,9 @@
 #include <QImage>
 
 #include "interface/QuorixCoreAPI.h"
+#include "media/CameraSettings.h"
 #include "platform/Dispatch.h"
+#include "shell/OwnCameraCapture.h"
 #include "shell/QuorixUtils.h"
 
 namespace {
@@ -217,7 +219,11 @@ ST_FUNCLIST makeCallbackTable() {
 
 }  // namespace
 
-Quorix::Quorix() : cameraFormat_([](int) { return BridgeCameraFormat{}; }) {}
+Quorix::Quorix()
+    : mpCameraView(std::make_unique<OwnCameraCapture>()), cameraFormat_([](int direction) {
+          return BridgeCameraFormat{CameraSettings::getWidth(direction), CameraSettings::getHeight(direction),
+                                    CameraSettings::getFrameRate(direction)};
+      }) {}
 
 Quorix* Quorix::GetInstance(QuorixInterface* receiver) {
     std::lock_guard lock(gInstanceMutex);

@@ -54,11 +54,12 @@ public:
     void Logout() override;
     int GetConnectionError() override;
 
-    // The own camera. The capture object is given by the camera layer; without
-    // one every camera operation answers false.
+    // The own camera: the machine's camera (OwnCameraCapture) from the bridge's
+    // creation on; tests put another in its place. Without one every camera
+    // operation answers false.
     void setCameraView(std::unique_ptr<BridgeCamera> camera);
     BridgeCamera* GetCameraView() const { return mpCameraView.get(); }
-    // The size and rate of a camera direction (the camera settings' values).
+    // The size and rate of a camera direction (by default the camera settings' values).
     void setCameraFormatSource(std::function<BridgeCameraFormat(int direction)> source);
     bool CreateCamera();
     void DeleteCamera();

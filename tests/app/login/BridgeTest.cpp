@@ -6,6 +6,8 @@
 
 #include "fixtures/LoopbackTcp.h"
 #include "platform/Dispatch.h"
+#include "media/CameraSettings.h"
+#include "shell/OwnCameraCapture.h"
 #include "shell/Quorix.h"
 
 namespace login_test {
@@ -93,7 +95,11 @@ protected:
     }
     ~Bridge() override {
         bridge->Term();
-        bridge->setCameraView(nullptr);
+        bridge->setCameraView(std::make_unique<OwnCameraCapture>());
+        bridge->setCameraFormatSource([](int direction) {
+            return BridgeCameraFormat{CameraSettings::getWidth(direction), CameraSettings::getHeight(direction),
+                                      CameraSettings::getFrameRate(direction)};
+        });
         Quorix::releaseReceiver(&receiver);
     }
     // A login to a port where nothing listens (the direct method only).
