@@ -489,9 +489,10 @@ TEST_F(CameraCaptureTest, TermWaitsForTheCallbackAndQueuedFramesReachNoLaterOne)
     camera->Term();
     EXPECT_FALSE(inCallback) << "Term returned while the callback was running";
     // Set up again at once: the frames still queued for the old callback reach neither.
-    ASSERT_TRUE(camera->init(&Recorder::Callback, &recorder, 2, "me", 80, 60, 30));
+    const bool setUpAgain = camera->init(&Recorder::Callback, &recorder, 2, "me", 80, 60, 30);
     clock.hold(false);
     releaser.join();
+    ASSERT_TRUE(setUpAgain);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(calls, 1) << "the frames queued before Term were dropped";
     EXPECT_EQ(recorder.count(), 0u) << "a frame made for the old callback reached the new one";
