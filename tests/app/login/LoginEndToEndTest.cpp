@@ -261,7 +261,7 @@ TEST_F(ProxyLogin, ThroughTheUsersManualProxy) {
     Tinyproxy proxy;
     ASSERT_TRUE(proxy.ready());
     useManualProxy(proxy.port());
-    loginBehindProxy("127.44.0.21", proxy);
+    loginBehindProxy("127.44.0.31", proxy);
 }
 
 TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
@@ -273,7 +273,7 @@ TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
     pac.contentType = "application/x-ns-proxy-autoconfig";
     web.server.setReply("/proxy.pac", pac);
     ProxyEnvironment env({{"http_proxy", "pac+" + QByteArray::fromStdString(web.server.baseUrl()) + "proxy.pac"}});
-    loginBehindProxy("127.44.0.22", proxy);
+    loginBehindProxy("127.44.0.32", proxy);
     // The web requests went through the script's proxy as well.
     EXPECT_TRUE(proxy.log().contains("common_xml.php")) << proxy.log().toStdString();
 }
@@ -281,7 +281,7 @@ TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
 TEST_F(ProxyLogin, AProxyThatAsksForCredentialsFailsTheLogin) {
     Tinyproxy proxy(true);
     ASSERT_TRUE(proxy.ready());
-    roomConfig(UnusedPort("127.44.0.23"), "127.44.0.23", {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
+    roomConfig(UnusedPort("127.44.0.33"), "127.44.0.33", {{"MODE_SMARTPHONE_TUNNELING", "Y"}});
     DataSaveManager().saveConnectType(2);  // tunnel (refused), proxy (407), direct (refused)
     useManualProxy(proxy.port());
 
@@ -294,7 +294,7 @@ TEST_F(ProxyLogin, AProxyThatAsksForCredentialsFailsTheLogin) {
     EXPECT_EQ(delegate.errorList()[0], (RecordingDelegate::Error{LOGIN_ERROR_CORE, -1, 0}));
     EXPECT_EQ(manager.bridge()->GetConnectionError(), -12);
     EXPECT_EQ(web.noticeModes(), (std::vector<std::string>{"notifystarted", "notifycompleted"}));
-    EXPECT_TRUE(proxy.log().contains("CONNECT 127.44.0.23:443")) << proxy.log().toStdString();
+    EXPECT_TRUE(proxy.log().contains("CONNECT 127.44.0.33:443")) << proxy.log().toStdString();
     manager.setDelegate(nullptr);
 }
 
