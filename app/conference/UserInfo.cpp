@@ -1,0 +1,45 @@
+#include "conference/UserInfo.h"
+
+UserInfo::UserInfo(const QString& userId, const QString& userName, const QString& userType)
+    : userId_(userId), userName_(userName), userType_(userType), subUserName_(userName) {}
+
+#define QUORIX_USERINFO_FIELD(Type, getter, setter, member)  \
+    Type UserInfo::getter() const {                          \
+        std::lock_guard lock(mutex_);                        \
+        return member;                                       \
+    }                                                        \
+    void UserInfo::setter(const Type& v) {                   \
+        std::lock_guard lock(mutex_);                        \
+        member = v;                                          \
+    }
+
+QUORIX_USERINFO_FIELD(QString, userId, setUserId, userId_)
+QUORIX_USERINFO_FIELD(QString, userName, setUserName, userName_)
+QUORIX_USERINFO_FIELD(QString, userType, setUserType, userType_)
+QUORIX_USERINFO_FIELD(QString, subUserName, setSubUserName, subUserName_)
+#undef QUORIX_USERINFO_FIELD
+
+bool UserInfo::isSpeakerOn() const {
+    std::lock_guard lock(mutex_);
+    return isSpeakerOn_;
+}
+void UserInfo::setIsSpeakerOn(bool v) {
+    std::lock_guard lock(mutex_);
+    isSpeakerOn_ = v;
+}
+float UserInfo::speakerVol() const {
+    std::lock_guard lock(mutex_);
+    return speakerVol_;
+}
+void UserInfo::setSpeakerVol(float v) {
+    std::lock_guard lock(mutex_);
+    speakerVol_ = v;
+}
+bool UserInfo::isScheduler() const {
+    std::lock_guard lock(mutex_);
+    return isScheduler_;
+}
+void UserInfo::setIsScheduler(bool v) {
+    std::lock_guard lock(mutex_);
+    isScheduler_ = v;
+}
