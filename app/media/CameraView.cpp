@@ -10,17 +10,34 @@ CameraView::CameraView(const QRectF& frame, QWidget* parent) : VideoView(frame, 
 }
 
 CameraView::~CameraView() {
-    setCapture(nullptr);
+    detach();
 }
 
-void CameraView::setCapture(CameraCaptureSource* capture) {
+void CameraView::detach() {
     if (capture_ != nullptr) {
         capture_->setMyVideoHandler(nullptr);
     }
+    if (gate_ != nullptr) {
+        const std::lock_guard<std::mutex> lock(gate_->mutex);
+        gate_->view = nullptr;
+    }
+    gate_.reset();
+    capture_ = nullptr;
+}
+
+void CameraView::setCapture(CameraCaptureSource* capture) {
+    detach();
     capture_ = capture;
     captureSerial_ = 0;
     if (capture_ != nullptr) {
-        capture_->setMyVideoHandler([this](const QImage& picture) { onMyVideo(picture); });
+        gate_ = std::make_shared<Gate>();
+        gate_->view = this;
+        capture_->setMyVideoHandler([gate = gate_](const QImage& picture) {
+            const std::lock_guard<std::mutex> lock(gate->mutex);
+            if (gate->view != nullptr) {
+                gate->view->onMyVideo(picture);
+            }
+        });
     }
 }
 

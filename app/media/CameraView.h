@@ -5,6 +5,9 @@
 // view takes its latest picture on the tile's paint timer (only when a new one
 // arrived) and forwards the pictures it records to the tile's delegate.
 
+#include <memory>
+#include <mutex>
+
 #include "media/CameraCaptureSource.h"
 #include "media/VideoView.h"
 
@@ -27,6 +30,16 @@ public:
     void refreshLayerImage() override;
 
 private:
+    // The capture may still be calling a handler it was given after it was
+    // told to forget it; the gate lets such a late call reach no view. A call
+    // in progress holds the gate, so detaching waits for it.
+    struct Gate {
+        std::mutex mutex;
+        CameraView* view = nullptr;
+    };
+    void detach();
+
+    std::shared_ptr<Gate> gate_;
     CameraCaptureSource* capture_ = nullptr;
     uint64_t captureSerial_ = 0;
 };

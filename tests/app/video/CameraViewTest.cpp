@@ -163,3 +163,32 @@ TEST_F(CameraViewTest, AViewLetGoOfItsCaptureIsNoLongerCalled) {
 }
 
 }  // namespace
+
+namespace {
+
+// The capture hands out its handler and may call it after being told to
+// forget it (it calls outside its own lock): such a late call reaches no view.
+TEST_F(CameraViewTest, AHandlerCalledAfterTheViewLetGoReachesNothing) {
+    MyVideoDelegate heard;
+    std::function<void(const QImage&)> kept;
+    struct Keeping : FakeCapture {
+        std::function<void(const QImage&)>* slot;
+        void setMyVideoHandler(std::function<void(const QImage&)> handler) override {
+            if (handler) {
+                *slot = handler;
+            }
+        }
+    } keeping;
+    keeping.slot = &kept;
+    auto* transient = new CameraView(QRectF(0, 0, 32, 24));
+    transient->setDelegate(&heard);
+    transient->setCapture(&keeping);
+    transient->recMyVideo(true);
+    kept(solidPicture(4, 4, Qt::red));
+    EXPECT_EQ(heard.mine.load(), 1);
+    delete transient;
+    std::thread([&] { kept(solidPicture(4, 4, Qt::red)); }).join();
+    EXPECT_EQ(heard.mine.load(), 1);
+}
+
+}  // namespace
