@@ -9,6 +9,8 @@ pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)
 pkg_check_modules(X264 REQUIRED IMPORTED_TARGET x264)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavcodec libavutil libswresample)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
+# Shared-screen rectangles: the TurboJPEG interface (bounded output, per-handle state).
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 # libgsm ships no pkg-config file.
 find_path(GSM_INCLUDE_DIR gsm.h PATH_SUFFIXES gsm REQUIRED)
 find_library(GSM_LIBRARY gsm REQUIRED)
@@ -21,6 +23,7 @@ if(QUORIX_BUILD_APP)
   pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
   pkg_check_modules(LIBPROXY REQUIRED IMPORTED_TARGET libproxy-1.0)
   pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)
+  pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 endif()
 
 if(QUORIX_BUILD_TESTS)

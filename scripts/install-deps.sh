@@ -11,9 +11,11 @@ PACKAGES=(
   # core: JSON texts, audio and video codecs, JPEG rectangles
   libjson-c-dev libopus-dev libgsm1-dev libspeexdsp-dev
   libavcodec-dev libavutil-dev libswresample-dev libavformat-dev libswscale-dev
-  libx264-dev libjpeg62-turbo-dev
+  libx264-dev libjpeg62-turbo-dev libturbojpeg0-dev
   # application: Qt Widgets, HTTP, system proxies (with the PAC runner), XML
   qt6-base-dev libcurl4-openssl-dev libproxy-dev libproxy1-plugin-webkit libxml2-dev
+  # sound: the PulseAudio client library; the server runs the audio tests' null devices
+  libpulse-dev pulseaudio pulseaudio-utils
   # tests of desktop notices: a private session bus of their own
   dbus-daemon
 )

@@ -8,6 +8,8 @@
 
 #include "control/ControlUtil.h"
 #include "control/ControlWaits.h"
+#include "datamanager/ASDataManager.h"
+#include "datamanager/RestoreSplittedData.h"
 #include "network/ThreadConf.h"
 #include "tessel/TS_Common.h"
 #include "tessel/TS_Socket.h"
@@ -15,9 +17,17 @@
 const char* const kVpexLabels[VPEX_CONNECTION_COUNT] = {"Type:VIDEO", "Type:AUDIO", "Type:OTHER", "Type:AS",
                                                         "Type:CB"};
 
-CQuorixControl::CQuorixControl(CQuorixControlEvents* owner) : m_pOwner(owner) {}
+CQuorixControl::CQuorixControl(CQuorixControlEvents* owner) : m_pOwner(owner) {
+    CASDataManager::init(this, 3, 24, 24);
+}
 
 CQuorixControl::~CQuorixControl() {
+    CASDataManager::term();
+    {
+        CMutexLock lock(m_mutexASRestore);
+        delete m_pASRestorer;
+        m_pASRestorer = nullptr;
+    }
     Logout();
     TearDownLogin();  // finds nothing left after a logout
 }

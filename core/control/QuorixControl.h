@@ -17,6 +17,7 @@
 #include "control/ConnectMethod.h"
 #include "control/SessionGate.h"
 #include "control/VpexProtocol.h"
+#include "datamanager/ASDataRelay.h"
 #include "tessel/TS_Mutex.h"
 
 class CQuorixControlEvents;
@@ -36,6 +37,7 @@ class CResampler;
 class CVideoThreadTransferBuffer;
 class CAudioThreadTransferBuffer;
 class CThreadTransferBuffer;
+class CRestoreSplittedData;
 
 // Relay connection labels, index N = relay connection N.
 constexpr int VPEX_CONNECTION_COUNT = 5;
@@ -57,7 +59,7 @@ enum : int32_t { PARTICIPANT_FREE = 0, PARTICIPANT_IN_USE = 1, PARTICIPANT_COMPL
 
 struct QuorixControlTestPeer;
 
-class CQuorixControl {
+class CQuorixControl : public CASDataRelay {
 public:
     explicit CQuorixControl(CQuorixControlEvents* owner);
     virtual ~CQuorixControl();
@@ -135,6 +137,44 @@ public:
     // error-reported flag); every later one, and any while not logged in, false.
     bool TakeErrorReport();
 
+    // --- conference commands and events (QuorixControlConfCmd.cpp) -------------
+    // Each sender answers false without sending when not logged in, when an id
+    // does not fit its 48-byte field or when ConfSend refuses.
+    bool ConfSendStartRep();
+    bool ConfSendStopRep();
+    bool ConfSendSpeechReserve();
+    bool ConfSendSpeechReserveCancel(const char* userId);
+    bool ConfSendSpeechNominate(int kind, const char* userId);
+    bool ConfSendSpeechEnd(const char* userId);
+    bool ConfSendMessage(const char* userId, const char* text);
+    bool ConfSendChangeOwner(const char* userId);
+    bool ConfSendForceLeave(const char* userId);
+    bool ConfSendClientInfo(int kind, const char* version, const char* first, const char* second);
+    // Logs and dispatches one decrypted message (a null body: one without
+    // body); what the receive thread does after decryption.
+    void ConfOnRecvPlain(const PROT_STD_T& header, const uint8_t* body, uint32_t len);
+    void ConfOnRecvLeaveRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvStartRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvStopRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvSpeechReserveRep(const uint8_t* body, uint32_t len);
+    void ConfOnRecvReserveListRes(const uint8_t* body, uint32_t len);
+    void ConfOnRecvMessage(const uint8_t* body, uint32_t len);
+    void ConfOnRecvBandWidth(const uint8_t* body, uint32_t len);
+
+    // --- free messages (QuorixControlFreeMsg.cpp) --------------------------------
+    bool ConfSendFreeMessageRep(uint32_t code, int value, const char* userId, const char* text);
+    bool ConfSendHold(const char* userId);
+    bool ConfSendHoldRelease(const char* userId);
+    bool ConfSendHoldStatusHold(const char* userId);
+    bool ConfSendHoldStatusRelease(const char* userId);
+    bool ConfSendEndCall(const char* userId);
+    bool ConfSendStartQuestionnaire(const char* userId, const char* question, bool anonymous, bool multiSelect,
+                                    int count, const char* const* choices);
+    bool ConfSendStopQuestionnaire(const char* userId);
+    bool ConfSendAnswerQuestionnaire(const char* userId, int answer, const char* text);
+    bool ConfSendReceivedQuestionnaire(const char* userId, const char* text);
+    void ConfOnRecvFreeMsgRep(const uint8_t* body, uint32_t len);
+
     // --- stream threads -------------------------------------------------------
     bool CreateStreamThread();
     void DeleteStreamThread();
@@ -196,7 +236,7 @@ public:
     bool VpexSendSplit(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data,
                        uint32_t length, unsigned sendClass, uint32_t footer, uint16_t pieceIndex, uint16_t pieceCount,
                        bool clear);
-    int VpexSendBufferLength(int index, unsigned sendClass);
+    int VpexSendBufferLength(int index, unsigned sendClass) override;
     void VpexSetBandwidth(int index, int kbps);
     static void _VpexSendAliveCheck(int index, void* self);
     void VpexSendAliveCheck(int index);
@@ -218,6 +258,54 @@ public:
     void VpexOnRecvStop(int index, const uint8_t* body, uint32_t length);
     void VpexOnRecvError(int index, int code, int errorNo, const char* text);
     void VpexOnSendError(int index, int code, int errorNo, const char* text);
+
+    // --- relay application sharing (QuorixControlVpexAS.cpp, QuorixControlASData.cpp)
+    bool VpexSendASStart(uint16_t windowed, uint16_t shareType, uint16_t width, uint16_t height, uint16_t left,
+                         uint16_t top, uint16_t right, uint16_t bottom, const char* sharerId, const char* sharerName,
+                         const char* operatorId, const char* operatorName);
+    bool VpexSendASStop(uint32_t kind, const char* userId, const char* userName);
+    bool VpexSendASStartPermit(uint32_t value);
+    bool VpexSendASCommand(int command, const char* text);
+    bool VpexSendASControlReq(uint32_t kind, const char* userId, const char* userName);
+    bool VpexSendASControlRes(uint32_t result, const char* userId, const char* userName);
+    bool VpexSendASControlRet();
+    bool VpexSendASControlChange(const char* userId, const char* userName);
+    bool VpexSendASMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y);
+    bool VpexSendASMouseWheelEvent(uint32_t delta);
+    bool VpexSendASClipboardText(const char* text, int length);
+    bool VpexSendASKeyEvent(uint32_t key, uint32_t upDown);
+    bool VpexSendASShowRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom, const uint8_t* jpeg,
+                            uint32_t jpegLength) override;
+    bool VpexSendASChangeSize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    bool VpexSendASKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    bool VpexSendASData(const uint8_t* record, uint32_t length);
+    bool VpexSendASCmd(const uint8_t* record, uint32_t length);
+    // Receivers, on relay connection 3's receive thread.
+    void VpexOnRecvASCmd(int index, const uint8_t* body, uint32_t length);
+    // Joins one piece of an image record; the piece stays the caller's.
+    void VpexOnRecvASData(int index, const uint8_t* piece, uint32_t length, int pieceIndex, int pieceCount);
+    void VpexOnRecvAPShareStart(const uint8_t* data, uint32_t length);
+    void VpexOnRecvAPShareStop(const uint8_t* data, uint32_t length);
+    // Decoders of whole records, on the sharing transfer thread; body = the
+    // record after its type and length, length = the body's bytes.
+    void VpexOnRecvAPShareRect(const uint8_t* body, uint32_t length);
+    void VpexOnRecvAPShareKeyFrame(const uint8_t* body);
+    void VpexOnRecvAPShareChangeSize(const uint8_t* body);
+    // Record reassembly: true when the piece completed a record whose end
+    // mark is right; the record (__malloc__) then belongs to the caller.
+    // With OnBufferASData this is also the way for tests to feed raw pieces
+    // without threads (the logged-in flag set through QuorixControlTestPeer).
+    bool ASDataCreatePacket(const uint8_t* piece, uint32_t length, uint16_t pieceIndex, uint16_t pieceCount,
+                            uint8_t*& record, uint32_t& recordLength);
+    bool ASDataEnsureBuffer(const uint8_t* piece, uint32_t length);
+    static bool ASDataCheckFooter(const uint8_t* data, uint32_t length);
+    bool ASDataBuildASPacket(const uint8_t* piece, uint32_t length);
+    // No resynchronisation pending, index 0, no partly joined record.
+    void ASDataReset();
+    // The record dispatcher (the record stays the caller's) and the sharing
+    // transfer thread's consumer (which frees the record).
+    void OnBufferASData(const uint8_t* record, uint32_t length);
+    static void _OnBufferASData(void* data, int size, void* self);
 
     // --- codecs ---------------------------------------------------------------
     bool CreateVideoCodec();
@@ -287,6 +375,11 @@ protected:
     void JoinedLine(int index);
     int FindClientIndex(int connection, uint32_t clientId);  // table lock held
     void RaiseEnterEvents(const CONF_ENTER_RES& res);
+    // A participant holds the floor (enter reply or start of speech): table
+    // entry, decoders and mixer slot once complete, start-of-speech event once.
+    void ConfStartSpeaker(const PROT_DATA_USER_INFO_T& user);
+    // Logs a received body too short or inconsistent for its id.
+    static void ConfDropBroken(uint32_t msgId, uint32_t len);
     // Names the audio player's slot for a participant (when the player exists).
     void SetAudioPlayerUser(int index, const char* userId, const char* userName);
 
@@ -305,6 +398,10 @@ protected:
     uint32_t m_nConfPort = 0;
     CONF_RELAY_ADDR m_stVpexAddr[VPEX_CONNECTION_COUNT];
     char m_strOwnerId[48] = {};
+    // Round mode (free messages): written by the free-message handler, read by
+    // the leave handler, both on the conference receive thread.
+    uint32_t m_nRoundMode = 0;
+    bool m_bRoundModeNominated = false;
 
     CQuorixControlEvents* m_pOwner;
 
@@ -362,6 +459,16 @@ protected:
     CAudioThreadTransferBuffer* m_pAudioTransfer = nullptr;
     CThreadTransferBuffer* m_pASTransfer = nullptr;
 
+    // sharing record reassembly (relay connection 3's receive thread only)
+    bool m_bASResync = false;
+    uint16_t m_nASExpectedPiece = 0;
+    int32_t m_nASRecordLength = 0;
+    int32_t m_nASJoined = 0;
+    uint8_t* m_pASRecord = nullptr;
+    // the record dispatcher's restorer and its lock
+    CRestoreSplittedData* m_pASRestorer = nullptr;
+    CMutex m_mutexASRestore;
+
     // room options of the login and runtime parameters
     int32_t m_nRoomCategory = 0;
     bool m_bSeminar = false;
@@ -374,7 +481,6 @@ protected:
     uint32_t m_nGsmSwitchCount = 0;
     std::atomic<uint64_t> m_nVideoDispDelay{0};  // ms
     std::atomic<float> m_fSelfViewZoom{1.0f};
-    int32_t m_nASJpegQuality[3] = {};  // default, max, min
 
     // Passed by every sender and media command; closed by the logout and by
     // the teardown of a failed login before anything they use is freed.

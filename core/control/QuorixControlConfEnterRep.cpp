@@ -10,7 +10,7 @@ void CQuorixControl::ConfOnRecvEnterRep(const uint8_t* body, uint32_t len) {
     // User id at 0 and name at 48 (each ending at its field's last byte), user type text at 216.
     constexpr uint32_t kTypeOffset = 216;
     if (body == nullptr || len <= kTypeOffset) {
-        CLLog::writeFormat(kLogWrn, "[Conf] Broken entry notice (%u bytes).", len);
+        ConfDropBroken(CONF_RECV_ENTER_REP, len);
         return;
     }
     const std::string userId = VpexFieldText(body, 47);

@@ -1,8 +1,10 @@
 // Conference-server connection once the room is entered: received messages
 // (decrypted and dispatched by id), the keep-alive and connection errors.
 #include <cstring>
+#include <string>
 
 #include "network/CommonProc.h"
+#include "control/ConfMessages.h"
 #include "control/ControlUtil.h"
 #include "control/QuorixControl.h"
 #include "control/QuorixControlEvents.h"
@@ -39,9 +41,7 @@ void CQuorixControl::ConfOnRecv(const uint8_t* frame, int len) {
 }
 
 void CQuorixControl::ConfOnRecvNoData(const PROT_STD_T& header) {
-    CLLog::writeFormat(kLogInf, "[Conf] Received a message from [0x%08x].", header.msgId);
-    if (!ConfDispatch(header, nullptr, 0))
-        CLLog::writeFormat(kLogInf, "[Conf] Received an unsupported message [0x%08x].", header.msgId);
+    ConfOnRecvPlain(header, nullptr, 0);
 }
 
 void CQuorixControl::ConfOnRecvWithData(const PROT_STD_T& header, const uint8_t* body, uint32_t len) {
@@ -60,21 +60,110 @@ void CQuorixControl::ConfOnRecvWithData(const PROT_STD_T& header, const uint8_t*
     }
     PROT_STD_T plainHeader = header;
     plainHeader.bodySize = uint32_t(plainLen);
-    CLLog::writeFormat(kLogInf, "[Conf] Received a message from [0x%08x].", header.msgId);
-    if (!ConfDispatch(plainHeader, plain, plainHeader.bodySize))
-        CLLog::writeFormat(kLogInf, "[Conf] Received an unsupported message [0x%08x].", header.msgId);
+    ConfOnRecvPlain(plainHeader, plain, plainHeader.bodySize);
     __free__(plain);
 }
 
+namespace {
+
+// Ids the server sends that the client drops without a word: with a body
+// 0x1036 and 0x1037, without one 0x1017, the keep-alive and 0x1022.
+bool ConfIgnored(uint32_t msgId, bool withBody) {
+    if (withBody) return msgId == CONF_RECV_IGNORED_1036 || msgId == CONF_RECV_IGNORED_1037;
+    return msgId == CONF_RECV_IGNORED_1017 || msgId == CONF_ALIVE_CHECK || msgId == CONF_RECV_IGNORED_1022;
+}
+
+}  // namespace
+
+void CQuorixControl::ConfOnRecvPlain(const PROT_STD_T& header, const uint8_t* body, uint32_t len) {
+    if (ConfIgnored(header.msgId, body != nullptr)) return;
+    CLLog::writeFormat(kLogInf, "[Conf] Received a message from [0x%08x].", header.msgId);
+    if (!ConfDispatch(header, body, len))
+        CLLog::writeFormat(kLogInf, "[Conf] Received an unsupported message [0x%08x].", header.msgId);
+}
+
 bool CQuorixControl::ConfDispatch(const PROT_STD_T& header, const uint8_t* body, uint32_t len) {
-    // The handlers of the running conference take their ids here.
+    if (body == nullptr) {
+        // Messages without a body: the header's parameter is their value.
+        switch (header.msgId) {
+            case CONF_RECV_SPEECH_RESERVE_RESULT:
+                if (m_pOwner != nullptr) m_pOwner->OnSpeechReserveResult(header.param);
+                return true;
+            case CONF_RECV_SPEECH_NOMINATE_RESULT:
+                if (m_pOwner != nullptr) m_pOwner->OnSpeechNominateResult(header.param);
+                return true;
+            case CONF_RECV_SPEECH_NOMINATE:
+                if (m_pOwner != nullptr) m_pOwner->OnSpeechNominate(header.param);
+                return true;
+            case CONF_RECV_SPEECH_END:
+                if (m_pOwner != nullptr) m_pOwner->OnSpeechEnd();
+                return true;
+            case CONF_RECV_PUSH_OUT:
+                if (m_pOwner != nullptr) m_pOwner->OnPushOut();
+                return true;
+            default:
+                return false;
+        }
+    }
     switch (header.msgId) {
         case CONF_RECV_ENTER_REP:
             ConfOnRecvEnterRep(body, len);
             return true;
+        case CONF_RECV_LEAVE_REP:
+            ConfOnRecvLeaveRep(body, len);
+            return true;
+        case CONF_RECV_START_REP:
+            ConfOnRecvStartRep(body, len);
+            return true;
+        case CONF_RECV_STOP_REP:
+            ConfOnRecvStopRep(body, len);
+            return true;
+        case CONF_RECV_SPEECH_RESERVE_REP:
+            ConfOnRecvSpeechReserveRep(body, len);
+            return true;
+        case CONF_RECV_RESERVE_LIST_RES:
+            ConfOnRecvReserveListRes(body, len);
+            return true;
+        case CONF_RECV_MESSAGE:
+            ConfOnRecvMessage(body, len);
+            return true;
+        case CONF_RECV_FREE_MSG_REP:
+            ConfOnRecvFreeMsgRep(body, len);
+            return true;
+        case CONF_RECV_BAND_WIDTH:
+            ConfOnRecvBandWidth(body, len);
+            return true;
+        case CONF_RECV_SPEECH_RESERVE_CANCEL:
+        case CONF_RECV_CHANGE_OWNER_REP: {
+            if (len < CONF_TEXT_FIELD) {
+                ConfDropBroken(header.msgId, len);
+                return true;
+            }
+            const std::string userId = ConfFieldText(body, CONF_TEXT_FIELD - 1);
+            if (m_pOwner == nullptr) return true;
+            if (header.msgId == CONF_RECV_CHANGE_OWNER_REP)
+                m_pOwner->OnChangeOwner(userId.c_str());
+            else
+                m_pOwner->OnSpeechReserveCancel(header.param, userId.c_str());
+            return true;
+        }
+        case CONF_RECV_FORCE_LEAVE_REP: {
+            if (len < CONF_FORCE_LEAVE_SIZE) {
+                ConfDropBroken(header.msgId, len);
+                return true;
+            }
+            const std::string userId = ConfFieldText(body, CONF_TEXT_FIELD - 1);
+            const std::string userName = ConfFieldText(body + CONF_TEXT_FIELD, CONF_TEXT_FIELD - 1);
+            if (m_pOwner != nullptr) m_pOwner->OnForceLeave(userId.c_str(), userName.c_str());
+            return true;
+        }
         default:
             return false;
     }
+}
+
+void CQuorixControl::ConfDropBroken(uint32_t msgId, uint32_t len) {
+    CLLog::writeFormat(kLogWrn, "[Conf] Dropped a broken message [0x%08x] (%u bytes).", msgId, len);
 }
 
 void CQuorixControl::ConfSendAliveCheck() {

@@ -180,10 +180,12 @@ int CQuorixControl::ConfRecvSyncEnterRes() {
     if (rc != 0) return rc;
 
     {
-        // The new key replaces the exchanged one for both directions.
+        // The new key replaces the exchanged one for both directions; a level
+        // outside 1 to 3 means plain bodies from here on.
         CMutexLock lock(m_mutexAesConf);
         CCommonProc::FreeKey(&m_aesConf);
-        if (!CCommonProc::ChangeKey(res.keyLevel, res.keyText.c_str(), &m_aesConf)) {
+        if (!CCommonProc::ChangeKey(res.keyLevel, res.keyText.c_str(), &m_aesConf) && res.keyLevel >= 1 &&
+            res.keyLevel <= 3) {
             CLLog::writeFormat(kLogWrn, "No memory[aes_get_handle()].\n");
             // Going on would leave the two ends with different keys (or none).
             return -13;
@@ -198,27 +200,27 @@ int CQuorixControl::ConfRecvSyncEnterRes() {
 }
 
 void CQuorixControl::RaiseEnterEvents(const CONF_ENTER_RES& res) {
-    for (const PROT_DATA_USER_INFO_T& user : res.users) {
-        const int index = InsertParticipantInfo(user);
-        if (index < 0) continue;  // no free entry
-        if (getParticipantStatus(index) == PARTICIPANT_COMPLETE) {
-            MakeVideoDecoder(index);
-            SetAudioPlayerUser(index, user.userId, user.userName);
-            if (m_pOwner != nullptr) m_pOwner->OnAudioInitialized(index);
-        }
-        if (!hasSentStartRep(index)) {
-            setSentStartRep(index, true);
-            char userId[48];
-            char userName[49];
-            char userType[4];
-            CopyTextField(userId, sizeof userId, user.userId);
-            CopyTextField(userName, sizeof userName, user.userName);
-            CopyTextField(userType, sizeof userType, user.userType);
-            if (m_pOwner != nullptr)
-                m_pOwner->OnStartSpeech(index, userId, userName, userType, user.camera == 'Y',
-                                        user.microphone == 'Y');
-        }
+    for (const PROT_DATA_USER_INFO_T& user : res.users) ConfStartSpeaker(user);
+}
+
+void CQuorixControl::ConfStartSpeaker(const PROT_DATA_USER_INFO_T& user) {
+    const int index = InsertParticipantInfo(user);
+    if (index < 0) return;  // no free entry
+    if (getParticipantStatus(index) == PARTICIPANT_COMPLETE) {
+        MakeVideoDecoder(index);
+        SetAudioPlayerUser(index, user.userId, user.userName);
+        if (m_pOwner != nullptr) m_pOwner->OnAudioInitialized(index);
     }
+    if (hasSentStartRep(index)) return;
+    setSentStartRep(index, true);
+    char userId[48];
+    char userName[49];
+    char userType[4];
+    CopyTextField(userId, sizeof userId, user.userId);
+    CopyTextField(userName, sizeof userName, user.userName);
+    CopyTextField(userType, sizeof userType, user.userType);
+    if (m_pOwner != nullptr)
+        m_pOwner->OnStartSpeech(index, userId, userName, userType, user.camera == 'Y', user.microphone == 'Y');
 }
 
 void CQuorixControl::ConfDisconnect() {

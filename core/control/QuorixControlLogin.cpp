@@ -14,6 +14,7 @@
 #include "video/VideoThreadTransferBuffer.h"
 #include "control/ControlUtil.h"
 #include "control/QuorixControl.h"
+#include "datamanager/ASDataManager.h"
 #include "tessel/TS_Socket.h"
 
 namespace {
@@ -233,6 +234,7 @@ void CQuorixControl::DeleteDataBufferThread() {
         delete m_pASTransfer;
         m_pASTransfer = nullptr;
     }
+    ASDataReset();  // relay connection 3's receive thread has been joined
 }
 
 void CQuorixControl::DeleteStream() {
@@ -284,8 +286,11 @@ bool CQuorixControl::setParam(const std::string& key, const std::string& value) 
         const float zoom = std::strtof(value.c_str(), nullptr);
         if (zoom >= 1.0f) m_fSelfViewZoom = zoom;
     } else if (key == "ASJpegQualityDefault" || key == "ASJpegQualityMax" || key == "ASJpegQualityMin") {
-        const int slot = key == "ASJpegQualityDefault" ? 0 : key == "ASJpegQualityMax" ? 1 : 2;
-        if (ParseCNumber(value, n)) m_nASJpegQuality[slot] = int32_t(n);
+        // The sharing encoder takes the value or refuses it.
+        if (!ParseCNumber(value, n) || n < INT32_MIN || n > INT32_MAX) return false;
+        if (key == "ASJpegQualityDefault") return CASDataManager::setJpegQualityDefault(int(n));
+        if (key == "ASJpegQualityMax") return CASDataManager::setJpegQualityMax(int(n));
+        return CASDataManager::setJpegQualityMin(int(n));
     } else if (key == "LogOutput") {
         CLLog::setOutput(IsTrueText(value));
     } else if (key == "LogLevel") {
@@ -302,11 +307,11 @@ bool CQuorixControl::getParam(const std::string& key, std::string& value) {
     else if (key == "VideoZoom")
         value = cFormat("%f", double(m_fSelfViewZoom.load()));
     else if (key == "ASJpegQualityDefault")
-        value = std::to_string(m_nASJpegQuality[0]);
+        value = std::to_string(CASDataManager::getJpegQualityDefault());
     else if (key == "ASJpegQualityMax")
-        value = std::to_string(m_nASJpegQuality[1]);
+        value = std::to_string(CASDataManager::getJpegQualityMax());
     else if (key == "ASJpegQualityMin")
-        value = std::to_string(m_nASJpegQuality[2]);
+        value = std::to_string(CASDataManager::getJpegQualityMin());
     else if (key == "LogOutput")
         value = std::to_string(CLLog::getOutput() ? 1 : 0);
     else if (key == "LogLevel")

@@ -98,8 +98,14 @@ void CQuorixControl::VpexOnRecvWithData(int index, const VPX_STD_PROT& header, c
 }
 
 void CQuorixControl::VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t* body, uint32_t length,
-                                  int /*pieceIndex*/, int /*pieceCount*/) {
+                                  int pieceIndex, int pieceCount) {
     switch (header.msgId) {
+        case VPEX_AS_DATA:
+            VpexOnRecvASData(index, body, length, pieceIndex, pieceCount);
+            break;
+        case VPEX_AS_CMD:
+            VpexOnRecvASCmd(index, body, length);
+            break;
         case VPEX_IGNORED_7:
             break;
         case VPEX_RECV_START:

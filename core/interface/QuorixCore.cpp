@@ -1,6 +1,7 @@
 #include "interface/QuorixCore.h"
 
 #include "control/QuorixControl.h"
+#include "datamanager/ASDataManager.h"
 
 CQuorixCore::CQuorixCore() = default;
 
@@ -75,77 +76,78 @@ float CQuorixCore::GetSelfViewZoom() {
 
 // --- commands -------------------------------------------------------------------
 //
-// The conference commands of the running room, the free messages and the relay
-// media, text, sharing, permission, many-meeting and cloud-recording messages
-// are sent by control-object operations that arrive with their protocol
-// handlers; until one exists its command answers false, as for a session that
-// cannot send.
+// The relay media, text, sharing, permission, many-meeting and cloud-recording
+// messages are sent by control-object operations that arrive with their
+// protocol handlers; until one exists its command answers false, as for a
+// session that cannot send.
 
 bool CQuorixCore::SendStartSpeech() {
-    return false;
+    return m_pControl != nullptr && m_pControl->ConfSendStartRep();
 }
 
 bool CQuorixCore::SendStopSpeech() {
     if (m_pControl == nullptr) return false;
     // The relay stop notice goes out even when the conference message failed.
-    const bool conf = false;
+    const bool conf = m_pControl->ConfSendStopRep();
     const bool relay = m_pControl->VpexSendStopRep();
     return conf || relay;
 }
 
-bool CQuorixCore::SendChangeOwner(const char*) {
-    return false;
+bool CQuorixCore::SendChangeOwner(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendChangeOwner(userId);
 }
-bool CQuorixCore::SendForceLeave(const char*) {
-    return false;
+bool CQuorixCore::SendForceLeave(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendForceLeave(userId);
 }
 bool CQuorixCore::SendSpeechReserve() {
-    return false;
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechReserve();
 }
-bool CQuorixCore::SendSpeechReserveCancel(const char*) {
-    return false;
+bool CQuorixCore::SendSpeechReserveCancel(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechReserveCancel(userId);
 }
-bool CQuorixCore::SendSpeechNominate(int, const char*) {
-    return false;
+bool CQuorixCore::SendSpeechNominate(int kind, const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechNominate(kind, userId);
 }
-bool CQuorixCore::SendSpeechEnd(const char*) {
-    return false;
+bool CQuorixCore::SendSpeechEnd(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendSpeechEnd(userId);
 }
-bool CQuorixCore::SendMessage(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendMessage(const char* userId, const char* message) {
+    return m_pControl != nullptr && m_pControl->ConfSendMessage(userId, message);
 }
-bool CQuorixCore::SendFreeMessage(uint32_t, const char*, int, const char*) {
-    return false;
+bool CQuorixCore::SendFreeMessage(uint32_t code, const char* userId, int value, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendFreeMessageRep(code, value, userId, text);
 }
-bool CQuorixCore::SendStartQuestionnaire(const char*, const char*, bool, bool, int, const char**) {
-    return false;
+bool CQuorixCore::SendStartQuestionnaire(const char* userId, const char* question, bool anonymous,
+                                         bool multiSelect, int count, const char** selections) {
+    return m_pControl != nullptr &&
+           m_pControl->ConfSendStartQuestionnaire(userId, question, anonymous, multiSelect, count, selections);
 }
-bool CQuorixCore::SendReceivedQuestionnaire(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendReceivedQuestionnaire(const char* userId, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendReceivedQuestionnaire(userId, text);
 }
-bool CQuorixCore::SendStopQuestionnaire(const char*) {
-    return false;
+bool CQuorixCore::SendStopQuestionnaire(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendStopQuestionnaire(userId);
 }
-bool CQuorixCore::SendAnswerQuestionnaire(const char*, int, const char*) {
-    return false;
+bool CQuorixCore::SendAnswerQuestionnaire(const char* userId, int answer, const char* text) {
+    return m_pControl != nullptr && m_pControl->ConfSendAnswerQuestionnaire(userId, answer, text);
 }
-bool CQuorixCore::SendHold(const char*) {
-    return false;
+bool CQuorixCore::SendHold(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHold(userId);
 }
-bool CQuorixCore::SendHoldRelease(const char*) {
-    return false;
+bool CQuorixCore::SendHoldRelease(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldRelease(userId);
 }
-bool CQuorixCore::SendHoldStatusHold(const char*) {
-    return false;
+bool CQuorixCore::SendHoldStatusHold(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldStatusHold(userId);
 }
-bool CQuorixCore::SendHoldStatusRelease(const char*) {
-    return false;
+bool CQuorixCore::SendHoldStatusRelease(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendHoldStatusRelease(userId);
 }
-bool CQuorixCore::SendEndCall(const char*) {
-    return false;
+bool CQuorixCore::SendEndCall(const char* userId) {
+    return m_pControl != nullptr && m_pControl->ConfSendEndCall(userId);
 }
-bool CQuorixCore::SendClientInfo(int, const char*, const char*, const char*) {
-    return false;
+bool CQuorixCore::SendClientInfo(int kind, const char* version, const char* first, const char* second) {
+    return m_pControl != nullptr && m_pControl->ConfSendClientInfo(kind, version, first, second);
 }
 bool CQuorixCore::SendVideo(const uint8_t*, int, int, int, int, int) {
     return false;
@@ -186,51 +188,55 @@ bool CQuorixCore::SendCloudRecStart(const char*, const char*, const char*, int, 
 bool CQuorixCore::SendCloudRecStop(const char*, const char*, const char*, int, int) {
     return false;
 }
-bool CQuorixCore::APShareSendCommand(int, const char*) {
-    return false;
+bool CQuorixCore::APShareSendCommand(int command, const char* text) {
+    return m_pControl != nullptr && m_pControl->VpexSendASCommand(command, text);
 }
-bool CQuorixCore::ASSendStart(uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t,
-                              const char*, const char*, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
+                              uint16_t top, uint16_t right, uint16_t bottom, const char* sharerId,
+                              const char* sharerName, const char* operatorId, const char* operatorName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASStart(first, stype, width, height, left, top, right,
+                                                                bottom, sharerId, sharerName, operatorId,
+                                                                operatorName);
 }
-bool CQuorixCore::ASSendStop(uint32_t, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendStop(uint32_t kind, const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASStop(kind, userId, userName);
 }
-bool CQuorixCore::ASSendStartPermit(uint32_t) {
-    return false;
+bool CQuorixCore::ASSendStartPermit(uint32_t value) {
+    return m_pControl != nullptr && m_pControl->VpexSendASStartPermit(value);
 }
-bool CQuorixCore::ASSendControlReq(uint32_t, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendControlReq(uint32_t kind, const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASControlReq(kind, userId, userName);
 }
-bool CQuorixCore::ASSendControlRes(uint32_t, const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendControlRes(uint32_t result, const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASControlRes(result, userId, userName);
 }
 bool CQuorixCore::ASSendControlRet() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendASControlRet();
 }
-bool CQuorixCore::ASSendControlChange(const char*, const char*) {
-    return false;
+bool CQuorixCore::ASSendControlChange(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendASControlChange(userId, userName);
 }
-bool CQuorixCore::ASSendMousePointerEvent(uint16_t, uint16_t, uint16_t) {
-    return false;
+bool CQuorixCore::ASSendMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y) {
+    return m_pControl != nullptr && m_pControl->VpexSendASMousePointerEvent(kind, x, y);
 }
-bool CQuorixCore::ASSendMouseWheelEvent(uint32_t) {
-    return false;
+bool CQuorixCore::ASSendMouseWheelEvent(uint32_t delta) {
+    return m_pControl != nullptr && m_pControl->VpexSendASMouseWheelEvent(delta);
 }
-bool CQuorixCore::ASSendClipboardText(const char*, int) {
-    return false;
+bool CQuorixCore::ASSendClipboardText(const char* text, int length) {
+    return m_pControl != nullptr && m_pControl->VpexSendASClipboardText(text, length);
 }
-bool CQuorixCore::ASSendKeyEvent(uint32_t, uint32_t) {
-    return false;
+bool CQuorixCore::ASSendKeyEvent(uint32_t key, uint32_t upDown) {
+    return m_pControl != nullptr && m_pControl->VpexSendASKeyEvent(key, upDown);
 }
-bool CQuorixCore::ASSendShowRect(uint16_t, uint16_t, uint16_t, uint16_t, const uint8_t*) {
-    return false;
+bool CQuorixCore::ASSendShowRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                                 const uint8_t* pixels) {
+    return CASDataManager::sendASShowRect(pixels, left, top, right, bottom);
 }
-bool CQuorixCore::ASSendKeyFrame(uint16_t, uint16_t, uint16_t, uint16_t) {
-    return false;
+bool CQuorixCore::ASSendKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
+    return CASDataManager::sendASKeyFrame(left, top, right, bottom);
 }
-bool CQuorixCore::ASSendChangeSize(uint16_t, uint16_t, uint16_t, uint16_t) {
-    return false;
+bool CQuorixCore::ASSendChangeSize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
+    return CASDataManager::sendASWindowChange(left, top, right, bottom);
 }
 
 // --- media and settings ------------------------------------------------------------

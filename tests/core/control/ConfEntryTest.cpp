@@ -285,7 +285,9 @@ TEST_F(ConfEntry, ServerResultsTable) {
          -6},
         {"enter count that wraps 32-bit sizes", [](ConfServerScript& s) { s.countOverride = 0x02222223; },
          -6},
-        {"new key of an unknown level", [](ConfServerScript& s) { s.keyLevel = 9; }, -13},
+        // A new key level outside 1 to 3 switches the connection to plain bodies.
+        {"new key of level 0", [](ConfServerScript& s) { s.keyLevel = 0; }, 0},
+        {"new key of an unknown level", [](ConfServerScript& s) { s.keyLevel = 9; }, 0},
         {"key exchange of another id",
          [](ConfServerScript& s) { s.keyExchange = ConfServerScript::KeyExchange::WrongId; }, -13},
         {"key exchange closed",
@@ -304,6 +306,8 @@ TEST_F(ConfEntry, ServerResultsTable) {
             EXPECT_TRUE(server.waitFor(0x1038, 1, 2000)) << c.what;
             EXPECT_TRUE(server.messages().back().underNewKey) << c.what;
             EXPECT_EQ(server.decryptFailures(), 0) << c.what;
+            const bool plain = script.keyLevel < 1 || script.keyLevel > 3;
+            EXPECT_EQ(server.messages().back().header.bodySize, plain ? 3u : 16u) << c.what;
         }
         ctl->ConfDisconnect();
     }

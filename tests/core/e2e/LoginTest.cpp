@@ -113,8 +113,9 @@ protected:
     }
 
     // Threads of this process once the fixtures serve no connection.
-    static int SettledThreads(RelayFixture& relay) {
+    static int SettledThreads(RelayFixture& relay, ConfServerFixture& conf) {
         EXPECT_TRUE(relay.waitIdle(3000));
+        EXPECT_TRUE(conf.waitIdle(3000));
         return ProcessThreadCount();
     }
 
@@ -202,7 +203,7 @@ TEST_F(LoginTest, LoginStartsEveryRelayConnectionAndLogoutJoinsEveryThread) {
             << "only seminar rooms ask for the reservation list";
 
     QuorixCoreLogout();
-    EXPECT_EQ(SettledThreads(relay), before);
+    EXPECT_EQ(SettledThreads(relay, conf), before);
     EXPECT_TRUE(relay.failures().empty()) << relay.failures().front();
     EXPECT_EQ(rec_.count("Error"), 0u);
 }
@@ -244,7 +245,7 @@ TEST_F(LoginTest, RelayFailuresCloseEverythingAndReturnTheRelaysCode) {
         const int before = ProcessThreadCount();
         EXPECT_EQ(Login(conf.port()), c.expected) << c.name;
         // Every connection of the attempt was closed again and no thread is left.
-        EXPECT_EQ(SettledThreads(relay), before) << c.name;
+        EXPECT_EQ(SettledThreads(relay, conf), before) << c.name;
         EXPECT_EQ(relay.connections(), c.connection + 1) << c.name;
         EXPECT_EQ(relay.members(0), 0u) << c.name;
     }
@@ -266,7 +267,7 @@ TEST_F(LoginTest, ClosingOneRelayConnectionRaisesExactlyOneError) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(rec_.count("Error"), 1u);
     QuorixCoreLogout();
-    EXPECT_EQ(SettledThreads(relay), before);
+    EXPECT_EQ(SettledThreads(relay, conf), before);
 }
 
 TEST_F(LoginTest, RuntimeParameters) {
