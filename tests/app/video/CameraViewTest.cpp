@@ -102,13 +102,7 @@ TEST_F(CameraViewTest, TheTimerShowsOnlyANewCapturePicture) {
     EXPECT_EQ(view.getPixelSize(), QSize(320, 240));
     EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(160, 120), Qt::green));
 
-    struct PaintCounter : QObject {
-        bool eventFilter(QObject*, QEvent* event) override {
-            paints += event->type() == QEvent::Paint ? 1 : 0;
-            return false;
-        }
-        int paints = 0;
-    } counter;
+    PaintCounter counter;
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
     }

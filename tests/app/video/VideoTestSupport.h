@@ -5,7 +5,9 @@
 
 #include <QColor>
 #include <QDir>
+#include <QEvent>
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <cstdlib>
 
@@ -34,4 +36,13 @@ inline bool nearColor(QColor a, QColor b, int tolerance = 24) {
 // Put first among a fixture's members: the application exists before any widget.
 struct QtApplicationFirst {
     QtApplicationFirst() { ensureQtApplication(); }
+};
+
+// Counts the paint events of the widget it is installed on.
+struct PaintCounter : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int paints = 0;
 };

@@ -468,13 +468,7 @@ TEST_F(VideoViewTest, ThePictureIsTakenOnTheTimerAndClearedToBlack) {
 }
 
 TEST_F(VideoViewTest, ATileRepaintsOnlyWhenItsPictureChanged) {
-    struct PaintCounter : QObject {
-        bool eventFilter(QObject*, QEvent* event) override {
-            paints += event->type() == QEvent::Paint ? 1 : 0;
-            return false;
-        }
-        int paints = 0;
-    } counter;
+    PaintCounter counter;
     view.show();
     // The first showing's paints (expose, activation) settle.
     for (int i = 0; i < 20; ++i) {
