@@ -221,3 +221,17 @@ TEST_F(AudioPeakMeterTest, LitBandsArePaintedInTheMeterColour) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AudioPeakMeterTest, ANewScaleRebuildsTheBandsOnTheMainQueue) {
+    meter.setMeterScale(5, 100, 0);
+    EXPECT_EQ(meter.bands().size(), 10);  // not yet
+    dispatcher->runPending();
+    ASSERT_EQ(meter.bands().size(), 5);
+    EXPECT_NEAR(meter.bands()[1].frame.x(), 6.4, 1e-9);
+    meter.setData(45);  // 20 per band
+    EXPECT_EQ(litCount(meter), 2);
+}
+
+}  // namespace

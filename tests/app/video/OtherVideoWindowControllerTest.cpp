@@ -187,3 +187,17 @@ TEST_F(OtherVideoWindowControllerTest, TheToolbarSitsAboveTheGrid) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OtherVideoWindowControllerTest, LoadingThePinStateCanRefreshTheButton) {
+    open();
+    UserDefaults::standard().setBool(kModeKey, true);
+    controller->loadDispMode(false);
+    EXPECT_TRUE(controller->isDispFront());
+    EXPECT_EQ(pin()->property("imageName").toString(), QStringLiteral("pin_off"));
+    controller->loadDispMode(true);
+    EXPECT_EQ(pin()->property("imageName").toString(), QStringLiteral("pin_on"));
+}
+
+}  // namespace
