@@ -24,7 +24,8 @@ QImage cameraPicture(int width, int height, int seed) {
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            const uint32_t r = uint32_t(x + seed) & 0xff, g = uint32_t(y * 2 + seed) & 0xff, b = uint32_t(x ^ y) & 0xff;
+            const uint32_t r = uint32_t(x + seed) & 0xff, g = uint32_t(y * 2 + seed) & 0xff,
+                           b = uint32_t(x ^ y) & 0xff;
             row[x] = 0xff000000u | (b << 16) | (g << 8) | r;
         }
     }
@@ -32,8 +33,8 @@ QImage cameraPicture(int width, int height, int seed) {
 }
 
 void setCounters(benchmark::State& state) {
-    state.counters["core_pct_30fps"] =
-        benchmark::Counter(1.0 / 3000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["core_pct_30fps"] = benchmark::Counter(
+        1.0 / 3000.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_TilePaint(benchmark::State& state) {
@@ -63,7 +64,8 @@ void BM_BareDrawImage(benchmark::State& state) {
     const QImage pictures[2] = {cameraPicture(1280, 720, 0), cameraPicture(1280, 720, 40)};
     QImage target(width, height, QImage::Format_ARGB32_Premultiplied);
     const QSizeF fitted = QSizeF(1280, 720).scaled(QSizeF(width, height), Qt::KeepAspectRatio);
-    const QRectF place((width - fitted.width()) / 2, (height - fitted.height()) / 2, fitted.width(), fitted.height());
+    const QRectF place((width - fitted.width()) / 2, (height - fitted.height()) / 2, fitted.width(),
+                       fitted.height());
     int i = 0;
     for (auto _ : state) {
         QPainter painter(&target);

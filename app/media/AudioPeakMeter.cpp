@@ -14,7 +14,8 @@ int32_t unitsPerBand(int32_t scale, int32_t maxRange, int32_t minRange) {
 }
 }  // namespace
 
-AudioPeakMeter::AudioPeakMeter(const QRectF& frame, QWidget* parent) : AudioPeakMeter(frame, 10, 100, 0, parent) {}
+AudioPeakMeter::AudioPeakMeter(const QRectF& frame, QWidget* parent)
+    : AudioPeakMeter(frame, 10, 100, 0, parent) {}
 
 AudioPeakMeter::AudioPeakMeter(const QRectF& frame, int32_t scale, int32_t maxRange, int32_t minRange,
                                QWidget* parent)

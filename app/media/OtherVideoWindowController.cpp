@@ -76,7 +76,8 @@ void OtherVideoWindowController::makeToolbar(const QString& identifier) {
     View* container = window_->contentView();
     toolbar_ = new View(container);
     toolbar_->setObjectName(identifier);
-    View::setFrameOf(toolbar_, QRectF(0, container->height() - kToolbarHeight, container->width(), kToolbarHeight));
+    View::setFrameOf(toolbar_,
+                     QRectF(0, container->height() - kToolbarHeight, container->width(), kToolbarHeight));
     toolbar_->setAutoresizingMask(ViewWidthSizable | ViewMinYMargin);
     double x = 4;
     for (const QString& item : toolbarDefaultItemIdentifiers()) {
@@ -172,8 +173,8 @@ void OtherVideoWindowController::saveWindowFrame() {
     const QRectF frame = window_->frame();
     const QSizeF contentSize = content_ != nullptr ? QSizeF(content_->size())
                                                    : QSizeF(frame.width(), frame.height() - kToolbarHeight);
-    UserDefaults::standard().setObject(kKeyDispFrame,
-                                       QRectF(frame.x(), frame.y(), contentSize.width(), contentSize.height()));
+    UserDefaults::standard().setObject(
+        kKeyDispFrame, QRectF(frame.x(), frame.y(), contentSize.width(), contentSize.height()));
 }
 
 QSizeF OtherVideoWindowController::windowWillResize(Window*, QSizeF proposed) {

@@ -48,8 +48,8 @@ class VideoInfo : public QObject, public VideoViewDelegate {
 public:
     // Binds `view` (which the controller deletes with itself unless the view
     // has been placed in a parent by then) with no participant.
-    VideoInfo(VideoView* view, bool isChangeMic, bool isChangeSpeaker, bool isChangeCamera, bool isChangeRecord,
-              QObject* parent = nullptr);
+    VideoInfo(VideoView* view, bool isChangeMic, bool isChangeSpeaker, bool isChangeCamera,
+              bool isChangeRecord, QObject* parent = nullptr);
     ~VideoInfo() override;
 
     SpeakerInfoRef speaker() const;

@@ -66,7 +66,8 @@ protected:
 
 }  // namespace
 
-VideoView::VideoView(const QRectF& frame, QWidget* parent) : View(frame, parent), paintTimer_(new QTimer(this)) {
+VideoView::VideoView(const QRectF& frame, QWidget* parent)
+    : View(frame, parent), paintTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("videoView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
@@ -100,8 +101,8 @@ VideoViewLayout VideoView::layoutFor(const QRectF& bounds, bool markShown, bool 
     l.iconRect = QRectF(W - (l.iconSize + l.meterWidth + 2), H - 4 - l.iconSize, l.iconSize, l.iconSize);
     l.meterRect = QRectF(W - l.meterWidth - 2, H - 4 - (iconShown ? l.iconSize : I), l.meterWidth,
                          iconShown ? l.iconSize : I);
-    l.nameRect = QRectF(x0 + M + 4, H - l.nameBarHeight - 2, W - 10 - M - l.iconSize - l.meterWidth,
-                        l.nameBarHeight);
+    l.nameRect =
+        QRectF(x0 + M + 4, H - l.nameBarHeight - 2, W - 10 - M - l.iconSize - l.meterWidth, l.nameBarHeight);
 
     const double S = limited(W / 10, 20, 40);
     const bool allFour = showMic && showSpeaker && showCamera && showRecord;
@@ -126,40 +127,59 @@ VideoViewLayout VideoView::layoutFor(const QRectF& bounds, bool markShown, bool 
 
 QString VideoView::optionImageName(int option, bool on) {
     switch (option) {
-    case VIDEO_OPTION_MIC: return on ? QStringLiteral("micon2") : QStringLiteral("micoff2");
-    case VIDEO_OPTION_SPEAKER: return on ? QStringLiteral("tool_speaker_on") : QStringLiteral("tool_speaker_off");
-    case VIDEO_OPTION_CAMERA: return on ? QStringLiteral("cameraon2") : QStringLiteral("cameraoff2");
-    case VIDEO_OPTION_RECORD: return on ? QStringLiteral("rec") : QStringLiteral("recstop");
-    default: return QString();
+        case VIDEO_OPTION_MIC:
+            return on ? QStringLiteral("micon2") : QStringLiteral("micoff2");
+        case VIDEO_OPTION_SPEAKER:
+            return on ? QStringLiteral("tool_speaker_on") : QStringLiteral("tool_speaker_off");
+        case VIDEO_OPTION_CAMERA:
+            return on ? QStringLiteral("cameraon2") : QStringLiteral("cameraoff2");
+        case VIDEO_OPTION_RECORD:
+            return on ? QStringLiteral("rec") : QStringLiteral("recstop");
+        default:
+            return QString();
     }
 }
 
 QString VideoView::statusMarkImageName(int mark) {
     switch (mark) {
-    case VIDEO_STATUS_MARK_NORMAL: return QStringLiteral("video_mark_normal");
-    case VIDEO_STATUS_MARK_SPECIAL: return QStringLiteral("video_mark_special");
-    case VIDEO_STATUS_MARK_INVALID: return QStringLiteral("video_mark_invalid");
-    default: return QString();
+        case VIDEO_STATUS_MARK_NORMAL:
+            return QStringLiteral("video_mark_normal");
+        case VIDEO_STATUS_MARK_SPECIAL:
+            return QStringLiteral("video_mark_special");
+        case VIDEO_STATUS_MARK_INVALID:
+            return QStringLiteral("video_mark_invalid");
+        default:
+            return QString();
     }
 }
 
 QString VideoView::meterIconImageName(int status) {
     switch (status) {
-    case VIDEO_METER_STATUS_ACTIVE: return QStringLiteral("video_spk_active");
-    case VIDEO_METER_STATUS_DEFAULT: return QStringLiteral("video_spk_default");
-    case VIDEO_METER_STATUS_SPEAKER_OFF: return QStringLiteral("video_spk_off");
-    case VIDEO_METER_STATUS_MIC_OFF: return QStringLiteral("video_mic_off");
-    default: return QString();
+        case VIDEO_METER_STATUS_ACTIVE:
+            return QStringLiteral("video_spk_active");
+        case VIDEO_METER_STATUS_DEFAULT:
+            return QStringLiteral("video_spk_default");
+        case VIDEO_METER_STATUS_SPEAKER_OFF:
+            return QStringLiteral("video_spk_off");
+        case VIDEO_METER_STATUS_MIC_OFF:
+            return QStringLiteral("video_mic_off");
+        default:
+            return QString();
     }
 }
 
 bool VideoView::optionShown(int option) const {
     switch (option) {
-    case VIDEO_OPTION_MIC: return showMic_;
-    case VIDEO_OPTION_SPEAKER: return showSpeaker_;
-    case VIDEO_OPTION_CAMERA: return showCamera_;
-    case VIDEO_OPTION_RECORD: return showRecord_;
-    default: return false;
+        case VIDEO_OPTION_MIC:
+            return showMic_;
+        case VIDEO_OPTION_SPEAKER:
+            return showSpeaker_;
+        case VIDEO_OPTION_CAMERA:
+            return showCamera_;
+        case VIDEO_OPTION_RECORD:
+            return showRecord_;
+        default:
+            return false;
     }
 }
 
@@ -228,10 +248,18 @@ PopupSliderButton* VideoView::makeOptionButton(int option, const QRectF& frame) 
     button->setObjectName(QLatin1String(kNames[option]));
     button->setFocusPolicy(Qt::NoFocus);
     switch (option) {
-    case VIDEO_OPTION_MIC: button->setToolTip(LocalizedString("dfMIC_ONOFF")); break;
-    case VIDEO_OPTION_SPEAKER: button->setToolTip(LocalizedString("dfSPK_ONOFF")); break;
-    case VIDEO_OPTION_CAMERA: button->setToolTip(LocalizedString("dfCAMERA_ONOFF")); break;
-    default: button->setToolTip(LocalizedString("dfRECORD_START")); break;
+        case VIDEO_OPTION_MIC:
+            button->setToolTip(LocalizedString("dfMIC_ONOFF"));
+            break;
+        case VIDEO_OPTION_SPEAKER:
+            button->setToolTip(LocalizedString("dfSPK_ONOFF"));
+            break;
+        case VIDEO_OPTION_CAMERA:
+            button->setToolTip(LocalizedString("dfCAMERA_ONOFF"));
+            break;
+        default:
+            button->setToolTip(LocalizedString("dfRECORD_START"));
+            break;
     }
     connect(button, &QPushButton::clicked, this, [this, option] { onClickOption(option); });
     if (option == VIDEO_OPTION_MIC || option == VIDEO_OPTION_SPEAKER) {
@@ -476,7 +504,8 @@ void VideoView::changeOptionStatus(int option, bool on) {
     optionOn_[size_t(option)] = on;
     applyOptionImage(option);
     if (option == VIDEO_OPTION_RECORD) {
-        optionButton(option)->setToolTip(on ? LocalizedString("dfRECORD_START") : LocalizedString("dfRECORD_STOP"));
+        optionButton(option)->setToolTip(on ? LocalizedString("dfRECORD_START")
+                                            : LocalizedString("dfRECORD_STOP"));
     }
 }
 
@@ -568,8 +597,8 @@ void VideoView::setStatusMark(int mark) {
 }
 
 void VideoView::changeAudioMeter(int level) {
-    if (audioMeterStatus_ == VIDEO_METER_STATUS_SPEAKER_OFF || audioMeterStatus_ == VIDEO_METER_STATUS_MIC_OFF ||
-        audioMeterStatus_ == VIDEO_METER_STATUS_HIDDEN) {
+    if (audioMeterStatus_ == VIDEO_METER_STATUS_SPEAKER_OFF ||
+        audioMeterStatus_ == VIDEO_METER_STATUS_MIC_OFF || audioMeterStatus_ == VIDEO_METER_STATUS_HIDDEN) {
         return;
     }
     if (mAudioMeter_ != nullptr) {

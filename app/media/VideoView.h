@@ -40,7 +40,12 @@ class QTimer;
 class VideoView;
 
 // Option buttons.
-enum : int { VIDEO_OPTION_MIC = 0, VIDEO_OPTION_SPEAKER = 1, VIDEO_OPTION_CAMERA = 2, VIDEO_OPTION_RECORD = 3 };
+enum : int {
+    VIDEO_OPTION_MIC = 0,
+    VIDEO_OPTION_SPEAKER = 1,
+    VIDEO_OPTION_CAMERA = 2,
+    VIDEO_OPTION_RECORD = 3
+};
 // Status marks; any other value shows no mark.
 enum : int {
     VIDEO_STATUS_MARK_NORMAL = 0,

@@ -48,7 +48,10 @@ TEST(AudioPeakMeterGeometry, BandsAndGapsShareTheLengthEqually) {
         bool vertical;
         std::vector<QRectF> first;
     } cases[] = {
-        {QRectF(0, 0, 32, 18), 10, false, {QRectF(0, 0, 1.6, 18), QRectF(3.2, 0, 1.6, 18), QRectF(6.4, 0, 1.6, 18)}},
+        {QRectF(0, 0, 32, 18),
+         10,
+         false,
+         {QRectF(0, 0, 1.6, 18), QRectF(3.2, 0, 1.6, 18), QRectF(6.4, 0, 1.6, 18)}},
         {QRectF(0, 0, 8, 100), 10, true, {QRectF(0, 0, 8, 5), QRectF(0, 10, 8, 5), QRectF(0, 20, 8, 5)}},
         {QRectF(0, 0, 32, 18), 0, false, {}},
         {QRectF(0, 0, 32, 18), -3, true, {}},
@@ -125,10 +128,9 @@ TEST_F(AudioPeakMeterTest, ReachingTheStandardLevelIsReportedFromBelowIt) {
         std::vector<int> levels;
         int exceeded;
     } cases[] = {
-        {5, {9}, 1},                 // no band lit, yet the level reaches 5
-        {5, {4}, 0},
-        {15, {15, 80, 100, 15}, 4},  // ten bands are always below 15
-        {3, {40, 50}, 1},            // four bands lit: the second is not a new crossing
+        {5, {9}, 1},                                   // no band lit, yet the level reaches 5
+        {5, {4}, 0},      {15, {15, 80, 100, 15}, 4},  // ten bands are always below 15
+        {3, {40, 50}, 1},                              // four bands lit: the second is not a new crossing
         {3, {20, 40}, 2},
     };
     for (const auto& c : cases) {

@@ -77,13 +77,15 @@ TEST_F(OtherVideoWindowControllerTest, WithoutASavedFrameItOpensHalfTheConferenc
     EXPECT_EQ(window->level(), NormalWindowLevel);
     EXPECT_EQ(window->minSize(), QSizeF(170, 128 + OtherVideoWindowController::kToolbarHeight));
     // Titled, can be made small and resized, but has no close button.
-    EXPECT_EQ(window->styleMask(), unsigned(WindowStyleTitled | WindowStyleMiniaturizable | WindowStyleResizable));
+    EXPECT_EQ(window->styleMask(),
+              unsigned(WindowStyleTitled | WindowStyleMiniaturizable | WindowStyleResizable));
     EXPECT_FALSE(window->isOpen());
     ASSERT_NE(pin(), nullptr);
     EXPECT_EQ(pin()->size(), QSize(48, 36));
     EXPECT_EQ(pin()->toolTip(), QStringLiteral("最前面表示 オン/オフ"));
     EXPECT_EQ(pin()->property("imageName").toString(), QStringLiteral("pin_off"));
-    EXPECT_EQ(OtherVideoWindowController::getToolbarItemArray(), QStringList{QStringLiteral("too_item_pushpin")});
+    EXPECT_EQ(OtherVideoWindowController::getToolbarItemArray(),
+              QStringList{QStringLiteral("too_item_pushpin")});
     EXPECT_EQ(c.toolbarItemForIdentifier(QStringLiteral("other")), nullptr);
 }
 

@@ -97,7 +97,8 @@ TEST_F(VideoInfoTest, AParticipantGetsTheButtonsTheTileOffers) {
     EXPECT_FALSE(shown("videoRecordButton"));
     EXPECT_TRUE(button("videoMicButton")->showSlider());
     // The speaker button follows the participant's speaker state and volume.
-    EXPECT_EQ(button("videoSpeakerButton")->property("imageName").toString(), QStringLiteral("tool_speaker_off"));
+    EXPECT_EQ(button("videoSpeakerButton")->property("imageName").toString(),
+              QStringLiteral("tool_speaker_off"));
     EXPECT_FLOAT_EQ(button("videoSpeakerButton")->sliderValue(), 0.8f);
     EXPECT_EQ(view->userName(), QStringLiteral("Suzuki"));
 }
@@ -115,8 +116,8 @@ TEST_F(VideoInfoTest, NoParticipantEmptiesTheTile) {
     info->resetInfo();
     dispatcher->runPending();
     EXPECT_EQ(info->speaker(), nullptr);
-    EXPECT_FALSE(view->showMic() || view->showMicSlider() || view->showSpeaker() || view->showSpeakerSlider() ||
-                 view->showCamera() || view->showRecord());
+    EXPECT_FALSE(view->showMic() || view->showMicSlider() || view->showSpeaker() ||
+                 view->showSpeakerSlider() || view->showCamera() || view->showRecord());
     EXPECT_FALSE(shown("videoMicButton"));
     EXPECT_FALSE(shown("videoSpeakerButton"));
     EXPECT_EQ(view->statusMark(), VIDEO_STATUS_MARK_NONE);
@@ -150,8 +151,8 @@ TEST_F(VideoInfoTest, TileEventsBecomeParticipantRequests) {
     view->findChild<QPushButton*>("videoStatusButton")->click();
     button("videoMicButton")->click();
     button("videoSpeakerButton")->slider()->setValue(500);  // of 1000
-    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view, &twice);
     view->setStartedRecord(true);
     view->setLayerImage(solidPicture(8, 8, Qt::red));
@@ -162,8 +163,8 @@ TEST_F(VideoInfoTest, TileEventsBecomeParticipantRequests) {
 }
 
 TEST_F(VideoInfoTest, ARightClickPopsUpTheParticipantsMenu) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
     // An empty tile asks with no participant; the answer is no menu.
     QCoreApplication::sendEvent(view, &press);
     EXPECT_EQ(delegate.calls, (std::vector<std::string>{"menu:none"}));
@@ -182,8 +183,8 @@ TEST_F(VideoInfoTest, WithoutADelegateNothingIsSent) {
     info->setDelegate(nullptr);
     info->setSpeakerInfo(speaker("u5", "Kato"));
     dispatcher->runPending();
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view, &press);
     button("videoMicButton")->click();
     view->setStartedRecord(true);

@@ -20,7 +20,8 @@ const QColor kPicture(30, 60, 160);
 QImage framePicture(int width, int height) {
     QImage picture = solidPicture(width, height, kPicture);
     QPainter painter(&picture);
-    painter.fillRect(QRect(width / 2 - height / 8, height / 2 - height / 8, height / 4, height / 4), Qt::white);
+    painter.fillRect(QRect(width / 2 - height / 8, height / 2 - height / 8, height / 4, height / 4),
+                     Qt::white);
     return picture;
 }
 

@@ -23,9 +23,15 @@ using namespace std::chrono_literals;
 namespace {
 
 struct RecordingViewDelegate : VideoViewDelegate {
-    void doubleClickAction(QMouseEvent*, VideoView* view) override { calls.push_back("double"), views.push_back(view); }
-    void rightClickAction(QMouseEvent*, VideoView* view) override { calls.push_back("right"), views.push_back(view); }
-    void optionClickAction(VideoView*, int option) override { calls.push_back("option" + std::to_string(option)); }
+    void doubleClickAction(QMouseEvent*, VideoView* view) override {
+        calls.push_back("double"), views.push_back(view);
+    }
+    void rightClickAction(QMouseEvent*, VideoView* view) override {
+        calls.push_back("right"), views.push_back(view);
+    }
+    void optionClickAction(VideoView*, int option) override {
+        calls.push_back("option" + std::to_string(option));
+    }
     void optionSliderAction(VideoView*, int option, PopupSliderButton* slider) override {
         calls.push_back("slide" + std::to_string(option));
         sliderValue = slider->sliderValue();
@@ -51,7 +57,8 @@ QMouseEvent mouseEvent(QEvent::Type type, Qt::MouseButton button, QPointF at = Q
 }
 
 TEST(VideoViewLayout, A320By240TileWithEveryPart) {
-    const VideoViewLayout l = VideoView::layoutFor(QRectF(0, 0, 320, 240), true, true, true, true, true, true);
+    const VideoViewLayout l =
+        VideoView::layoutFor(QRectF(0, 0, 320, 240), true, true, true, true, true, true);
     EXPECT_DOUBLE_EQ(l.optionSize, 32);
     EXPECT_NEAR(l.optionGap, 6.4, 1e-9);
     expectRect(l.optionRects[VIDEO_OPTION_CAMERA], QRectF(6.4, 6.4, 32, 32), "camera");
@@ -60,7 +67,8 @@ TEST(VideoViewLayout, A320By240TileWithEveryPart) {
     expectRect(l.optionRects[VIDEO_OPTION_RECORD], QRectF(281.6, 6.4, 32, 32), "record");
     expectRect(l.statusRect, QRectF(2, 222, 14, 14), "status mark");
     EXPECT_NEAR(l.iconSize, 320.0 / 18, 1e-9);
-    expectRect(l.iconRect, QRectF(320 - (320.0 / 18 + 32 + 2), 240 - 4 - 320.0 / 18, 320.0 / 18, 320.0 / 18), "icon");
+    expectRect(l.iconRect, QRectF(320 - (320.0 / 18 + 32 + 2), 240 - 4 - 320.0 / 18, 320.0 / 18, 320.0 / 18),
+               "icon");
     expectRect(l.meterRect, QRectF(286, 240 - 4 - 320.0 / 18, 32, 320.0 / 18), "meter");
     EXPECT_DOUBLE_EQ(l.nameBarHeight, 60);
     EXPECT_EQ(l.nameFontSize, 16);
@@ -75,16 +83,41 @@ TEST(VideoViewLayout, OptionButtonsOfSmallAndLargeTiles) {
         std::vector<std::pair<int, double>> xs;  // option, x
     } cases[] = {
         // A 100-wide tile with all four options has no gaps.
-        {100, 75, true, true, true, true, 20, 0,
-         {{VIDEO_OPTION_CAMERA, 0}, {VIDEO_OPTION_MIC, 20}, {VIDEO_OPTION_SPEAKER, 40}, {VIDEO_OPTION_RECORD, 80}}},
+        {100,
+         75,
+         true,
+         true,
+         true,
+         true,
+         20,
+         0,
+         {{VIDEO_OPTION_CAMERA, 0},
+          {VIDEO_OPTION_MIC, 20},
+          {VIDEO_OPTION_SPEAKER, 40},
+          {VIDEO_OPTION_RECORD, 80}}},
         // Without the record option the gap comes back.
-        {100, 75, true, true, true, false, 20, 4,
+        {100,
+         75,
+         true,
+         true,
+         true,
+         false,
+         20,
+         4,
          {{VIDEO_OPTION_CAMERA, 4}, {VIDEO_OPTION_MIC, 28}, {VIDEO_OPTION_SPEAKER, 52}}},
         // 100.9 wide still counts as 100.
         {100.9, 75, true, true, true, true, 20, 0, {{VIDEO_OPTION_RECORD, 80.9}}},
         {101, 75, true, true, true, true, 20, 4, {{VIDEO_OPTION_MIC, 28}, {VIDEO_OPTION_RECORD, 77}}},
         // Shown buttons close up: without the camera the microphone comes first.
-        {320, 240, true, true, false, false, 32, 6.4, {{VIDEO_OPTION_MIC, 6.4}, {VIDEO_OPTION_SPEAKER, 44.8}}},
+        {320,
+         240,
+         true,
+         true,
+         false,
+         false,
+         32,
+         6.4,
+         {{VIDEO_OPTION_MIC, 6.4}, {VIDEO_OPTION_SPEAKER, 44.8}}},
         // The size is limited to 40 on large tiles.
         {800, 600, false, true, false, true, 40, 8, {{VIDEO_OPTION_SPEAKER, 8}, {VIDEO_OPTION_RECORD, 752}}},
     };
@@ -108,16 +141,12 @@ TEST(VideoViewLayout, SizesFollowTheTileWithinTheirLimits) {
         double mark, icon, meter, bar;
         int font;
     } cases[] = {
-        {100, 75, 8, 10, 16, 18.75, 12},
-        {160, 120, 8, 160.0 / 18, 16, 30, 14},
-        {160, 120, 8, 10, 16, 30, 14},
-        {400, 300, 14, 20, 32, 75, 20},
-        {1000, 200, 14, 20, 32, 50, 16},
-        {60, 40, 8, 10, 16, 18, 12},
+        {100, 75, 8, 10, 16, 18.75, 12}, {160, 120, 8, 160.0 / 18, 16, 30, 14}, {160, 120, 8, 10, 16, 30, 14},
+        {400, 300, 14, 20, 32, 75, 20},  {1000, 200, 14, 20, 32, 50, 16},       {60, 40, 8, 10, 16, 18, 12},
     };
     for (const auto& c : cases) {
-        const VideoViewLayout l = VideoView::layoutFor(QRectF(0, 0, c.width, c.height), true, true, false, false,
-                                                       false, false);
+        const VideoViewLayout l =
+            VideoView::layoutFor(QRectF(0, 0, c.width, c.height), true, true, false, false, false, false);
         EXPECT_DOUBLE_EQ(l.markSize, c.mark) << c.width;
         EXPECT_DOUBLE_EQ(l.iconSize, std::clamp(c.icon, 10.0, 20.0)) << c.width;
         EXPECT_DOUBLE_EQ(l.meterWidth, c.meter) << c.width;
@@ -125,7 +154,8 @@ TEST(VideoViewLayout, SizesFollowTheTileWithinTheirLimits) {
         EXPECT_EQ(l.nameFontSize, c.font) << c.width;
     }
     // Hidden mark and icon take no room: the name starts at 4 and reaches the meter's place.
-    const VideoViewLayout bare = VideoView::layoutFor(QRectF(0, 0, 320, 240), false, false, false, false, false, false);
+    const VideoViewLayout bare =
+        VideoView::layoutFor(QRectF(0, 0, 320, 240), false, false, false, false, false, false);
     EXPECT_DOUBLE_EQ(bare.markSize, 0);
     EXPECT_DOUBLE_EQ(bare.meterWidth, 0);
     expectRect(bare.nameRect, QRectF(4, 178, 310, 60), "name without mark or meter");
@@ -152,7 +182,8 @@ protected:
     PopupSliderButton* button(const char* name) { return view.findChild<PopupSliderButton*>(name); }
     std::vector<bool> buttonsVisible() {
         std::vector<bool> shown;
-        for (const char* name : {"videoMicButton", "videoSpeakerButton", "videoCameraButton", "videoRecordButton"}) {
+        for (const char* name :
+             {"videoMicButton", "videoSpeakerButton", "videoCameraButton", "videoRecordButton"}) {
             PopupSliderButton* b = button(name);
             shown.push_back(b != nullptr && b->isVisibleTo(&view));
         }
@@ -205,8 +236,12 @@ TEST_F(VideoViewTest, StatusMarksShowTheirImageAndOtherValuesHideIt) {
     const struct {
         int mark;
         const char* image;
-    } cases[] = {{0, "video_mark_normal"}, {1, "video_mark_special"}, {2, "video_mark_invalid"},
-                 {3, ""},                  {5, ""},                   {-1, ""}};
+    } cases[] = {{0, "video_mark_normal"},
+                 {1, "video_mark_special"},
+                 {2, "video_mark_invalid"},
+                 {3, ""},
+                 {5, ""},
+                 {-1, ""}};
     for (const auto& c : cases) {
         view.changeStatusMark(c.mark);
         EXPECT_EQ(view.statusMark(), c.mark);
@@ -241,7 +276,8 @@ TEST_F(VideoViewTest, MeterStatusesSetTheIconAndWhetherLevelsCount) {
         EXPECT_EQ(icon->isVisibleTo(&view), *c.icon != 0) << c.status;
         EXPECT_EQ(meter->isVisibleTo(&view), c.meterShown) << c.status;
         // Speaker and microphone off put the meter out at once.
-        const bool reset = c.status == VIDEO_METER_STATUS_SPEAKER_OFF || c.status == VIDEO_METER_STATUS_MIC_OFF;
+        const bool reset =
+            c.status == VIDEO_METER_STATUS_SPEAKER_OFF || c.status == VIDEO_METER_STATUS_MIC_OFF;
         EXPECT_EQ(meter->currentScale(), reset ? 0 : 7) << c.status;
 
         meter->resetMeter();
@@ -334,7 +370,7 @@ TEST_F(VideoViewTest, TheFrameAccentFollowsTheLevel) {
     view.changeAudioMeter(90);
     EXPECT_TRUE(view.isFrameAccented());
     dispatcher->advance(1500ms);
-    view.changeAudioMeter(90);  // holds again; no new crossing
+    view.changeAudioMeter(90);   // holds again; no new crossing
     dispatcher->advance(500ms);  // the first accent timer finds the level still over
     EXPECT_TRUE(view.isFrameAccented());
     dispatcher->advance(1500ms);  // the hold ends at 3.5 s: 9 -> 8 bands, still over
@@ -412,8 +448,8 @@ TEST_F(VideoViewTest, ClicksAndButtonsReachTheDelegate) {
     QCoreApplication::sendEvent(&view, &twice);
     view.doubleClickActionFromDummyView(&twice);
     view.rightClickActionFromDummyView(&press);
-    EXPECT_EQ(delegate.calls, (std::vector<std::string>{"status", "option2", "option3", "slide0", "right", "double",
-                                                        "double", "right"}));
+    EXPECT_EQ(delegate.calls, (std::vector<std::string>{"status", "option2", "option3", "slide0", "right",
+                                                        "double", "double", "right"}));
     EXPECT_FLOAT_EQ(delegate.sliderValue, 0.6f);
     for (VideoView* v : delegate.views) {
         EXPECT_EQ(v, &view);
