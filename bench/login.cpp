@@ -15,13 +15,14 @@
 #include <thread>
 #include <vector>
 
-#include "network/CommonProc.h"
+#include "BenchRoom.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
 #include "interface/QuorixCore.h"
 #include "interface/QuorixCoreAPI.h"
+#include "network/CommonProc.h"
 
 using namespace quorix::test;
 using Clock = std::chrono::steady_clock;
@@ -41,37 +42,16 @@ ST_FUNCLIST Table() {
     return t;
 }
 
-ConfServerScript Script(const RelayFixture& relay) {
-    ConfServerScript s;
-    for (int i = 0; i < 5; ++i) s.relays[i] = {relay.addr(), relay.port(i)};
-    return s;
-}
-
-int Login(CQuorixCore& core, uint16_t port, const char* user) {
-    QUORIX_LOGIN_ARGS a;
-    a.userAgent = "Bench/1";
-    a.host = "127.0.0.1";
-    a.port = port;
-    a.userId = user;
-    a.password = "pw";
-    a.userName = user;
-    a.userType = "S0";
-    a.appVersion = "1.0";
-    a.samplingRateCode = 4;
-    a.optionJson = R"({"roomlist_max":"8"})";
-    return core.LoginToServer(a);
-}
-
 void LoginTimes(int rounds) {
     RelayFixture relay;
-    ConfServerFixture conf(Script(relay));
+    ConfServerFixture conf(bench::RoomScript(relay));
     CQuorixCore core;
     const ST_FUNCLIST table = Table();
     core.Init("Mac", &table, nullptr);
     std::vector<double> ms;
     for (int i = 0; i < rounds; ++i) {
         const auto start = Clock::now();
-        const int code = Login(core, conf.port(), "bench-user");
+        const int code = bench::RoomLogin(core, conf.port(), "bench-user");
         const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         if (code != 0) {
             std::printf("login failed: %d\n", code);
@@ -91,14 +71,15 @@ void LoginTimes(int rounds) {
 
 void RelayRate(size_t bodyBytes, long count) {
     RelayFixture relay;
-    ConfServerFixture confA(Script(relay));
-    ConfServerFixture confB(Script(relay));
+    ConfServerFixture confA(bench::RoomScript(relay));
+    ConfServerFixture confB(bench::RoomScript(relay));
     const ST_FUNCLIST table = Table();
     CQuorixCore a;
     CQuorixCore b;
     a.Init("Mac", &table, nullptr);
     b.Init("Mac", &table, nullptr);
-    if (Login(a, confA.port(), "sender") != 0 || Login(b, confB.port(), "receiver") != 0) {
+    if (bench::RoomLogin(a, confA.port(), "sender") != 0 ||
+        bench::RoomLogin(b, confB.port(), "receiver") != 0) {
         std::printf("login failed\n");
         return;
     }

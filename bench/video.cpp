@@ -2,10 +2,13 @@
 // frames, and the picture conversions in megapixels per second.
 //
 // Encode: ours takes the packed RGB camera frame (conversion to YUV 4:2:0
-// included) through CVideoEncoder; bare x264 gets the same frames already in
-// YUV 4:2:0 with the same preset, tune, profile, rate and single thread.
-// Decode: ours goes through CVideoDecoder to a new RGBA buffer; bare libavcodec
-// stops at the decoded YUV frame.
+// included) through CVideoEncoder; the bare pipeline converts the same frame
+// with libyuv and hands it to x264 with the same preset, tune, profile, rate and
+// single thread.
+// Decode: ours goes through CVideoDecoder to a new RGBA buffer; the bare
+// pipeline decodes with libavcodec and converts with libyuv into a new buffer.
+// The conversions alone run beside libyuv's functions for the same bytes
+// (libyuv's "RAW" is red, green, blue in memory, its "ABGR" red, green, blue, alpha).
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -16,7 +19,10 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <x264.h>
 }
+#include <libyuv/convert.h>
+#include <libyuv/convert_argb.h>
 
+#include "video/H264Encoder.h"
 #include "video/PictureConverter.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoEncoder.h"
@@ -83,28 +89,12 @@ void BM_EncodeOurs(benchmark::State& state) {
     SetFrameRate(state);
 }
 
-void BM_EncodeBareX264(benchmark::State& state) {
+void BM_EncodeBareLibyuvX264(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const Clip& clip = ClipFor(w, h);
+    // The parameter set of our encoder, so both produce the same stream.
     x264_param_t p;
-    x264_param_default_preset(&p, "ultrafast", "zerolatency");
-    p.i_threads = 1;
-    p.i_width = w;
-    p.i_height = h;
-    p.i_fps_num = kFps;
-    p.i_fps_den = 1;
-    p.i_log_level = X264_LOG_ERROR;
-    p.rc.i_rc_method = X264_RC_ABR;
-    p.rc.i_bitrate = CVideoEncoder::kBitRate / 1000;
-    // The rate-control bounds and GOP of our encoder, so both produce the same stream.
-    p.rc.i_qp_min = 3;
-    p.rc.i_qp_max = 32;
-    p.rc.i_qp_step = 3;
-    p.i_keyint_max = 250;
-    p.i_keyint_min = 25;
-    p.i_scenecut_threshold = 0;
-    p.i_frame_reference = 1;
-    x264_param_apply_profile(&p, "baseline");
+    CH264Encoder::FillParam(p, w, h, CVideoEncoder::kBitRate, kFps);
     x264_t* enc = x264_encoder_open(&p);
     x264_picture_t pic, out;
     x264_picture_alloc(&pic, X264_CSP_I420, w, h);
@@ -112,10 +102,10 @@ void BM_EncodeBareX264(benchmark::State& state) {
     size_t i = 0;
     int64_t pts = 0;
     for (auto _ : state) {
-        const uint8_t* src = clip.yuv[i].data();
-        memcpy(pic.img.plane[0], src, static_cast<size_t>(w) * h);
-        memcpy(pic.img.plane[1], src + w * h, static_cast<size_t>(w) * h / 4);
-        memcpy(pic.img.plane[2], src + w * h * 5 / 4, static_cast<size_t>(w) * h / 4);
+        libyuv::RAWToI420(clip.rgb[i].data(), w * 3, pic.img.plane[0], pic.img.i_stride[0], pic.img.plane[1],
+                          pic.img.i_stride[1], pic.img.plane[2], pic.img.i_stride[2], w, h);
+        // Our encoder forces a key frame every 5 s: every 75th frame at 15 fps.
+        pic.i_type = pts % 75 == 0 ? X264_TYPE_IDR : X264_TYPE_AUTO;
         pic.i_pts = pts++;
         x264_nal_t* nals;
         int count;
@@ -149,7 +139,7 @@ void BM_DecodeOurs(benchmark::State& state) {
     SetFrameRate(state);
 }
 
-void BM_DecodeBareLibavcodec(benchmark::State& state) {
+void BM_DecodeBareLibavcodecLibyuv(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const Clip& clip = ClipFor(w, h);
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
@@ -165,7 +155,11 @@ void BM_DecodeBareLibavcodec(benchmark::State& state) {
         avcodec_send_packet(ctx, pkt);
         av_packet_unref(pkt);
         if (avcodec_receive_frame(ctx, frame) == 0) {
-            benchmark::DoNotOptimize(frame->data[0]);
+            uint8_t* pic = static_cast<uint8_t*>(malloc(static_cast<size_t>(w) * h * 4));
+            libyuv::I420ToABGR(frame->data[0], frame->linesize[0], frame->data[1], frame->linesize[1],
+                               frame->data[2], frame->linesize[2], pic, w * 4, w, h);
+            benchmark::DoNotOptimize(pic);
+            free(pic);
             av_frame_unref(frame);
         }
         i = (i + 1) % clip.bitstream.size();
@@ -178,9 +172,9 @@ void BM_DecodeBareLibavcodec(benchmark::State& state) {
 
 #define SIZES Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_EncodeOurs)->SIZES;
-BENCHMARK(BM_EncodeBareX264)->SIZES;
+BENCHMARK(BM_EncodeBareLibyuvX264)->SIZES;
 BENCHMARK(BM_DecodeOurs)->SIZES;
-BENCHMARK(BM_DecodeBareLibavcodec)->SIZES;
+BENCHMARK(BM_DecodeBareLibavcodecLibyuv)->SIZES;
 
 // --- conversions (megapixels per second of output) ---
 
@@ -190,13 +184,25 @@ void SetMegapixels(benchmark::State& state, int64_t pixels) {
 }
 
 void BM_RgbToYuv420(benchmark::State& state) {
-    const Bytes& rgb = ClipFor(640, 480).rgb[0];
-    Bytes y(640 * 480), u(320 * 240), v(320 * 240);
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const Bytes& rgb = ClipFor(w, h).rgb[0];
+    Bytes y(w * h), u(w * h / 4), v(w * h / 4);
     for (auto _ : state) {
-        CPictureConverter::ConvertRGBToYUV420(y.data(), u.data(), v.data(), 640, 480, rgb.data(), 0, 0);
+        CPictureConverter::ConvertRGBToYUV420(y.data(), u.data(), v.data(), w, h, rgb.data(), 0, 0);
         benchmark::DoNotOptimize(y.data());
     }
-    SetMegapixels(state, 640 * 480);
+    SetMegapixels(state, w * h);
+}
+
+void BM_RgbToYuv420Libyuv(benchmark::State& state) {
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const Bytes& rgb = ClipFor(w, h).rgb[0];
+    Bytes y(w * h), u(w * h / 4), v(w * h / 4);
+    for (auto _ : state) {
+        libyuv::RAWToI420(rgb.data(), w * 3, y.data(), w, u.data(), w / 2, v.data(), w / 2, w, h);
+        benchmark::DoNotOptimize(y.data());
+    }
+    SetMegapixels(state, w * h);
 }
 
 void BM_RgbToYuv420Resize720To480(benchmark::State& state) {
@@ -211,15 +217,27 @@ void BM_RgbToYuv420Resize720To480(benchmark::State& state) {
 }
 
 void BM_Yuv420ToRgba(benchmark::State& state) {
-    const Bytes& yuv = ClipFor(640, 480).yuv[0];
-    Bytes out(640 * 480 * 4);
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const Bytes& yuv = ClipFor(w, h).yuv[0];
+    Bytes out(w * h * 4);
     for (auto _ : state) {
-        CPictureConverter::ConvertYUV420ToRGBCuttingMergin(
-            out.data(), 640, 480, yuv.data(), yuv.data() + 640 * 480, yuv.data() + 640 * 480 * 5 / 4, false,
-            false, true, 640);
+        CPictureConverter::ConvertYUV420ToRGBCuttingMergin(out.data(), w, h, yuv.data(), yuv.data() + w * h,
+                                                           yuv.data() + w * h * 5 / 4, false, false, true, w);
         benchmark::DoNotOptimize(out.data());
     }
-    SetMegapixels(state, 640 * 480);
+    SetMegapixels(state, w * h);
+}
+
+void BM_Yuv420ToRgbaLibyuv(benchmark::State& state) {
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const Bytes& yuv = ClipFor(w, h).yuv[0];
+    Bytes out(w * h * 4);
+    for (auto _ : state) {
+        libyuv::I420ToABGR(yuv.data(), w, yuv.data() + w * h, w / 2, yuv.data() + w * h * 5 / 4, w / 2,
+                           out.data(), w * 4, w, h);
+        benchmark::DoNotOptimize(out.data());
+    }
+    SetMegapixels(state, w * h);
 }
 
 void BM_ResizeBitmapRatioInvert(benchmark::State& state) {
@@ -246,9 +264,12 @@ void BM_Yuv420spToRgb(benchmark::State& state) {
     SetMegapixels(state, 640 * 480);
 }
 
-BENCHMARK(BM_RgbToYuv420);
+#define CONV_SIZES Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_RgbToYuv420)->CONV_SIZES;
+BENCHMARK(BM_RgbToYuv420Libyuv)->CONV_SIZES;
 BENCHMARK(BM_RgbToYuv420Resize720To480);
-BENCHMARK(BM_Yuv420ToRgba);
+BENCHMARK(BM_Yuv420ToRgba)->CONV_SIZES;
+BENCHMARK(BM_Yuv420ToRgbaLibyuv)->CONV_SIZES;
 BENCHMARK(BM_ResizeBitmapRatioInvert);
 BENCHMARK(BM_Yuv420spToRgb);
 

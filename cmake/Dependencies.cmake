@@ -24,6 +24,8 @@ if(QUORIX_BUILD_APP)
   pkg_check_modules(LIBPROXY REQUIRED IMPORTED_TARGET libproxy-1.0)
   pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)
   pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
+  # Camera capture: libv4l2 converts every camera format to packed RGB.
+  pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
 endif()
 
 if(QUORIX_BUILD_TESTS)

@@ -16,6 +16,10 @@ PACKAGES=(
   qt6-base-dev libcurl4-openssl-dev libproxy-dev libproxy1-plugin-webkit libxml2-dev
   # sound: the PulseAudio client library; the server runs the audio tests' null devices
   libpulse-dev pulseaudio pulseaudio-utils
+  # camera capture (libv4l2 converts camera formats)
+  libv4l-dev
+  # benchmarks: libyuv is the yardstick of the picture conversions
+  libyuv-dev
   # tests of desktop notices: a private session bus of their own
   dbus-daemon
 )
@@ -27,14 +31,58 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#PACKAGES[@]} packages present"
-  exit 0
-fi
-
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#PACKAGES[@]} packages present"
+else
+  echo "install-deps: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The person-segmentation model (selfie segmentation, Apache-2.0) from the npm
+# registry, into the cache folder where the application and the tests look for
+# it. npm comes from Debian unless an installed Node.js brings its own.
+MODEL_DIR="${XDG_CACHE_HOME:-$HOME/.cache}/quorix/models"
+MODEL="$MODEL_DIR/selfie_segmentation.tflite"
+MODEL_SHA256=8d13b7fae74af625c641226813616a2117bd6bca19eb3b75574621fc08557f27
+if ! echo "$MODEL_SHA256  $MODEL" | sha256sum -c --status 2>/dev/null; then
+  if ! command -v npm >/dev/null; then
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends npm
+  fi
+  tmp=$(mktemp -d)
+  if (cd "$tmp" && npm pack --silent @mediapipe/selfie_segmentation@0.1.1675465747 >/dev/null &&
+    tar -xzf mediapipe-selfie_segmentation-0.1.1675465747.tgz package/selfie_segmentation.tflite) &&
+    echo "$MODEL_SHA256  $tmp/package/selfie_segmentation.tflite" | sha256sum -c --status; then
+    mkdir -p "$MODEL_DIR"
+    cp "$tmp/package/selfie_segmentation.tflite" "$MODEL"
+    chmod 644 "$MODEL"
+    echo "install-deps: segmentation model in $MODEL_DIR"
+  else
+    echo "install-deps: could not fetch the segmentation model (or it did not match its checksum)" >&2
+  fi
+  rm -rf "$tmp"
+fi
+
+# A photograph of a person in front of a plain backdrop for the segmentation
+# tests: the astronaut picture of Debian's scikit-image package, taken out of
+# the package file (nothing of it is installed).
+PHOTO="${XDG_CACHE_HOME:-$HOME/.cache}/quorix/testdata/astronaut.png"
+if [ ! -s "$PHOTO" ]; then
+  tmp=$(mktemp -d)
+  chmod 777 "$tmp"
+  if (cd "$tmp" && apt-get download -qq python3-skimage >/dev/null 2>&1 &&
+    dpkg-deb --fsys-tarfile python3-skimage_*.deb |
+      tar -x ./usr/lib/python3/dist-packages/skimage/data/astronaut.png); then
+    mkdir -p "$(dirname "$PHOTO")"
+    cp "$tmp/usr/lib/python3/dist-packages/skimage/data/astronaut.png" "$PHOTO"
+    echo "install-deps: test photograph in $(dirname "$PHOTO")"
+  else
+    echo "install-deps: could not fetch the test photograph" >&2
+  fi
+  rm -rf "$tmp"
+fi

@@ -8,6 +8,7 @@
 struct CaptureDevice {
     QString uniqueID;       // the device node, e.g. "/dev/video0"
     QString localizedName;  // the driver's card name
+    int position = 0;       // 0: unspecified (Video4Linux does not tell where a camera faces)
 };
 
 class CaptureDevices {

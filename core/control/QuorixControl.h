@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "network/CommonProc.h"
 #include "control/ConfProtocol.h"
@@ -259,6 +260,46 @@ public:
     void VpexOnRecvError(int index, int code, int errorNo, const char* text);
     void VpexOnSendError(int index, int code, int errorNo, const char* text);
 
+    // --- relay audio and video (QuorixControlVpexMedia.cpp) ---------------------
+    bool VpexSendVideo(const uint8_t* rgb, int width, int height, int frameRate, int mode, int flag);
+    bool VpexSendVideoPacketMain(const uint8_t* rgb, int width, int height, int frameRate, int flag,
+                                 bool rateFlag, int mode);
+    bool VpexSendVideoPacketMobile(const uint8_t* rgb, int width, int height, int frameRate, int flag,
+                                   bool rateFlag, int mode);
+    bool VpexSendAudioPacket(const uint8_t* pcm, uint32_t bytes, double gain, int rate);
+    bool VpexSendAudioPacketUseOpus(const uint8_t* pcm, uint32_t bytes, double gain, int rate);
+    bool VpexSendAudioPacketUseGsm(const uint8_t* pcm, uint32_t bytes, double gain, int rate);
+    bool VpexSendJitterCheck(uint32_t slot);
+    // Each takes over the body.
+    void VpexOnRecvAudio(uint32_t sender, uint8_t* body, uint32_t length);
+    void VpexOnRecvVideo(uint32_t sender, uint8_t* body, uint32_t length);
+
+    // --- relay text box, many-meeting, permission, cloud recording -------------
+    // (QuorixControlVpexText.cpp)
+    bool VpexSendTextBoxData(const char* block);
+    bool VpexSendTextBoxActive(const char* userId, const char* userName);
+    bool VpexSendManyMtgStartReq(const char* userId, const char* userName);
+    bool VpexSendManyMtgStopSend(const char* userId, const char* userName);
+    bool VpexSendManyMtgSpeakerListReq();
+    bool VpexSendUserPermissionCmd(const char* senderUserId, const char* addresseeUserId, int command,
+                                   int code, int functionFlags, int permitFlags);
+    bool VpexSendCloudRecStart(const char* userId, const char* userName, const char* targetUserId, int first,
+                               int second, const char* optionsJson);
+    bool VpexSendCloudRecStop(const char* userId, const char* userName, const char* targetUserId, int first,
+                              int second);
+    void VpexOnRecvTextData(uint32_t ignored, const uint8_t* body, uint32_t length);
+    void VpexOnRecvManyMtgCmd(uint32_t ignored, const uint8_t* body, uint32_t length);
+    void VpexOnRecvUserPermissionCmd(uint32_t ignored, const uint8_t* body, uint32_t length);
+    void VpexOnRecvFileData() {}
+
+    // --- document sharing (QuorixControlDocShare.cpp) ---------------------------
+    bool VpexSendDocShareData(const char* text);
+    bool VpexSendStartDocShare();
+    bool VpexSendStopDocShare();
+    static int DSGetClientId(const char* text);
+    void VpexOnRecvWebEscortData(uint32_t sender, const uint8_t* body, uint32_t length);
+    void VpexOnRecvWebEscortCmd(uint32_t sender, const uint8_t* body, uint32_t length);
+
     // --- relay application sharing (QuorixControlVpexAS.cpp, QuorixControlASData.cpp)
     bool VpexSendASStart(uint16_t windowed, uint16_t shareType, uint16_t width, uint16_t height, uint16_t left,
                          uint16_t top, uint16_t right, uint16_t bottom, const char* sharerId, const char* sharerName,
@@ -361,6 +402,15 @@ protected:
     // start notice): completes its participant entry and, once complete, gives
     // it a decoder and a mixer slot. A null name is taken from the table.
     void VpexClientStarted(int index, uint32_t clientId, const char* userId, const char* userName);
+    // The pieces of a sequence record queued together on the connection's send
+    // thread; false (nothing queued) without send thread or when refused.
+    bool VpexSendRecord(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data,
+                        uint32_t length, unsigned sendClass, uint32_t footer, uint16_t pieces, bool clear);
+    // One whole message (header, body encrypted under the connection's lock,
+    // trailer, footer) in a __malloc__ buffer of `total` bytes; null on failure.
+    uint8_t* VpexBuildFrame(int index, uint32_t msgId, uint32_t target, uint32_t sender, const uint8_t* data,
+                            uint32_t length, uint32_t footer, uint16_t pieceIndex, uint16_t pieceCount,
+                            uint32_t& total);
     // Sends the header-only notice `msgId` on connections 0 to 4; false at the first failure.
     bool VpexSendNotice(uint32_t msgId);
     // A copy of a table entry; false for an index outside the table.
@@ -481,6 +531,13 @@ protected:
     uint32_t m_nGsmSwitchCount = 0;
     std::atomic<uint64_t> m_nVideoDispDelay{0};  // ms
     std::atomic<float> m_fSelfViewZoom{1.0f};
+
+    // relay media senders: the GSM chunk of the sending thread and the time of
+    // the last jitter report (ms, wall clock; 0 before the first)
+    std::vector<uint8_t> m_gsmChunk;  // empty: no chunk started
+    uint32_t m_nGsmChunkFree = 0;
+    int32_t m_nGsmDrift = 0;
+    std::atomic<uint64_t> m_nLastJitterTick{0};
 
     // Passed by every sender and media command; closed by the logout and by
     // the teardown of a failed login before anything they use is freed.

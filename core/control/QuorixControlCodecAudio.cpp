@@ -64,7 +64,6 @@ void CQuorixControl::SetAudioPlayerUser(int index, const char* userId, const cha
         m_pAudioPlayer->SetUserInfo(uint32_t(index), userId, userName);
 }
 
-// The relay jitter check that the audio player asks for belongs to the relay
-// audio path; until it is wired, the request is dropped here.
-void CQuorixControl::_OnSendAudioJitter(uint32_t /*slot*/, void* /*self*/) {}
-
+void CQuorixControl::_OnSendAudioJitter(uint32_t slot, void* self) {
+    static_cast<CQuorixControl*>(self)->VpexSendJitterCheck(slot);
+}

@@ -208,6 +208,7 @@ bool CQuorixControl::Logout() {
     m_nTopRoomId = 0;
     m_nRoomId = 0;
     m_nConfCipherLevel = 0;
+    m_nLastJitterTick = 0;
     return true;
 }
 

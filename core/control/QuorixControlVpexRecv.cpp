@@ -100,6 +100,31 @@ void CQuorixControl::VpexOnRecvWithData(int index, const VPX_STD_PROT& header, c
 void CQuorixControl::VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t* body, uint32_t length,
                                   int pieceIndex, int pieceCount) {
     switch (header.msgId) {
+        // Media handlers take over the body.
+        case VPEX_AUDIO:
+            VpexOnRecvAudio(header.sender, body, length);
+            return;
+        case VPEX_VIDEO:
+        case VPEX_VIDEO_START:
+        case VPEX_VIDEO_MOBILE:
+        case VPEX_VIDEO_MOBILE_START:
+            VpexOnRecvVideo(header.sender, body, length);
+            return;
+        case VPEX_TEXT_DATA:
+            VpexOnRecvTextData(header.sender, body, length);
+            break;
+        case VPEX_WEB_ESCORT_DATA:
+            VpexOnRecvWebEscortData(header.sender, body, length);
+            break;
+        case VPEX_WEB_ESCORT_CMD:
+            VpexOnRecvWebEscortCmd(header.sender, body, length);
+            break;
+        case VPEX_MANY_MTG_CMD:
+            VpexOnRecvManyMtgCmd(header.sender, body, length);
+            break;
+        case VPEX_USER_PERMISSION_CMD:
+            VpexOnRecvUserPermissionCmd(header.sender, body, length);
+            break;
         case VPEX_AS_DATA:
             VpexOnRecvASData(index, body, length, pieceIndex, pieceCount);
             break;
@@ -115,8 +140,6 @@ void CQuorixControl::VpexDispatch(int index, const VPX_STD_PROT& header, uint8_t
             VpexOnRecvStop(index, body, length);
             break;
         default:
-            // Media, text, sharing, document, many-meeting and permission
-            // messages are taken by their handlers once those exist.
             CLLog::writeFormat(kLogInf, "[Vpex-%d] Received an unsupported message [0x%08x].", index,
                                header.msgId);
             break;

@@ -2,6 +2,7 @@
 // connection starts with their key change, the keep-alive and speaking
 // notices, and the teardown.
 #include <cstring>
+#include <vector>
 
 #include "audio/AudioPlayerThread.h"
 #include "network/CommonProc.h"
@@ -26,6 +27,10 @@ bool CQuorixControl::VpexSend(int index, uint32_t msgId, uint32_t target, uint32
     const uint32_t footer = ::VpexIsFooterPacket(msgId) ? VPEX_FOOTER_MAGIC : 0;
     const bool sequence = ::VpexIsSequencePacket(msgId);
     const uint16_t pieces = sequence ? VpexPieceCount(length) : 0;
+    // Once the send thread runs, a record of several pieces is queued whole;
+    // before (during the entry) it is written piece by piece.
+    if (pieces > 1 && ValidIndex(index) && m_pThreadSendVpex[index] != nullptr)
+        return VpexSendRecord(index, msgId, target, sender, data, length, sendClass, footer, pieces, clear);
     uint32_t sent = 0;
     uint16_t piece = 0;
     while (sent < length) {
@@ -39,21 +44,42 @@ bool CQuorixControl::VpexSend(int index, uint32_t msgId, uint32_t target, uint32
     return true;
 }
 
-bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, uint32_t sender,
-                                   const uint8_t* data, uint32_t length, unsigned sendClass, uint32_t footer,
-                                   uint16_t pieceIndex, uint16_t pieceCount, bool clear) {
+bool CQuorixControl::VpexSendRecord(int index, uint32_t msgId, uint32_t target, uint32_t sender,
+                                    const uint8_t* data, uint32_t length, unsigned sendClass, uint32_t footer,
+                                    uint16_t pieces, bool clear) {
     CSessionGate::Use use(m_sessionGate);
     if (!use) return false;
-    if (!ValidIndex(index) || (length > 0 && data == nullptr)) return false;
-    // Nothing larger than a receiver accepts is framed (this also keeps the sizes in range).
-    if (length > STREAM_MAX_BODY_SIZE) return false;
+    if (!ValidIndex(index) || data == nullptr) return false;
     CThreadSendVpex* thread = m_pThreadSendVpex[index];
-    if (clear && m_pSocketVpex[index] != nullptr && thread != nullptr) thread->ClearBuffer(sendClass);
+    if (thread == nullptr) return false;
+    if (clear && m_pSocketVpex[index] != nullptr) thread->ClearBuffer(sendClass);
+    std::vector<void*> frames;
+    std::vector<int> sizes;
+    for (uint16_t piece = 0; piece < pieces; ++piece) {
+        const uint32_t at = uint32_t(piece) * VPEX_PIECE_SIZE;
+        const uint32_t n = length - at > VPEX_PIECE_SIZE ? VPEX_PIECE_SIZE : length - at;
+        uint32_t total = 0;
+        uint8_t* frame =
+            VpexBuildFrame(index, msgId, target, sender, data + at, n, footer, piece, pieces, total);
+        if (frame == nullptr) break;
+        frames.push_back(frame);
+        sizes.push_back(int(total));
+    }
+    // The pieces are queued together, so that a full queue drops the record
+    // whole, never one piece of it.
+    if (frames.size() == pieces && thread->SendGroup(frames.data(), sizes.data(), frames.size(), sendClass))
+        return true;
+    for (void* f : frames) __free__(f);
+    CLLog::writeFormat(kLogWrn, "Failed to send data(MsgID:%d) for Vpex[%d].\n", int(msgId), index);
+    return false;
+}
 
+uint8_t* CQuorixControl::VpexBuildFrame(int index, uint32_t msgId, uint32_t target, uint32_t sender,
+                                        const uint8_t* data, uint32_t length, uint32_t footer,
+                                        uint16_t pieceIndex, uint16_t pieceCount, uint32_t& total) {
     const uint32_t trailer = pieceCount != 0 ? VPEX_TRAILER_SIZE : 0;
     const uint32_t foot = footer != 0 ? VPEX_FOOTER_SIZE : 0;
     uint8_t* frame = nullptr;
-    uint32_t total = 0;
     {
         CMutexLock lock(m_mutexAesVpex[index]);
         CQXCrypt* key = m_aesVpex[index].pSend;
@@ -62,7 +88,7 @@ bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, u
                                       : length;
         total = VPEX_HEADER_SIZE + bodySize + trailer + foot;
         frame = static_cast<uint8_t*>(__malloc__(total));
-        if (frame == nullptr) return false;
+        if (frame == nullptr) return nullptr;
         std::memset(frame, 0, total);
         VPX_STD_PROT header;
         header.msgId = msgId;
@@ -74,7 +100,7 @@ bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, u
             !CCommonProc::QuorixEncryptt(key, data, int(length), frame + VPEX_HEADER_SIZE, nullptr)) {
             CLLog::writeFormat(kLogDbg, "Failed to encrypt data(MsgID:%d) in VpexSend.\n", int(msgId));
             __free__(frame);
-            return false;
+            return nullptr;
         }
     }
     uint8_t* tail = frame + total - foot - trailer;
@@ -83,7 +109,24 @@ bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, u
         PutLE16(tail + 2, pieceCount);
     }
     if (foot != 0) PutLE32(frame + total - foot, footer);
+    return frame;
+}
 
+bool CQuorixControl::VpexSendSplit(int index, uint32_t msgId, uint32_t target, uint32_t sender,
+                                   const uint8_t* data, uint32_t length, unsigned sendClass, uint32_t footer,
+                                   uint16_t pieceIndex, uint16_t pieceCount, bool clear) {
+    CSessionGate::Use use(m_sessionGate);
+    if (!use) return false;
+    if (!ValidIndex(index) || (length > 0 && data == nullptr)) return false;
+    // Nothing larger than a receiver accepts is framed (this also keeps the sizes in range).
+    if (length > STREAM_MAX_BODY_SIZE) return false;
+    CThreadSendVpex* thread = m_pThreadSendVpex[index];
+    if (clear && m_pSocketVpex[index] != nullptr && thread != nullptr) thread->ClearBuffer(sendClass);
+
+    uint32_t total = 0;
+    uint8_t* frame =
+        VpexBuildFrame(index, msgId, target, sender, data, length, footer, pieceIndex, pieceCount, total);
+    if (frame == nullptr) return false;
     if (thread != nullptr) {
         if (!thread->Send(frame, int(total), sendClass)) {
             __free__(frame);

@@ -149,44 +149,52 @@ bool CQuorixCore::SendEndCall(const char* userId) {
 bool CQuorixCore::SendClientInfo(int kind, const char* version, const char* first, const char* second) {
     return m_pControl != nullptr && m_pControl->ConfSendClientInfo(kind, version, first, second);
 }
-bool CQuorixCore::SendVideo(const uint8_t*, int, int, int, int, int) {
-    return false;
+bool CQuorixCore::SendVideo(const uint8_t* pixels, int width, int height, int frameRate, int optionA,
+                            int optionB) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendVideo(pixels, width, height, frameRate, optionA, optionB);
 }
-bool CQuorixCore::SendAudio(const uint8_t*, uint32_t, double, int) {
-    return false;
+bool CQuorixCore::SendAudio(const uint8_t* pcm, uint32_t size, double boost, int rate) {
+    return m_pControl != nullptr && m_pControl->VpexSendAudioPacket(pcm, size, boost, rate);
 }
-bool CQuorixCore::SendTextBoxData(const char*) {
-    return false;
+bool CQuorixCore::SendTextBoxData(const char* block) {
+    return m_pControl != nullptr && m_pControl->VpexSendTextBoxData(block);
 }
-bool CQuorixCore::SendTextBoxActive(const char*, const char*) {
-    return false;
+bool CQuorixCore::SendTextBoxActive(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendTextBoxActive(userId, userName);
 }
-bool CQuorixCore::SendDocShareData(const char*) {
-    return false;
+bool CQuorixCore::SendDocShareData(const char* text) {
+    return m_pControl != nullptr && m_pControl->VpexSendDocShareData(text);
 }
 bool CQuorixCore::StartDocShare() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendStartDocShare();
 }
 bool CQuorixCore::StopDocShare() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendStopDocShare();
 }
-bool CQuorixCore::ManyMtgStartReq(const char*, const char*) {
-    return false;
+bool CQuorixCore::ManyMtgStartReq(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendManyMtgStartReq(userId, userName);
 }
-bool CQuorixCore::ManyMtgStopSend(const char*, const char*) {
-    return false;
+bool CQuorixCore::ManyMtgStopSend(const char* userId, const char* userName) {
+    return m_pControl != nullptr && m_pControl->VpexSendManyMtgStopSend(userId, userName);
 }
 bool CQuorixCore::ManyMtgSpeakerListReq() {
-    return false;
+    return m_pControl != nullptr && m_pControl->VpexSendManyMtgSpeakerListReq();
 }
-bool CQuorixCore::SendUserPermissionCmd(const char*, const char*, int, int, int, int) {
-    return false;
+bool CQuorixCore::SendUserPermissionCmd(const char* senderId, const char* addresseeId, int cmd, int code,
+                                        int funcFlags, int permitFlags) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendUserPermissionCmd(senderId, addresseeId, cmd, code, funcFlags, permitFlags);
 }
-bool CQuorixCore::SendCloudRecStart(const char*, const char*, const char*, int, int, const char*) {
-    return false;
+bool CQuorixCore::SendCloudRecStart(const char* userId, const char* userName, const char* targetId, int first,
+                                    int second, const char* options) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendCloudRecStart(userId, userName, targetId, first, second, options);
 }
-bool CQuorixCore::SendCloudRecStop(const char*, const char*, const char*, int, int) {
-    return false;
+bool CQuorixCore::SendCloudRecStop(const char* userId, const char* userName, const char* targetId, int first,
+                                   int second) {
+    return m_pControl != nullptr &&
+           m_pControl->VpexSendCloudRecStop(userId, userName, targetId, first, second);
 }
 bool CQuorixCore::APShareSendCommand(int command, const char* text) {
     return m_pControl != nullptr && m_pControl->VpexSendASCommand(command, text);

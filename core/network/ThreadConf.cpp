@@ -24,6 +24,13 @@ bool CThreadSendFramed::Send(void* data, int len, unsigned cls) {
     return true;
 }
 
+bool CThreadSendFramed::SendGroup(void* const* data, const int* len, size_t count, unsigned cls) {
+    if (bError()) return false;
+    if (!CThreadStreamSend::SendGroup(data, len, count, cls)) return false;
+    m_bTimesGoBy.store(false, std::memory_order_relaxed);
+    return true;
+}
+
 void CThreadSendFramed::OnCompleteBuffer(void* data) {
     __free__(data);
 }

@@ -54,6 +54,7 @@ public:
     // Refused (false, `data` stays the caller's) once the thread has failed
     // or has been silenced.
     bool Send(void* data, int len, unsigned cls);
+    bool SendGroup(void* const* data, const int* len, size_t count, unsigned cls);
     // Answers whether nothing was queued since the previous call, and notes
     // the call: false on the first call after a queued message, then true.
     bool IsTimesGoBy() { return m_bTimesGoBy.exchange(true, std::memory_order_relaxed); }

@@ -222,14 +222,58 @@ bool CStreamSendQueues::Push(void* data, int len, unsigned cls) {
         return false;
     }
     const unsigned slot = StreamServiceSlot(cls);
-    auto& queue = m_queue[slot];
-    if (!queue.empty() && queue.size() >= m_limit[slot]) {
-        COM_BUFFER* oldest = queue.front();
-        queue.pop_front();
-        m_handBack(m_pOwner, oldest->pData);
-        delete oldest;
+    if (!MakeRoom(slot, 1)) {
+        delete entry;
+        return false;
     }
-    queue.push_back(entry);
+    m_queue[slot].push_back(entry);
+    return true;
+}
+
+bool CStreamSendQueues::MakeRoom(unsigned slot, size_t count) {
+    auto& queue = m_queue[slot];
+    if (queue.size() + count <= m_limit[slot]) return true;
+    // Nothing is dropped for a newcomer that would not fit even then.
+    size_t begun = 0;
+    for (const COM_BUFFER* e : queue)
+        if (e->group != 0 && e->group == m_started[slot]) ++begun;
+    if (begun > 0 && begun + count > m_limit[slot]) return false;
+    while (!queue.empty() && queue.size() + count > m_limit[slot]) {
+        // The oldest entry that does not continue a record already begun.
+        const COM_BUFFER* victim = nullptr;
+        for (const COM_BUFFER* e : queue) {
+            if (e->group == 0 || e->group != m_started[slot]) {
+                victim = e;
+                break;
+            }
+        }
+        if (victim == nullptr) return false;
+        const uint32_t group = victim->group;
+        std::deque<COM_BUFFER*> kept;
+        for (COM_BUFFER* e : queue) {
+            if (e == victim || (group != 0 && e->group == group)) {
+                m_handBack(m_pOwner, e->pData);
+                delete e;
+            } else {
+                kept.push_back(e);
+            }
+        }
+        queue.swap(kept);
+    }
+    return true;
+}
+
+bool CStreamSendQueues::PushGroup(void* const* data, const int* len, size_t count, unsigned cls) {
+    if (cls >= STREAM_SEND_CLASSES || data == nullptr || len == nullptr || count == 0) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (data[i] == nullptr || len[i] < 0) return false;
+    CMutexLock lock(m_mutex);
+    const unsigned slot = StreamServiceSlot(cls);
+    if (!m_bAccepting || (m_limit[slot] != STREAM_SEND_UNLIMITED && count > m_limit[slot])) return false;
+    if (!MakeRoom(slot, count)) return false;
+    if (++m_nextGroup == 0) m_nextGroup = 1;
+    for (size_t i = 0; i < count; ++i)
+        m_queue[slot].push_back(new COM_BUFFER{len[i], 0, data[i], m_nextGroup});
     return true;
 }
 
@@ -256,10 +300,12 @@ void CStreamSendQueues::SetLimits(uint32_t a, uint32_t b, uint32_t c, uint32_t d
 
 COM_BUFFER* CStreamSendQueues::Take() {
     CMutexLock lock(m_mutex);
-    for (auto& queue : m_queue) {
+    for (unsigned slot = 0; slot < STREAM_SEND_CLASSES; ++slot) {
+        auto& queue = m_queue[slot];
         if (!queue.empty()) {
             COM_BUFFER* entry = queue.front();
             queue.pop_front();
+            m_started[slot] = entry->group;
             return entry;
         }
     }
@@ -318,6 +364,13 @@ void CThreadStreamSend::Stop() {
 bool CThreadStreamSend::Send(void* data, int len, unsigned cls) {
     if (!m_queues.Push(data, len, cls)) return false;
     m_event.Notify();
+    m_uLastQueued.store(GetMonotonicTickCount(), std::memory_order_relaxed);
+    return true;
+}
+
+bool CThreadStreamSend::SendGroup(void* const* data, const int* len, size_t count, unsigned cls) {
+    if (!m_queues.PushGroup(data, len, count, cls)) return false;
+    for (size_t i = 0; i < count; ++i) m_event.Notify();  // one count per queued entry
     m_uLastQueued.store(GetMonotonicTickCount(), std::memory_order_relaxed);
     return true;
 }

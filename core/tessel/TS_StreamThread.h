@@ -25,6 +25,7 @@ struct COM_BUFFER {
     int32_t iLen;
     int32_t iSent;
     void* pData;
+    uint32_t group = 0;  // the pieces of one record share a group; 0: a message of its own
 };
 
 // Number of priority classes of the send queues.
@@ -99,6 +100,11 @@ private:
 // oldest entry of a full queue being dropped; entries are taken in the order
 // 0, 1, 2, 4, 3. Every entry that leaves without being sent is handed to
 // `handBack`. Any thread may queue; only the owning thread takes.
+//
+// The pieces of a record are queued together (PushGroup) and leave a full
+// queue together: dropping the oldest entry drops every piece of its record,
+// and the rest of a record whose first piece has been taken is never dropped
+// (a newcomer that finds no other room is refused instead).
 class CStreamSendQueues {
 public:
     using HandBack = void (*)(void* owner, void* data);
@@ -110,6 +116,10 @@ public:
     // False, with `data` still the caller's, for a class of 5 or more, while
     // not accepting, or without data or with a negative length.
     bool Push(void* data, int len, unsigned cls);
+    // Queues the `count` pieces of one record in order, all or none: false,
+    // with every piece still the caller's, when the record cannot be queued
+    // whole (more pieces than the class holds, or no room that may be made).
+    bool PushGroup(void* const* data, const int* len, size_t count, unsigned cls);
     void Clear(unsigned cls);
     unsigned Count(unsigned cls);
     void SetLimits(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t e);
@@ -122,12 +132,17 @@ public:
 
 private:
     void HandBackAll(std::deque<COM_BUFFER*>& queue);
+    // Drops whole records, oldest first, until `count` more entries fit the
+    // queue of `slot`; false when that cannot be done.
+    bool MakeRoom(unsigned slot, size_t count);
 
     HandBack m_handBack;
     void* m_pOwner;
     CMutex m_mutex;
     std::deque<COM_BUFFER*> m_queue[STREAM_SEND_CLASSES];  // service order
     uint32_t m_limit[STREAM_SEND_CLASSES];                 // service order
+    uint32_t m_started[STREAM_SEND_CLASSES] = {};          // group whose first piece was taken
+    uint32_t m_nextGroup = 0;
     bool m_bAccepting;
 };
 
@@ -145,6 +160,8 @@ public:
     // caller's, for a class of 5 or more, when the thread is not running, or
     // without data or with a negative length.
     bool Send(void* data, int len, unsigned cls);
+    // Queues the pieces of one record together (CStreamSendQueues::PushGroup).
+    bool SendGroup(void* const* data, const int* len, size_t count, unsigned cls);
     void ClearBuffer(unsigned cls) { m_queues.Clear(cls); }
     unsigned GetBufferingCount(unsigned cls) { return m_queues.Count(cls); }
     // Limits in service order: class 0, 1, 2, 4, 3.

@@ -31,6 +31,8 @@ public:
     bool IsKeyFrame() const { return m_bKeyFrame; }
     // Closes the encoder, frees the picture and clears all state.
     void Term();
+    // The x264 parameter set the encoder opens with (without the log hook).
+    static bool FillParam(x264_param_t& p, int width, int height, int bitRate, int fps);
 
 private:
     static void LogCallback(void* priv, int level, const char* format, va_list args);

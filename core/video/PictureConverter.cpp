@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
+
+#include "video/PictureConverterSimd.h"
 
 namespace {
 
@@ -121,6 +124,16 @@ void Remap(const uint8_t* src, int srcWidth, int srcFormat, uint8_t* dst, int ds
 template <int Bpp, int R, bool Identity>
 void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, const uint8_t* src, int srcWidth,
               const std::vector<int>& cols, const std::vector<int>& rows) {
+    // The vector kernel converts whole blocks from the start of each row pair and
+    // leaves the rest to the loop below. Sampled columns (scaling, mirror) are
+    // first gathered into two straight rows for it.
+    const picture_simd::ToYuvRowPair kernel =
+        picture_simd::Active().toYuv[(Bpp == 4 ? 2 : 0) + (R == 2 ? 1 : 0)];
+    const int gathered = Identity || !kernel ? 0 : width & ~15;
+    std::vector<uint8_t> straight(static_cast<size_t>(gathered) * Bpp * 2);
+    auto gather = [&](const uint8_t* row, uint8_t* out) {
+        for (int c = 0; c < gathered; ++c) std::memcpy(out + c * Bpp, row + cols[c] * Bpp, Bpp);
+    };
     constexpr int B = 2 - R;
     const int64_t srcRow = static_cast<int64_t>(srcWidth) * Bpp;
     const int cw = width / 2;
@@ -139,6 +152,15 @@ void ToYuv420(uint8_t* yp, uint8_t* up, uint8_t* vp, int width, int height, cons
         uint8_t* u = up + static_cast<int64_t>(l / 2) * cw;
         uint8_t* v = vp + static_cast<int64_t>(l / 2) * cw;
         int c = 0;
+        if (Identity && kernel) {
+            c = kernel(s0, s1, y0, y1, u, v, width);
+        } else if (gathered > 0) {
+            uint8_t* g0 = straight.data();
+            uint8_t* g1 = g0 + static_cast<size_t>(gathered) * Bpp;
+            gather(s0, g0);
+            gather(s1, g1);
+            c = kernel(g0, g1, y0, y1, u, v, gathered);
+        }
         for (; c + 1 < width; c += 2) {
             const uint8_t* a = s0 + col(c) * Bpp;
             const uint8_t* b = s0 + col(c + 1) * Bpp;
@@ -235,20 +257,32 @@ template <int Bpp, bool Swap>
 void FromYuv420(uint8_t* out, int width, int height, const uint8_t* yp, const uint8_t* up, const uint8_t* vp,
                 bool flipVertical, int64_t yStride, int64_t uvStride) {
     const int64_t outRow = static_cast<int64_t>(width) * Bpp;
-    for (int row = 0; row < height; ++row) {
-        const uint8_t* yr = yp + row * yStride;
+    const picture_simd::FromYuvRowPair kernel = picture_simd::Active().fromYuv[Bpp == 4][Swap];
+    // Rows go in pairs that share a chroma row; a last odd row is its own pair.
+    for (int row = 0; row < height; row += 2) {
+        const int rows = std::min(2, height - row);
         const uint8_t* ur = up + (row / 2) * uvStride;
         const uint8_t* vr = vp + (row / 2) * uvStride;
-        uint8_t* o = out + (flipVertical ? height - 1 - row : row) * outRow;
-        for (int c = 0; c < width; c += 2) {
-            // One U and one V sample serve both pixels of the pair.
-            const int U = ur[c >> 1], V = vr[c >> 1];
-            const int32_t rv = kCrv32[V], guv = kCgu32[U] + kCgv32[V], bu = kCbu32[U];
-            PutRgb<Bpp, Swap>(o, kLuma32[yr[c]], rv, guv, bu);
-            o += Bpp;
-            if (c + 1 < width) {
-                PutRgb<Bpp, Swap>(o, kLuma32[yr[c + 1]], rv, guv, bu);
+        const uint8_t* yr[2];
+        uint8_t* orow[2];
+        for (int k = 0; k < 2; ++k) {
+            const int r = row + std::min(k, rows - 1);
+            yr[k] = yp + r * yStride;
+            orow[k] = out + (flipVertical ? height - 1 - r : r) * outRow;
+        }
+        const int done = kernel ? kernel(orow[0], orow[1], yr[0], yr[1], ur, vr, width) : 0;
+        for (int k = 0; k < rows; ++k) {
+            uint8_t* o = orow[k] + static_cast<int64_t>(done) * Bpp;
+            for (int c = done; c < width; c += 2) {
+                // One U and one V sample serve both pixels of the pair.
+                const int U = ur[c >> 1], V = vr[c >> 1];
+                const int32_t rv = kCrv32[V], guv = kCgu32[U] + kCgv32[V], bu = kCbu32[U];
+                PutRgb<Bpp, Swap>(o, kLuma32[yr[k][c]], rv, guv, bu);
                 o += Bpp;
+                if (c + 1 < width) {
+                    PutRgb<Bpp, Swap>(o, kLuma32[yr[k][c + 1]], rv, guv, bu);
+                    o += Bpp;
+                }
             }
         }
     }
@@ -298,6 +332,10 @@ void ScaleWhole(const uint8_t* src, int srcWidth, int srcHeight, int srcFormat, 
 }
 
 }  // namespace
+
+int CPictureConverter::SetVectorLevel(int wanted) {
+    return picture_simd::SetLevel(static_cast<picture_simd::Level>(std::clamp(wanted, 0, 2)));
+}
 
 void CPictureConverter::InitConvertTable() {
     // The lookup tables are constant-initialised above; nothing is left to build

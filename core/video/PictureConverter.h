@@ -91,5 +91,10 @@ public:
     static bool ConvertYUV420spToRGB_Zoom(uint8_t* out, int dstWidth, int dstHeight, int dstFormat,
                                           const uint8_t* yuv, int srcWidth, int srcHeight, float zoom);
 
+    // Vector units the conversions use: 0 none, 1 SSSE3, 2 AVX2. The best the
+    // processor offers is used unless lowered here; answers the level now in use.
+    // Every level gives the same bytes.
+    static int SetVectorLevel(int wanted);
+
     static int BytesPerPixel(int format) { return (format == 2 || format == 3) ? 4 : 3; }
 };

@@ -6,29 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "TwoClientRoom.h"
 #include "control/ConfProtocol.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
 
 using namespace quorix::test;
+using e2e_test::RoomClientArgs;
+using e2e_test::RoomScript;
 
 namespace {
-
-ConfServerScript Script(const RelayFixture& relay, const std::string& token) {
-    ConfServerScript s;
-    s.loginBody.assign(136, 0);
-    std::memcpy(s.loginBody.data(), token.data(), token.size());
-    s.keyLevel = 2;
-    for (int i = 0; i < 5; ++i) s.relays[i] = {relay.addr(), relay.port(i)};
-    return s;
-}
-
-std::vector<std::string> ClientArgs(const ConfServerFixture& conf, const std::string& user,
-                                    const std::string& name) {
-    return {"port=" + std::to_string(conf.port()), "user=" + user, "name=" + name, "top=7", "room=8",
-            "option={\"roomlist_max\":\"8\"}",     "idle=50",      "wait=2000"};
-}
 
 // Body of the conference server's entry notice: id at 0, name at 48, type at 216.
 std::vector<uint8_t> EntryNotice(const char* id, const char* name, const char* type) {
@@ -47,13 +35,13 @@ int Number(const std::string& line) {
 TEST(TwoClients, LogInToOneRoomAndLearnOfEachOther) {
     RelayFixture relay;
     ASSERT_TRUE(relay.listening());
-    ConfServerFixture confA(Script(relay, "token-a"));
-    ConfServerFixture confB(Script(relay, "token-b"));
+    ConfServerFixture confA(RoomScript(relay, "token-a"));
+    ConfServerFixture confB(RoomScript(relay, "token-b"));
 
-    ClientProcess a(FixtureProgram("quorix_test_client"), ClientArgs(confA, "alice", "Alice"));
+    ClientProcess a(FixtureProgram("quorix_test_client"), RoomClientArgs(confA, "alice", "Alice"));
     ASSERT_TRUE(a.running());
     ASSERT_EQ(a.waitLine("LOGIN", 20000), "LOGIN 0");
-    ClientProcess b(FixtureProgram("quorix_test_client"), ClientArgs(confB, "bob", "Bob"));
+    ClientProcess b(FixtureProgram("quorix_test_client"), RoomClientArgs(confB, "bob", "Bob"));
     ASSERT_EQ(b.waitLine("LOGIN", 20000), "LOGIN 0");
 
     // Bob learns of Alice from the start replies, Alice of Bob from the start notices.
