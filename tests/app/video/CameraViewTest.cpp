@@ -1,6 +1,7 @@
 // The own camera's tile: shows the capture's latest picture on its timer (and
 // only a new one), forwards recorded pictures only while recording, and passes
-// recording and background switches to the capture.
+// recording and background switches to the capture; against a fake capture and
+// against the capture object on a session fed by hand.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,12 @@
 #include <vector>
 
 #include "VideoTestSupport.h"
+#include "app/camera/FakeCaptureSession.h"
+#include "media/CameraCapture.h"
 #include "media/CameraView.h"
+#include "media/ImageEditer.h"
 #include "platform/Dispatch.h"
+#include "platform/SegmentationModel.h"
 
 namespace {
 
@@ -183,6 +188,85 @@ TEST_F(CameraViewTest, AHandlerCalledAfterTheViewLetGoReachesNothing) {
     delete transient;
     std::thread([&] { kept(solidPicture(4, 4, Qt::red)); }).join();
     EXPECT_EQ(heard.mine.load(), 1);
+}
+
+}  // namespace
+
+// With the real capture object (on a capture session fed by hand): the tile
+// shows what the camera delivers, and records only while recording.
+
+namespace {
+
+void ignoreFrame(uint8_t*, int, int, int, void*) {}
+
+class CameraViewCaptureTest : public ::testing::Test {
+protected:
+    CameraViewCaptureTest() {
+        CameraCapture::Backend backend;
+        backend.devices = [] { return QVector<CaptureDevice>{{"/dev/video0", "Front Camera", 0}}; };
+        backend.makeSession = [this] {
+            auto made = std::make_unique<FakeCaptureSession>();
+            session = made.get();
+            return made;
+        };
+        backend.wallClock = [] { return 1000.0; };
+        capture = std::make_unique<CameraCapture>(std::move(backend), std::make_unique<ImageEditer>(nullptr));
+        view.setDetail(20);
+        view.setCapture(capture.get());
+        view.setDelegate(&delegate);
+    }
+    ~CameraViewCaptureTest() override {
+        view.setDelegate(nullptr);
+        view.setCapture(nullptr);
+        capture->Term();
+    }
+
+    // A camera frame, blue-green-red-alpha, from a thread of its own.
+    bool deliver(int width, int height, QColor color) {
+        std::vector<uint8_t> pixels(size_t(width) * height * 4);
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            pixels[i] = uint8_t(color.blue());
+            pixels[i + 1] = uint8_t(color.green());
+            pixels[i + 2] = uint8_t(color.red());
+            pixels[i + 3] = 255;
+        }
+        bool delivered = false;
+        std::thread([&] { delivered = session->deliver({pixels.data(), width, height}); }).join();
+        return delivered;
+    }
+
+    QtApplicationFirst app;
+    TemporaryHome home;
+    MyVideoDelegate delegate;
+    CameraView view{QRectF(0, 0, 320, 240)};
+    std::unique_ptr<CameraCapture> capture;
+    FakeCaptureSession* session = nullptr;
+};
+
+TEST_F(CameraViewCaptureTest, TheTileShowsTheCameraAndRecordsOnlyWhileRecording) {
+    ASSERT_TRUE(capture->init(&ignoreFrame, nullptr, 2, QStringLiteral("me"), 320, 240, 15));
+    ASSERT_TRUE(capture->Start());
+    capture->flushConfiguration();
+    view.show();
+
+    ASSERT_TRUE(deliver(640, 480, QColor(200, 40, 40)));
+    view.refreshLayerImage();
+    EXPECT_EQ(view.getPixelSize(), QSize(320, 240));
+    EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(160, 120), QColor(200, 40, 40)));
+    EXPECT_EQ(delegate.mine.load(), 0);
+
+    view.recMyVideo(true);
+    capture->flushConfiguration();
+    ASSERT_TRUE(deliver(640, 480, QColor(40, 200, 40)));
+    EXPECT_EQ(delegate.mine.load(), 1);
+    view.refreshLayerImage();
+    EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(160, 120), QColor(40, 200, 40)));
+
+    view.recMyVideo(false);
+    capture->flushConfiguration();
+    ASSERT_TRUE(deliver(640, 480, QColor(40, 40, 200)));
+    EXPECT_EQ(delegate.mine.load(), 1);
+    view.hide();
 }
 
 }  // namespace
