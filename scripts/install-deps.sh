@@ -22,6 +22,8 @@ PACKAGES=(
   libyuv-dev
   # tests of desktop notices: a private session bus of their own
   dbus-daemon
+  # tests: a real HTTP proxy for the login through a proxy
+  tinyproxy
 )
 
 missing=()

@@ -17,29 +17,7 @@ QUORIX_USERINFO_FIELD(QString, userId, setUserId, userId_)
 QUORIX_USERINFO_FIELD(QString, userName, setUserName, userName_)
 QUORIX_USERINFO_FIELD(QString, userType, setUserType, userType_)
 QUORIX_USERINFO_FIELD(QString, subUserName, setSubUserName, subUserName_)
+QUORIX_USERINFO_FIELD(bool, isSpeakerOn, setIsSpeakerOn, isSpeakerOn_)
+QUORIX_USERINFO_FIELD(float, speakerVol, setSpeakerVol, speakerVol_)
+QUORIX_USERINFO_FIELD(bool, isScheduler, setIsScheduler, isScheduler_)
 #undef QUORIX_USERINFO_FIELD
-
-bool UserInfo::isSpeakerOn() const {
-    std::lock_guard lock(mutex_);
-    return isSpeakerOn_;
-}
-void UserInfo::setIsSpeakerOn(bool v) {
-    std::lock_guard lock(mutex_);
-    isSpeakerOn_ = v;
-}
-float UserInfo::speakerVol() const {
-    std::lock_guard lock(mutex_);
-    return speakerVol_;
-}
-void UserInfo::setSpeakerVol(float v) {
-    std::lock_guard lock(mutex_);
-    speakerVol_ = v;
-}
-bool UserInfo::isScheduler() const {
-    std::lock_guard lock(mutex_);
-    return isScheduler_;
-}
-void UserInfo::setIsScheduler(bool v) {
-    std::lock_guard lock(mutex_);
-    isScheduler_ = v;
-}

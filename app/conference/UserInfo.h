@@ -25,11 +25,11 @@ public:
     QString subUserName() const;
     void setSubUserName(const QString& v);
     bool isSpeakerOn() const;
-    void setIsSpeakerOn(bool v);
+    void setIsSpeakerOn(const bool& v);
     float speakerVol() const;
-    void setSpeakerVol(float v);
+    void setSpeakerVol(const float& v);
     bool isScheduler() const;
-    void setIsScheduler(bool v);
+    void setIsScheduler(const bool& v);
 
 private:
     mutable std::mutex mutex_;

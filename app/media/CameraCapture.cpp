@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QPainter>
 #include <algorithm>
+#include <cstdlib>
 
-#include "common/ThreadTransferBuffer.h"
 #include "media/ImageEditer.h"
 #include "platform/Dispatch.h"
 #include "platform/StringFormat.h"
@@ -12,7 +12,6 @@
 #include "shell/LogFileManager.h"
 #include "shell/LogMessage.h"
 #include "shell/QuorixUtils.h"
-#include "tessel/TS_Common.h"
 #include "video/PictureConverter.h"
 
 namespace {
@@ -24,11 +23,6 @@ const QString kKeySelectedDeviceID = QStringLiteral("KeySelectedDeviceID");
 // Pixel format codes of the picture converter.
 constexpr int kFormatBGR = 1;
 constexpr int kFormatBGRA = 3;
-
-void OnBufferCameraCaptureOutputThunk(void* data, int size, void* user) {
-    static_cast<CameraCapture*>(user)->OnBufferCameraCaptureOutput(static_cast<CAMERA_FRAME_BUFFER*>(data),
-                                                                   size);
-}
 
 void logLine(const QString& text, int level) {
     LogFileManager::write(text, level, false);
@@ -46,12 +40,7 @@ CameraCapture::CameraCapture(Backend backend, std::unique_ptr<ImageEditer> edite
     : backend_(std::move(backend)),
       editer_(std::move(editer)),
       configQueue_(DispatchQueue::createSerial("camera_configuration")),
-      handOff_(std::make_unique<CThreadTransferBuffer>(&OnBufferCameraCaptureOutputThunk, this)) {}
-
-void CameraCapture::startHandOff() {
-    // Created with the object, started by the first successful set-up.
-    if (!handOffStarted_.exchange(true)) handOff_->Start();
-}
+      handOff_(DispatchQueue::createSerial("camera_hand_off")) {}
 
 CameraCapture::~CameraCapture() {
     configQueue_->sync([this] {
@@ -59,7 +48,9 @@ CameraCapture::~CameraCapture() {
         if (session_) session_->removeInputs();
         session_.reset();
     });
-    handOff_->Stop();  // frees what is still queued, pixels included
+    // A delivery in progress finishes; what is still queued is freed undelivered.
+    clearHandOff();
+    handOff_->sync([] {});
     handOff_.reset();
 }
 
@@ -137,12 +128,11 @@ bool CameraCapture::init(VIDEO_INPUT_CALLBACK callback, void* userData, int devi
     });
     if (!built) {
         logLine(QString::fromUtf8(kLogMsgCameraNoDevice), kLogErr);
-        DTrace(TS_LOG_ERROR, "AVCaptureDeviceInput Failure.\n");
+        logLine(QStringLiteral("AVCaptureDeviceInput Failure."), kLogErr);
         return false;
     }
     SetVideoSize(width, height);
     SetFrameRate(frameRate);
-    startHandOff();
     return true;
 }
 
@@ -161,7 +151,7 @@ void CameraCapture::Term() {
         mpUserData_ = nullptr;
     });
     // Frames made for the old callback never reach a later one.
-    handOff_->Clear();
+    clearHandOff();
 }
 
 bool CameraCapture::Start() {
@@ -214,7 +204,7 @@ void CameraCapture::SetVideoSize(int width, int height) {
         const bool wasRunning = session_ && session_->isRunning();
         if (wasRunning) session_->stopRunning();  // no frame is in processing from here on
         if (session_) session_->beginConfiguration();
-        handOff_->Clear();
+        clearHandOff();
         QImage custom;
         {
             std::lock_guard sizeLock(sizeMutex_);
@@ -268,7 +258,6 @@ void CameraCapture::SetDevice(const QString& uniqueID) {
                 return;
             }
             UserDefaults::standard().setString(kKeySelectedDeviceID, uniqueID);
-            startHandOff();
             return;
         }
         std::lock_guard lock(sessionMutex_);
@@ -373,7 +362,7 @@ void CameraCapture::captureOutput(const CaptureFrame& frame) {
                                .convertToFormat(QImage::Format_ARGB32);
 
     const size_t pixelBytes = static_cast<size_t>(w) * h * 4;
-    auto* record = static_cast<CAMERA_FRAME_BUFFER*>(__malloc__(sizeof(CAMERA_FRAME_BUFFER) + pixelBytes));
+    auto* record = static_cast<CAMERA_FRAME_BUFFER*>(std::malloc(sizeof(CAMERA_FRAME_BUFFER) + pixelBytes));
     if (!record) return;
     record->data = reinterpret_cast<uint8_t*>(record + 1);
     record->size = 32;
@@ -406,20 +395,35 @@ void CameraCapture::captureOutput(const CaptureFrame& frame) {
         }
         if (handler) handler(shown);
     }
-    if (!handOff_->Push(record, 32)) __free__(record);
+    queueForHandOff(record);
     setDisplay(shown);
 }
 
-void CameraCapture::OnBufferCameraCaptureOutput(CAMERA_FRAME_BUFFER* record, int) {
+void CameraCapture::queueForHandOff(CAMERA_FRAME_BUFFER* record) {
+    // Shared only because a queued task must be copyable; the task alone holds it.
+    std::shared_ptr<CAMERA_FRAME_BUFFER> frame(record, [](CAMERA_FRAME_BUFFER* r) { std::free(r); });
+    handOff_->async([this, frame, generation = handOffGeneration_.load()] { handOver(*frame, generation); });
+}
+
+void CameraCapture::clearHandOff() {
+    ++handOffGeneration_;
+}
+
+void CameraCapture::handOver(const CAMERA_FRAME_BUFFER& record, uint64_t generation) {
+    if (generation != handOffGeneration_) return;  // cleared: neither paced nor delivered
     const double now = backend_.wallClock();
     const int fps = miVideoFrameRate_;
-    if (fps > 0 && now - lastPass_ > 0.5 / fps) {
-        std::lock_guard lock(callbackMutex_);
-        if (VIDEO_INPUT_CALLBACK callback = mCallbackFunc_) {
-            lastPass_ = now;
-            callback(record->data, 32, static_cast<int>(record->width), static_cast<int>(record->height),
-                     record->user);
-        }
-    }
-    __free__(record);
+    if (fps <= 0 || now - lastPass_ <= 0.5 / fps) return;
+    // Checked again under the lock: a clear that came after the check above
+    // (Term, then a set-up with a new callback) still keeps this frame back.
+    std::lock_guard lock(callbackMutex_);
+    VIDEO_INPUT_CALLBACK callback = mCallbackFunc_;
+    if (!callback || generation != handOffGeneration_) return;
+    lastPass_ = now;
+    callback(record.data, 32, static_cast<int>(record.width), static_cast<int>(record.height), record.user);
+}
+
+void CameraCapture::OnBufferCameraCaptureOutput(CAMERA_FRAME_BUFFER* record, int) {
+    handOver(*record, handOffGeneration_);
+    std::free(record);
 }

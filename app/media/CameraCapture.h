@@ -9,8 +9,9 @@
 // - the capture session's thread processes one frame at a time: crop and scale
 //   to the display picture, optional background blur or replacement, the
 //   frame's pixels, then the hand-off queue and the display slot;
-// - the hand-off thread (a transfer-buffer thread) is the only caller of the
-//   frame callback, at most twice the frame rate;
+// - the hand-off queue (a serial queue) is the only caller of the frame
+//   callback, in the order the frames were made, at most twice the frame rate;
+//   the capture thread only queues a frame there and never waits for it;
 // - one serial configuration queue runs size and rate changes, device switches
 //   and starts from the main thread, in the order they were asked for.
 // Each frame takes the size once when its processing begins and keeps it to the
@@ -30,7 +31,6 @@
 #include "platform/CaptureDevice.h"
 #include "platform/CaptureSession.h"
 
-class CThreadTransferBuffer;
 class DispatchQueue;
 class ImageEditer;
 
@@ -42,8 +42,8 @@ using VIDEO_INPUT_CALLBACK = void (*)(uint8_t* pixels, int size, int width, int 
 // Background modes.
 enum { CAMERA_BG_MODE_NONE = 0, CAMERA_BG_MODE_BLUR = 1, CAMERA_BG_MODE_CUSTOM = 2 };
 
-// One frame on its way through the hand-off thread. The pixels follow the
-// record in the same allocation, so freeing the record frees them too.
+// One frame on its way through the hand-off queue. The pixels follow the
+// record in the same allocation (malloc), so freeing the record frees them too.
 struct CAMERA_FRAME_BUFFER {
     uint8_t* data;
     uint32_t size;  // always 32
@@ -74,7 +74,8 @@ public:
     bool init(VIDEO_INPUT_CALLBACK callback, void* userData, int devicePosition, const QString& userName,
               int width, int height, int frameRate);
     // Stops and releases the session and forgets the callback; returns after a
-    // callback in progress has returned. The hand-off thread stays for the next set-up.
+    // callback in progress has returned. Frames still queued are dropped; the
+    // hand-off queue stays for the next set-up.
     void Term();
     // False without a session. From the main thread the start runs on the
     // configuration queue; from any other thread before this returns.
@@ -111,7 +112,7 @@ public:
 
     // One captured frame (the session's handler).
     void captureOutput(const CaptureFrame& frame);
-    // One frame leaving the hand-off thread.
+    // One frame leaving the hand-off queue (paced, then to the callback); frees the record.
     void OnBufferCameraCaptureOutput(CAMERA_FRAME_BUFFER* record, int length);
 
 private:
@@ -119,14 +120,21 @@ private:
         int width, height;
     };
     bool buildSession(const QString& uniqueID, QString* error);
-    void startHandOff();
+    // Queues a frame for the callback; the queue owns it from here on.
+    void queueForHandOff(CAMERA_FRAME_BUFFER* record);
+    // Drops every frame queued so far (frees each as its turn comes).
+    void clearHandOff();
+    // Paces the frame and calls the callback, unless it was queued before the
+    // last clear; the record stays with the caller.
+    void handOver(const CAMERA_FRAME_BUFFER& record, uint64_t generation);
     void setDisplay(const QImage& picture);
     Size size() const;
 
     Backend backend_;
     std::unique_ptr<ImageEditer> editer_;
     std::shared_ptr<DispatchQueue> configQueue_;
-    std::unique_ptr<CThreadTransferBuffer> handOff_;
+    std::shared_ptr<DispatchQueue> handOff_;
+    std::atomic<uint64_t> handOffGeneration_{0};  // a frame queued under an older one is dropped
 
     mutable std::mutex sessionMutex_;  // the session pointer (configuration side)
     std::unique_ptr<CaptureSession> session_;
@@ -134,7 +142,6 @@ private:
     std::mutex callbackMutex_;  // held while the callback runs, so Term can wait for it
     std::atomic<VIDEO_INPUT_CALLBACK> mCallbackFunc_{nullptr};
     std::atomic<void*> mpUserData_{nullptr};
-    std::atomic<bool> handOffStarted_{false};
 
     mutable std::mutex sizeMutex_;
     Size size_{320, 240};
@@ -145,7 +152,7 @@ private:
     std::atomic<bool> isBlurCustom_{false};
     QImage mCustomImg_;  // guarded by sizeMutex_
 
-    double lastPass_ = 0;  // hand-off thread only
+    double lastPass_ = 0;  // hand-off queue only
 
     mutable std::mutex displayMutex_;
     QImage display_;

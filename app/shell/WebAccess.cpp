@@ -10,6 +10,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SystemProxy.h"
 #include "shell/Common.h"
 #include "shell/QuorixUtils.h"
 
@@ -73,6 +74,30 @@ struct CurlDeleter {
 struct SlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
+
+// A proxy variable of the request's scheme that names an auto-configuration
+// script ("pac+<address>") is no proxy address curl could use (it would fail
+// every request): the script decides. Answers the proxy to set ("" for a
+// direct connection), or nothing when curl's own reading of the variables
+// applies.
+std::optional<QByteArray> proxyFromScript(const QUrl& url) {
+    const bool https = url.scheme().compare(u"https", Qt::CaseInsensitive) == 0;
+    const char* lower = https ? "https_proxy" : "http_proxy";
+    const char* upper = https ? "HTTPS_PROXY" : "HTTP_PROXY";
+    QByteArray value = qgetenv(lower);
+    if (value.isEmpty()) value = qgetenv(upper);
+    if (!value.trimmed().toLower().startsWith("pac+")) return std::nullopt;
+    QString error;
+    const auto entries = SystemProxy::copyProxiesForURL(url.toString(), &error);
+    if (entries) {
+        for (const SystemProxyEntry& e : *entries) {
+            if (e.type == QLatin1String(SystemProxy::kProxyTypeNone)) break;
+            if (e.host && e.port && (e.type == u"HTTP" || e.type == u"PROXY"))
+                return QStringLiteral("http://%1:%2").arg(*e.host).arg(*e.port).toUtf8();
+        }
+    }
+    return QByteArray("");
+}
 
 }  // namespace
 
@@ -173,7 +198,12 @@ std::optional<long> WebAccess::perform(const URLRequest& request, HTTPTransferSi
     curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
     if (!userAgent.isEmpty()) curl_easy_setopt(c, CURLOPT_USERAGENT, userAgent.constData());
     if (headerList) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
-    if (request.directConnection) curl_easy_setopt(c, CURLOPT_PROXY, "");
+    std::optional<QByteArray> scriptProxy;
+    if (request.directConnection) {
+        curl_easy_setopt(c, CURLOPT_PROXY, "");
+    } else if ((scriptProxy = proxyFromScript(request.url))) {
+        curl_easy_setopt(c, CURLOPT_PROXY, scriptProxy->constData());
+    }
     if (request.HTTPMethod == "POST") {
         curl_easy_setopt(c, CURLOPT_POST, 1L);
         curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.HTTPBody.size()));

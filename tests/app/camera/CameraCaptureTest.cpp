@@ -75,12 +75,15 @@ struct Recorder {
 struct FakeClock {
     std::mutex mutex;
     std::condition_variable read;
+    std::condition_variable gateOpened;
     std::deque<double> times;
     double last = 1000.0;
     int reads = 0;
+    bool held = false;  // reads wait until the gate opens again
 
     double now() {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
+        gateOpened.wait(lock, [&] { return !held; });
         if (!times.empty()) {
             last = times.front();
             times.pop_front();
@@ -92,6 +95,11 @@ struct FakeClock {
     void push(double t) {
         std::lock_guard lock(mutex);
         times.push_back(t);
+    }
+    void hold(bool on) {
+        std::lock_guard lock(mutex);
+        held = on;
+        gateOpened.notify_all();
     }
     bool waitReads(int n) {
         std::unique_lock lock(mutex);
@@ -465,20 +473,27 @@ TEST_F(CameraCaptureTest, TermWaitsForTheCallbackAndQueuedFramesReachNoLaterOne)
         inCallback = false;
     };
     camera->Term();
-    ASSERT_TRUE(camera->init(slow, nullptr, 2, "me", 80, 60, 30));
+    ASSERT_TRUE(camera->init(slow, &recorder, 2, "me", 80, 60, 30));
     camera->Start();
     camera->flushConfiguration();
     const auto picture = PositionPicture(80, 60);
     for (double t : {40000.0, 40001.0, 40002.0}) clock.push(t);
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(deliverFrom(picture, 80, 60));
     while (!inCallback) std::this_thread::sleep_for(1ms);
+    // The next frame's turn stops at the clock until the set-up below is done.
+    clock.hold(true);
     std::thread releaser([] {
         std::this_thread::sleep_for(50ms);
         release = true;
     });
     camera->Term();
     EXPECT_FALSE(inCallback) << "Term returned while the callback was running";
+    // Set up again at once: the frames still queued for the old callback reach neither.
+    const bool setUpAgain = camera->init(&Recorder::Callback, &recorder, 2, "me", 80, 60, 30);
+    clock.hold(false);
     releaser.join();
+    ASSERT_TRUE(setUpAgain);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(calls, 1) << "the frames queued before Term were dropped";
+    EXPECT_EQ(recorder.count(), 0u) << "a frame made for the old callback reached the new one";
 }

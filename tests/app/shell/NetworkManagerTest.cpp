@@ -25,29 +25,6 @@ extern "C" const char* __asan_default_options() {
 
 namespace {
 
-// Sets the proxy variables for one test and restores them afterwards.
-class ProxyEnvironment {
-public:
-    ProxyEnvironment(std::map<const char*, QByteArray> values) {
-        for (const char* name : kNames) {
-            if (qEnvironmentVariableIsSet(name)) saved_[name] = qgetenv(name);
-            qunsetenv(name);
-        }
-        for (auto& [name, value] : values) qputenv(name, value);
-    }
-    ~ProxyEnvironment() {
-        for (const char* name : kNames) {
-            qunsetenv(name);
-            if (auto it = saved_.find(name); it != saved_.end()) qputenv(name, it->second);
-        }
-    }
-
-private:
-    static constexpr const char* kNames[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                             "no_proxy",   "NO_PROXY",   "all_proxy",   "ALL_PROXY"};
-    std::map<std::string, QByteArray> saved_;
-};
-
 QString json(const QVariantList& list) {
     return QString::fromUtf8(QJsonDocument::fromVariant(list).toJson(QJsonDocument::Compact));
 }

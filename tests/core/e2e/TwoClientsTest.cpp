@@ -18,15 +18,6 @@ using e2e_test::RoomScript;
 
 namespace {
 
-// Body of the conference server's entry notice: id at 0, name at 48, type at 216.
-std::vector<uint8_t> EntryNotice(const char* id, const char* name, const char* type) {
-    std::vector<uint8_t> b(228, 0);
-    std::memcpy(b.data(), id, std::strlen(id));
-    std::memcpy(b.data() + 48, name, std::strlen(name));
-    std::memcpy(b.data() + 216, type, std::strlen(type));
-    return b;
-}
-
 // The number at the end of a line such as "LOGOUT 5".
 int Number(const std::string& line) {
     return std::atoi(line.substr(line.rfind(' ') + 1).c_str());

@@ -1,0 +1,112 @@
+#include "conference/UserListInfo.h"
+
+#include <algorithm>
+
+UserListInfo::UserListInfo(int category, UserInfoRef myInfo, const QString& ownerId,
+                           std::optional<std::vector<SpeakerInfoRef>> scheduleUserArray)
+    : miRoomCategory(category),
+      mMyInfo(std::move(myInfo)),
+      mStrOwnerId(ownerId),
+      scheduleUserList_(std::move(scheduleUserArray)) {
+    if (category == ROOM_CATEGORY_SEMINAR) {
+        clientList_.emplace();
+        reserveList_.emplace();
+    }
+    if (category == ROOM_CATEGORY_MANYMTG) manySpeakerList_.emplace();
+    setMyInfo();
+}
+
+void UserListInfo::setMyInfo() {
+    if (!mMyInfo) return;
+    if (miRoomCategory == ROOM_CATEGORY_SEMINAR && mMyInfo->userId() != mStrOwnerId) return;
+    auto self = std::make_shared<SpeakerInfo>(CLIENT_NO_SELF, *mMyInfo);
+    std::lock_guard lock(mutex_);
+    speakerList_.push_back(std::move(self));
+}
+
+void UserListInfo::resetData(bool /*notify*/) {
+    std::lock_guard lock(mutex_);
+    if (clientList_) clientList_->clear();
+    speakerList_.clear();
+    if (reserveList_) reserveList_->clear();
+    if (manySpeakerList_) manySpeakerList_->clear();
+}
+
+void UserListInfo::addClient(const UserInfoRef& info) {
+    if (!info || (mMyInfo && info->userId() == mMyInfo->userId())) return;
+    std::lock_guard lock(mutex_);
+    if (clientList_) clientList_->push_back(info);
+}
+
+void UserListInfo::deleteClient(const QString& userId) {
+    std::lock_guard lock(mutex_);
+    if (!clientList_) return;
+    auto it = std::find_if(clientList_->begin(), clientList_->end(),
+                           [&](const UserInfoRef& u) { return u->userId() == userId; });
+    if (it != clientList_->end()) clientList_->erase(it);
+}
+
+void UserListInfo::addSpeaker(const SpeakerInfoRef& info) {
+    if (!info) return;
+    std::lock_guard lock(mutex_);
+    if (miRoomCategory == ROOM_CATEGORY_SEMINAR && info->userId() == mStrOwnerId) {
+        speakerList_.insert(speakerList_.begin(), info);
+    } else {
+        speakerList_.push_back(info);
+    }
+}
+
+void UserListInfo::deleteSpeaker(int clientNo) {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(speakerList_.begin(), speakerList_.end(),
+                           [&](const SpeakerInfoRef& s) { return s->clientNo() == clientNo; });
+    if (it != speakerList_.end()) speakerList_.erase(it);
+}
+
+void UserListInfo::deleteSpeakerFromId(const QString& userId) {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(speakerList_.begin(), speakerList_.end(),
+                           [&](const SpeakerInfoRef& s) { return s->userId() == userId; });
+    if (it != speakerList_.end()) speakerList_.erase(it);
+}
+
+SpeakerInfoRef UserListInfo::getSpeakerInfo(int clientNo) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& s : speakerList_)
+        if (s->clientNo() == clientNo) return s;
+    return nullptr;
+}
+
+UserInfoRef UserListInfo::getUserInfo(const QString& userId) const {
+    std::lock_guard lock(mutex_);
+    if (clientList_) {
+        for (const auto& u : *clientList_)
+            if (u->userId() == userId) return u;
+        return nullptr;
+    }
+    for (const auto& s : speakerList_)
+        if (s->userId() == userId) return s;
+    return nullptr;
+}
+
+std::optional<std::vector<UserInfoRef>> UserListInfo::clientList() const {
+    std::lock_guard lock(mutex_);
+    return clientList_;
+}
+
+std::optional<std::vector<SpeakerInfoRef>> UserListInfo::speakerList() const {
+    std::lock_guard lock(mutex_);
+    return speakerList_;
+}
+
+std::optional<std::vector<UserInfoRef>> UserListInfo::reserveList() const {
+    std::lock_guard lock(mutex_);
+    return reserveList_;
+}
+
+std::optional<std::vector<SpeakerInfoRef>> UserListInfo::manySpeakerList() const {
+    std::lock_guard lock(mutex_);
+    return manySpeakerList_;
+}
+
+std::optional<std::vector<SpeakerInfoRef>> UserListInfo::scheduleUserList() const { return scheduleUserList_; }

@@ -1,0 +1,171 @@
+#include "shell/LoginManager.h"
+
+#include "platform/Dispatch.h"
+#include "platform/StringFormat.h"
+#include "shell/DataSaveManager.h"
+#include "shell/LogFileManager.h"
+#include "shell/LogMessage.h"
+#include "shell/Quorix.h"
+
+LoginManager::LoginManager(LoginManagerFeatures features, BridgeProvider bridgeProvider)
+    : features_(std::move(features)),
+      bridgeProvider_(bridgeProvider ? std::move(bridgeProvider)
+                                     : BridgeProvider([](QuorixInterface* r) -> QuorixBridge* {
+                                           return Quorix::GetInstance(r);
+                                       })),
+      loginQueue_(DispatchQueue::createSerial("login_queue")),
+      myInfo_(std::make_shared<UserInfo>(QString(""), QString(""), QString(USER_TYPE_S0))) {
+    obtainBridge();
+    mSaveManager = std::make_unique<DataSaveManager>();
+    if (features_.docShareManager) mDocShareManager = features_.docShareManager(*this);
+    if (features_.remoteStgManager) remoteStgManager_ = features_.remoteStgManager(*this);
+    if (features_.audioManager) mAudioManager = features_.audioManager(*this);
+    if (features_.questionnaireInfo) questionnaireInfo_ = features_.questionnaireInfo(*this);
+    if (features_.permissionManager) permissionManager_ = features_.permissionManager(*this);
+}
+
+LoginManager::~LoginManager() {
+    shuttingDown_.store(true);
+    loginQueue_.reset();  // queued attempts are skipped; the running one ends first
+    // End the core before this receiver goes: no event may reach a freed object.
+    if (QuorixBridge* b = bridge()) b->Term();
+    Quorix::releaseReceiver(this);
+    releaseAllObject();
+}
+
+void LoginManager::obtainBridge() {
+    if (QuorixBridge* old = bridge()) old->Term();
+    QuorixBridge* fresh = bridgeProvider_(this);
+    mQuorix.store(fresh);
+    fresh->Init();
+    fresh->setDelegate(this);
+}
+
+void LoginManager::waitForLoginQueue() {
+    if (loginQueue_) loginQueue_->sync([] {});
+}
+
+void LoginManager::resetAll() {
+    std::shared_ptr<UserListInfo> list;
+    {
+        std::lock_guard lock(dataMutex_);
+        configDataDict_.clear();
+        configOptionDict_.clear();
+        ownerIdStr_.clear();
+        mServerIpStr.clear();
+        mPasswordStr.clear();
+        mServerUrlStr.clear();
+        mTopRoomIdStr.clear();
+        mRoomIdStr.clear();
+        mCompanyCodeStr.clear();
+        mVersionNoStr.clear();
+        mAppVersionStr.clear();
+        mAdditionalParamsStr.clear();
+        exitMessageStr_.clear();
+        list = mUserListInfo;
+    }
+    myInfo_->setUserId(QString(""));
+    myInfo_->setUserName(QString(""));
+    myInfo_->setUserType(QString(USER_TYPE_S0));
+    iRoomCategory_ = 0;
+    iMaxParticipant_ = 0;
+    miRoomSampling = 0;
+    iConnectionType_ = 0;
+    for (auto* flag : {&bCaptainFree_, &bForceLeave_, &bSupportSampling_, &bSupportHighRes_, &bSupportHW_,
+                       &bSupportQuestion_, &bSupportTunneling_, &bSupportDSPointer_, &bSupportManyMtg_,
+                       &bSupportRemoteStg_, &bSupportASServer_, &bSupportClientInfo_})
+        flag->store(false);
+    if (list) list->resetData(false);
+    if (remoteStgManager_) remoteStgManager_->resetInfo();
+    if (permissionManager_) permissionManager_->resetParameters(true);
+    mbIsSeminarSpeaker = false;
+    mbIsManySpeaker = false;
+    mbIsReserve = false;
+    miMainUserClientNo = -1;
+    bIsHideMyVideo = false;
+}
+
+void LoginManager::logout(bool keepList) {
+    if (status_.load() == LOGIN_STATUS_IDLE) return;
+    status_ = LOGIN_STATUS_LOGGING_OUT;
+    if (mAudioManager) mAudioManager->reset();
+    bridge()->Term();
+    if (!keepList) {
+        resetAll();
+        status_ = LOGIN_STATUS_IDLE;
+    } else if (auto list = userListInfo()) {
+        list->resetData(false);
+    }
+}
+
+void LoginManager::releaseAllObject() {
+    status_ = LOGIN_STATUS_IDLE;
+    {
+        std::lock_guard lock(dataMutex_);
+        configDataDict_.clear();
+        configOptionDict_.clear();
+        mUserListInfo.reset();
+    }
+    mSaveManager.reset();
+    remoteStgManager_.reset();
+    questionnaireInfo_.reset();
+    remoteSupportManager_.reset();
+    permissionManager_.reset();
+    mAudioManager.reset();
+    recordingManager_.reset();
+}
+
+void LoginManager::reportLoginError(int kind, int code, int subCode) {
+    if (auto* d = delegate()) d->onLoginError(kind, code, subCode);
+}
+
+bool LoginManager::isFlagOn(const QVariantMap& config, const char* key) const {
+    return config.value(QString::fromLatin1(key)).toString() == u"Y";
+}
+
+// ---- Accessors ----
+
+std::shared_ptr<UserListInfo> LoginManager::userListInfo() const {
+    std::lock_guard lock(dataMutex_);
+    return mUserListInfo;
+}
+
+#define QUORIX_LOCKED_GETTER(Type, name, member) \
+    Type LoginManager::name() const {            \
+        std::lock_guard lock(dataMutex_);        \
+        return member;                           \
+    }
+QUORIX_LOCKED_GETTER(QVariantMap, configDataDict, configDataDict_)
+QUORIX_LOCKED_GETTER(QVariantMap, configOptionDict, configOptionDict_)
+QUORIX_LOCKED_GETTER(QString, serverIp, mServerIpStr)
+QUORIX_LOCKED_GETTER(QString, serverUrl, mServerUrlStr)
+QUORIX_LOCKED_GETTER(QString, password, mPasswordStr)
+QUORIX_LOCKED_GETTER(QString, topRoomId, mTopRoomIdStr)
+QUORIX_LOCKED_GETTER(QString, roomId, mRoomIdStr)
+QUORIX_LOCKED_GETTER(QString, additionalParams, mAdditionalParamsStr)
+QUORIX_LOCKED_GETTER(QString, versionNo, mVersionNoStr)
+QUORIX_LOCKED_GETTER(QString, appVersion, mAppVersionStr)
+QUORIX_LOCKED_GETTER(QString, companyCode, mCompanyCodeStr)
+QUORIX_LOCKED_GETTER(QString, ownerIdStr, ownerIdStr_)
+QUORIX_LOCKED_GETTER(QString, exitMessageStr, exitMessageStr_)
+#undef QUORIX_LOCKED_GETTER
+
+// ---- Events of the session itself ----
+
+void LoginManager::OnQuorixLog(int level, const QString& strMessage) {
+    LogFileManager::write(strMessage, level, true);
+}
+
+void LoginManager::OnError(int iErrorKind, int iErrorNo, const QString& /*strError*/) {
+    LogFileManager::write(StringWithFormat(kLogMsgDisconnectNetwork, iErrorKind), 0, false);
+    int64_t expected = LOGIN_STATUS_LOGGED_IN;
+    if (!status_.compare_exchange_strong(expected, LOGIN_STATUS_RECONNECTING)) return;
+    if (auto list = userListInfo()) list->resetData(true);
+    if (questionnaireInfo_ && questionnaireInfo_->status() == 1 && !questionnaireInfo_->issuedUserId().isEmpty()) {
+        if (auto* d = delegate()) d->onQuestionStop();
+        questionnaireInfo_->stopQuestionnaire();
+        questionnaireInfo_->resetQuestionnaire();
+    }
+    if (recordingManager_) recordingManager_->stopAllRecording();
+    if (auto* d = delegate()) d->onConnectionError(iErrorNo);
+}
