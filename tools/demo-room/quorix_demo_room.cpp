@@ -150,7 +150,7 @@ int main() {
         if (auto p = StartParticipant(kPresent, conf.port())) participants.push_back(std::move(p));
         Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "", "", "",
                         std::string("key=") + kToken}));
-        Say("demo-room: open the link above in the client; stop the room with Ctrl-C");
+        Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the room");
 
         bool arrived = false;
         for (;;) {
