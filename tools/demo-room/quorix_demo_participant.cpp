@@ -9,11 +9,7 @@
 // It writes "LOGIN <code>" after the login and "TERM" when it has left; a
 // failed login ends it with status 1.
 #include <poll.h>
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
-
-#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +20,7 @@
 #include <vector>
 
 #include "PictureLabel.h"
+#include "StopSignals.h"
 #include "fixtures/CoreClientArgs.h"
 #include "fixtures/ToneSource.h"
 #include "fixtures/VideoPattern.h"
@@ -91,15 +88,9 @@ int main(int argc, char** argv) {
     const std::string user = arg["user"];
     const std::string name = arg["name"];
 
-    // SIGINT and SIGTERM are read from a descriptor: every thread started
-    // from here on keeps them blocked.
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    const int signals = signalfd(-1, &stops, SFD_CLOEXEC);
-    ::signal(SIGPIPE, SIG_IGN);
+    // Every thread started from here on keeps SIGINT and SIGTERM blocked.
+    const int signals = demo_room::BlockStopSignals();
+    if (signals < 0) return 1;
 
     QuorixCore_OnLoad();
     ST_FUNCLIST table{};

@@ -12,9 +12,6 @@
 // "quorix://"), "PARTICIPANT <name> <process id>" for each participant
 // started, and "STOPPED" at the end.
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +21,7 @@
 #include <vector>
 
 #include "LaunchLink.h"
+#include "StopSignals.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
@@ -114,16 +112,9 @@ std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t c
 }  // namespace
 
 int main() {
-    // SIGINT and SIGTERM are read from a descriptor: every thread and child
-    // started from here on inherits them blocked (the participants read them
-    // the same way).
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-    const int signals = signalfd(-1, &stops, SFD_CLOEXEC);
-    ::signal(SIGPIPE, SIG_IGN);  // a participant that has gone
+    // Every thread and child started from here on inherits SIGINT and SIGTERM
+    // blocked (the participants read them the same way).
+    const int signals = demo_room::BlockStopSignals();
     if (signals < 0) {
         std::perror("demo-room: signalfd");
         return 1;
