@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quorix (optimised) and starts it; arguments go to the program,
 # e.g. a launch link: scripts/run.sh 'quorix://launch?p=...'
+# (scripts/install-desktop-entry.sh makes the desktop open quorix:// links with it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

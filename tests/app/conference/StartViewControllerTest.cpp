@@ -3,7 +3,11 @@
 // forced logouts, reconnects, leaving, and the conference alerts.
 #include "app/login/LoginTestSupport.h"
 
+#include <QDir>
 #include <QLabel>
+#include <QPushButton>
+
+#include "app/ui/UiTestSupport.h"
 
 #include "conference/StartViewController.h"
 #include "platform/Localization.h"
@@ -70,6 +74,7 @@ protected:
             recorderDoneAtQuit = recorder && recorder->finished.load();
         };
         s.osVersion = [] { return QStringLiteral("11.2.0"); };
+        s.savedMainFrame = [this] { return savedFrame; };
         controller = std::make_unique<StartViewController>(std::move(s));
         controller->viewDidLoad();
     }
@@ -109,6 +114,7 @@ protected:
     int terminated = 0;
     SlowRecorder* recorder = nullptr;
     bool recorderDoneAtQuit = false;
+    QRectF savedFrame;
     std::unique_ptr<StartViewController> controller;
 };
 
@@ -311,6 +317,43 @@ TEST_F(StartViewControllerTest, HeaderCommandsActOnlyWhileLoggedIn) {
     dispatcher->runPending();
     EXPECT_EQ(log, std::vector<std::string>{"settings.open"});
     EXPECT_EQ(CommonAlert::sharedInstance().warningAlertArry().size(), 1);
+}
+
+TEST_F(StartViewControllerTest, TheConferenceWindowAsTheUserSeesIt) {
+    // A normal room whose main window was saved 520 x 600: a 510-point video
+    // area and, above 10.15, a 42-point header: a 605-point window, of which
+    // the desktop draws the 28-point title bar.
+    savedFrame = QRectF(100, 100, 520, 600);
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"CLASSNAME", "Room A"}, {"CONFIGMODE", "Y"},
+                   {"DOCSHAREMODE", "Y"}, {"USERLISTMODE", "Y"}, {"EXITMODE", "Y"}, {"HELPMODE", "Y"}});
+    logIn();
+    Window* window = controller->window();
+    EXPECT_EQ(window->frame(), QRectF(100, 100, 520, 605 - 28));
+    EXPECT_EQ(controller->headerView()->frame(), QRectF(0, 25 + 510, 520, 42));
+    EXPECT_EQ(View::frameOf(controller->videoArea()->view()), QRectF(0, 25, 520, 510));
+    EXPECT_EQ(controller->footerView()->frame(), QRectF(0, 0, 520, 25));
+    EXPECT_EQ(window->minSize(), QSizeF(42 * (3 + 6), 42 + 60 + 25 + 6));
+
+    window->show();
+    processEventsFor(50);
+    const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QString dir = QStringLiteral(QUORIX_TEST_BINARY_DIR "/ui-screenshots");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(shot.save(dir + "/conference-window-520x605.png"));
+    ASSERT_EQ(shot.size(), QSize(520, 577));
+
+    const QRgb bar = qRgb(250, 250, 250), video = qRgb(40, 40, 40);
+    // Header: light, with the button images in both areas and empty between them.
+    EXPECT_LT(inkRatio(shot, QRect(0, 0, 520, 42), bar), 0.4);
+    EXPECT_GT(inkRatio(shot, QRect(7, 5, 32 * 3 + 20, 32), bar), 0.05);     // settings, documents, list
+    EXPECT_GT(inkRatio(shot, QRect(520 - 218, 5, 210, 32), bar), 0.05);   // camera ... exit
+    EXPECT_LT(inkRatio(shot, QRect(140, 2, 150, 38), bar), 0.01);
+    // The video area between the bars.
+    EXPECT_LT(inkRatio(shot, QRect(0, 42, 520, 510), video), 0.01);
+    // Footer: light, the room text on its left two thirds only.
+    EXPECT_GT(inkRatio(shot, QRect(4, 577 - 23, 200, 21), bar), 0.02);
+    EXPECT_LT(inkRatio(shot, QRect(0, 577 - 25, 520, 25), bar), 0.3);
+    EXPECT_LT(inkRatio(shot, QRect(360, 577 - 25, 160, 25), bar), 0.01);
 }
 
 // ---- Conference alerts ----
