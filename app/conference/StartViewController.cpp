@@ -263,14 +263,12 @@ void StartViewController::initVariables() {
 void StartViewController::terminateApplication() {
     if (terminating_) return;
     terminating_ = true;
-    const auto deadline = std::chrono::steady_clock::now() + kQuitWait;
     if (auto* rec = mLoginManager->recordingManager()) {
         rec->stopAllRecording();
         rec->waitUntilFinished(kQuitWait);
     }
     mLoginManager->waitForLoginQueue();
     if (mLoginManager->status() != LOGIN_STATUS_IDLE) mLoginManager->logout(false);
-    (void)deadline;
     writeLog(StringWithFormat(QStringLiteral("%@ was terminated."), MainBundle::name()));
     services_.terminate();
 }
