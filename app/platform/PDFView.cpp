@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <memory>
 #include <poppler-qt6.h>
@@ -21,9 +22,11 @@ bool PDFView::setDocument(const QString& path) {
     doc->setRenderHint(Poppler::Document::TextAntialiasing);
 
     auto* pages = new QWidget();
+    pages->setObjectName(QStringLiteral("pdfPages"));
     auto* layout = new QVBoxLayout(pages);
     layout->setSpacing(8);
-    const int width = std::max(200, viewport()->width() - 16);
+    // Pages fill the view's width less the scroll bar and the page margins.
+    const int width = std::max(200, this->width() - verticalScrollBar()->sizeHint().width() - 24);
     pageCount_ = doc->numPages();
     for (int i = 0; i < pageCount_; ++i) {
         std::unique_ptr<Poppler::Page> page = doc->page(i);

@@ -130,10 +130,13 @@ Window* AppDelegate::openHelpWindow() {
     const QStringList languages = preferredLanguages_ ? *preferredLanguages_ : QLocale::system().uiLanguages();
     const QString resource = helpResourceName(languages);
     pdf->setProperty("resource", resource);
-    if (const auto path = MainBundle::pathForResource(resource, QStringLiteral("pdf"))) pdf->setDocument(*path);
-    View::setFrameOf(pdf, QRectF(0, 0, 620, 850));
+    // A content view of the window's size holds the document view at its full size.
+    auto* content = new View(QRectF(0, 0, 620, 850), nullptr);
+    content->addSubview(pdf);
+    View::setFrameOf(pdf, content->bounds());
     View::setAutoresizingMaskOf(pdf, ViewWidthSizable | ViewHeightSizable);
-    window->contentView()->addSubview(pdf);
+    if (const auto path = MainBundle::pathForResource(resource, QStringLiteral("pdf"))) pdf->setDocument(*path);
+    window->setContentView(content);
     window->orderFrontRegardless();
     return window;
 }

@@ -75,6 +75,7 @@ protected:
         };
         s.osVersion = [] { return QStringLiteral("11.2.0"); };
         s.savedMainFrame = [this] { return savedFrame; };
+        s.openUrl = [this](const QString& address) { opened.push_back(address); };
         controller = std::make_unique<StartViewController>(std::move(s));
         controller->viewDidLoad();
     }
@@ -115,6 +116,7 @@ protected:
     SlowRecorder* recorder = nullptr;
     bool recorderDoneAtQuit = false;
     QRectF savedFrame;
+    std::vector<QString> opened;
     std::unique_ptr<StartViewController> controller;
 };
 
@@ -303,6 +305,17 @@ TEST_F(StartViewControllerTest, AConnectionErrorActsOnlyWhileReconnecting) {
     dispatcher->runPending();
     EXPECT_TRUE(std::find(log.begin(), log.end(), "windows.keep") == log.end());
     EXPECT_EQ(bridge.loginCount(), 1u);
+}
+
+TEST_F(StartViewControllerTest, UpdateCheckWaitsForTheLoginAndHelpOpensTheRoomsPage) {
+    NotificationCenter::defaultCenter().post("notification_name_check_update");
+    dispatcher->runPending();
+    EXPECT_EQ(alerts, std::vector<QString>{LocalizedString("dfUPDATE_LOGIN_LATER")});
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"HELPMACURL", "http://help.example/room"}});
+    logIn();
+    NotificationCenter::defaultCenter().post("notification_name_launch_help");
+    dispatcher->runPending();
+    EXPECT_EQ(opened, std::vector<QString>{"http://help.example/room"});
 }
 
 TEST_F(StartViewControllerTest, HeaderCommandsActOnlyWhileLoggedIn) {
