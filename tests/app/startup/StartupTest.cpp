@@ -25,38 +25,13 @@ namespace {
 
 using namespace quorix::test;
 
-// org.freedesktop.ScreenSaver on the private session bus, answered on a
-// thread of its own. Records the inhibits and their releases.
-class FakeScreenSaver : public QDBusVirtualObject {
+// org.freedesktop.ScreenSaver on the private session bus. Records the
+// inhibits and their releases.
+class FakeScreenSaver : public FakeDBusService {
 public:
-    explicit FakeScreenSaver(const QString& address) {
-        moveToThread(&thread_);
-        thread_.start();
-        bool ok = false;
-        QMetaObject::invokeMethod(
-            this,
-            [this, address, &ok] {
-                bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "fake-screensaver"));
-                ok = bus_->isConnected() && bus_->registerVirtualObject("/org/freedesktop/ScreenSaver", this) &&
-                     bus_->registerService("org.freedesktop.ScreenSaver");
-            },
-            Qt::BlockingQueuedConnection);
-        registered_ = ok;
-    }
-    ~FakeScreenSaver() override {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                bus_->unregisterService("org.freedesktop.ScreenSaver");
-                bus_->unregisterObject("/org/freedesktop/ScreenSaver");
-                bus_.reset();
-                QDBusConnection::disconnectFromBus("fake-screensaver");
-            },
-            Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
-    }
-    bool registered() const { return registered_; }
+    explicit FakeScreenSaver(const QString& address)
+        : FakeDBusService(address, "org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver") {}
+    ~FakeScreenSaver() override { shutDown(); }
     QStringList inhibits() const {
         QMutexLocker lock(&mutex_);
         return inhibits_;
@@ -65,12 +40,6 @@ public:
         QMutexLocker lock(&mutex_);
         return released_;
     }
-    void clear() {
-        QMutexLocker lock(&mutex_);
-        inhibits_.clear();
-        released_.clear();
-    }
-    QString introspect(const QString&) const override { return QString(); }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QList<QVariant> args = message.arguments();
         QDBusMessage reply;
@@ -89,9 +58,6 @@ public:
     }
 
 private:
-    QThread thread_;
-    std::unique_ptr<QDBusConnection> bus_;
-    bool registered_ = false;
     mutable QMutex mutex_;
     QStringList inhibits_;
     QList<uint> released_;
