@@ -14,6 +14,7 @@ QuorixApplication::QuorixApplication(const QStringList& arguments)
 
 QuorixApplication::~QuorixApplication() {
     willTerminate();
+    terminationSignal_.reset();
     controller_.reset();
     receiver_.reset();
     delegate_.reset();
@@ -45,12 +46,10 @@ void QuorixApplication::start() {
     QApplication::setQuitOnLastWindowClosed(delegate->applicationShouldTerminateAfterLastWindowClosed());
     // The session ending the program: leave as the window's close does (a
     // conference is logged out and its recordings finished), then quit.
-    TerminationSignal::install(
-        [this] {
-            if (Window* w = controller_->window()) w->closeWindow();
-            QCoreApplication::quit();
-        },
-        QCoreApplication::instance());
+    terminationSignal_ = TerminationSignal::install([this] {
+        if (Window* w = controller_->window()) w->closeWindow();
+        QCoreApplication::quit();
+    });
     if (startEvent_.link)
         QTimer::singleShot(0, delegate, [delegate, link = startEvent_.link] { delegate->handleURLEvent(link); });
 }

@@ -9,6 +9,7 @@
 #include "platform/URLEventReceiver.h"
 
 class AppDelegate;
+class TerminationSignal;
 class StartViewController;
 
 class QuorixApplication {
@@ -31,5 +32,6 @@ private:
     std::unique_ptr<AppDelegate> delegate_;
     std::unique_ptr<URLEventReceiver> receiver_;
     std::unique_ptr<StartViewController> controller_;
+    std::unique_ptr<TerminationSignal> terminationSignal_;
     bool terminated_ = false;
 };
