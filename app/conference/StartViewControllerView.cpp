@@ -1,6 +1,8 @@
 // Building the conference view: window frame, header, video area, footer and
 // the sizes of each room kind.
 #include <QGuiApplication>
+#include <QLayout>
+#include <QMenuBar>
 #include <QScreen>
 #include <algorithm>
 
@@ -142,8 +144,13 @@ void StartViewController::createMainView(bool removeEarlier) {
     const ConferenceGeometry g = conferenceGeometry(video, saved, headerHeight_, screen, visible);
     const double W = g.windowFrame.width(), H = g.windowFrame.height(), h = g.videoHeight;
 
-    // The window's title bar is drawn by the desktop outside this frame.
-    window_->setFrame(QRectF(g.windowFrame.x(), g.windowFrame.y(), W, H - kTitleBarAllowance));
+    // The window's title bar is drawn by the desktop outside this frame; a
+    // menu bar in the window sits above the conference view and adds to it.
+    const QLayout* layout = window_->layout();
+    const double menuBar = layout && layout->menuBar() ? layout->menuBar()->sizeHint().height() : 0;
+    window_->setFrame(QRectF(g.windowFrame.x(), g.windowFrame.y() - menuBar, W, H - kTitleBarAllowance + menuBar));
+    // The root view takes the new size now, before the bars are placed in it.
+    if (window_->layout()) window_->layout()->activate();
 
     float micVol = 0, spkVol = 0;
     const bool owner = mLoginManager->ownerIdStr() == mLoginManager->myInfo()->userId();
@@ -164,7 +171,7 @@ void StartViewController::createMainView(bool removeEarlier) {
     QSizeF minSize = calcMinWindowSize(category, maxParticipants, isWebinar, header->minSizeWidth(), headerHeight_, 0,
                                        services_.calcMainViewSize);
     if (minSize.isNull()) minSize = QSizeF(W, H - kTitleBarAllowance);
-    window_->setMinSize(minSize);
+    window_->setMinSize(minSize + QSizeF(0, menuBar));
 
     mMainViewController = services_.makeVideoArea();
     QWidget* area = mMainViewController->view();

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
 #include <QPushButton>
 
 #include "app/ui/UiTestSupport.h"
@@ -367,6 +369,22 @@ TEST_F(StartViewControllerTest, TheConferenceWindowAsTheUserSeesIt) {
     EXPECT_GT(inkRatio(shot, QRect(4, 577 - 23, 200, 21), bar), 0.02);
     EXPECT_LT(inkRatio(shot, QRect(0, 577 - 25, 520, 25), bar), 0.3);
     EXPECT_LT(inkRatio(shot, QRect(360, 577 - 25, 160, 25), bar), 0.01);
+}
+
+TEST_F(StartViewControllerTest, AMenuBarInTheWindowAddsToItsHeight) {
+    savedFrame = QRectF(100, 100, 520, 600);
+    auto* bar = new QMenuBar(controller->window());
+    bar->addMenu("Quorix");
+    controller->window()->layout()->setMenuBar(bar);
+    const int menuHeight = bar->sizeHint().height();
+    ASSERT_GT(menuHeight, 0);
+    logIn();
+    controller->window()->show();
+    processEventsFor(30);
+    // The conference view keeps its full height below the menu bar, the header at its top.
+    EXPECT_EQ(controller->view()->size(), QSize(520, 577));
+    EXPECT_EQ(controller->headerView()->geometry(), QRect(0, 0, 520, 42));
+    EXPECT_EQ(controller->window()->frame(), QRectF(100, 100 - menuHeight, 520, 577 + menuHeight));
 }
 
 // ---- Conference alerts ----
