@@ -263,11 +263,10 @@ void StartViewController::initVariables() {
 void StartViewController::terminateApplication() {
     if (terminating_) return;
     terminating_ = true;
-    if (auto* rec = mLoginManager->recordingManager()) {
-        rec->stopAllRecording();
-        rec->waitUntilFinished(kQuitWait);
-    }
+    // No login may run on while the program ends (nor make a recorder meanwhile).
     mLoginManager->waitForLoginQueue();
+    // The recordings were stopped by the teardown; their files are still being written.
+    if (auto* rec = mLoginManager->recordingManager()) rec->waitUntilFinished(kQuitWait);
     if (mLoginManager->status() != LOGIN_STATUS_IDLE) mLoginManager->logout(false);
     writeLog(StringWithFormat(QStringLiteral("%@ was terminated."), MainBundle::name()));
     services_.terminate();
