@@ -1,9 +1,10 @@
 #include "conference/ConferenceVideoArea.h"
 
-
 #include "platform/View.h"
 
-QSizeF VideoAreaPlaceholder::calcMainViewSize(int, int) { return QSizeF(520, 510); }
+QSizeF VideoAreaPlaceholder::calcMainViewSize(int, int) {
+    return QSizeF(520, 510);
+}
 
 VideoAreaPlaceholder::VideoAreaPlaceholder() : view_(new View()) {
     view_->setObjectName(QStringLiteral("videoArea"));
@@ -14,4 +15,6 @@ VideoAreaPlaceholder::VideoAreaPlaceholder() : view_(new View()) {
 }
 
 // The view belongs to the window once added; it is deleted with it or here.
-VideoAreaPlaceholder::~VideoAreaPlaceholder() { delete view_.data(); }
+VideoAreaPlaceholder::~VideoAreaPlaceholder() {
+    delete view_.data();
+}

@@ -11,15 +11,15 @@ const QColor kBarColor = QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f);
 
 QString connectionLabel(int connectType) {
     switch (connectType) {
-    case CONNECT_TYPE_DIRECT:
-        return LocalizedString("dfCONNECTIONMETHOD_KEY3");
-    case CONNECT_TYPE_TUNNELING:
-    case CONNECT_TYPE_TUNNELING2:
-        return LocalizedString("dfCONNECTIONMETHOD_KEY4");
-    case CONNECT_TYPE_PROXY:
-        return LocalizedString("dfCONNECTIONMETHOD_PROXY");
-    default:
-        return QString();  // a successful login gives no other method
+        case CONNECT_TYPE_DIRECT:
+            return LocalizedString("dfCONNECTIONMETHOD_KEY3");
+        case CONNECT_TYPE_TUNNELING:
+        case CONNECT_TYPE_TUNNELING2:
+            return LocalizedString("dfCONNECTIONMETHOD_KEY4");
+        case CONNECT_TYPE_PROXY:
+            return LocalizedString("dfCONNECTIONMETHOD_PROXY");
+        default:
+            return QString();  // a successful login gives no other method
     }
 }
 }  // namespace
@@ -47,13 +47,15 @@ MVFooterView::MVFooterView(const QRectF& frame, const QVariantMap& confDict, int
     label_->setObjectName(QStringLiteral("footerLabel"));
     label_->setProperty("tag", kLabelTag);
     label_->setAttribute(Qt::WA_TranslucentBackground);
-    View::setFrameOf(label_, QRectF(bounds.x() + 4, bounds.y() + 2, bounds.width() * 2 / 3 - 4, bounds.height() - 4));
+    View::setFrameOf(label_,
+                     QRectF(bounds.x() + 4, bounds.y() + 2, bounds.width() * 2 / 3 - 4, bounds.height() - 4));
     View::setAutoresizingMaskOf(label_, ViewMaxYMargin);
     label_->setText(getTextFooterConfInfo());
 }
 
 QString MVFooterView::getTextFooterConfInfo() const {
-    return StringWithFormat(QStringLiteral("%@\u3000<<<<< %@ >>>>>"), confDict_.value(QStringLiteral("CLASSNAME")).toString(),
+    return StringWithFormat(QStringLiteral("%@\u3000<<<<< %@ >>>>>"),
+                            confDict_.value(QStringLiteral("CLASSNAME")).toString(),
                             connectionLabel(connectType_));
 }
 
@@ -62,4 +64,3 @@ void MVFooterView::setReconnectLable() {
                                      confDict_.value(QStringLiteral("CLASSNAME")).toString(),
                                      LocalizedString("dfMAINVIEW_RECONNECT_LBL")));
 }
-

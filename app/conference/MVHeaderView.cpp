@@ -21,7 +21,9 @@ constexpr int kSeminar = 1;
 constexpr int kManyMtg = 2;
 constexpr int kVideoOptionMic = 0, kVideoOptionSpeaker = 1, kVideoOptionCamera = 2;
 
-bool on(const QVariantMap& conf, const char* key) { return conf.value(QString::fromLatin1(key)).toString() == u"Y"; }
+bool on(const QVariantMap& conf, const char* key) {
+    return conf.value(QString::fromLatin1(key)).toString() == u"Y";
+}
 
 struct ButtonLook {
     const char* image;
@@ -30,43 +32,74 @@ struct ButtonLook {
 
 ButtonLook lookOf(int tag) {
     switch (tag) {
-    case HEADER_TAG_SETTINGS: return {"config", nullptr};
-    case HEADER_TAG_DOC_SHARE: return {"ds", nullptr};
-    case HEADER_TAG_TEXT_BOX: return {"tb", nullptr};
-    case HEADER_TAG_MESSAGE: return {"msg", nullptr};
-    case HEADER_TAG_AP_SHARE: return {"as", nullptr};
-    case HEADER_TAG_USER_LIST: return {"ul", nullptr};
-    case HEADER_TAG_EXIT: return {"exitR", nullptr};
-    case HEADER_TAG_HELP: return {"help_b", nullptr};
-    case HEADER_DEVICE_SPEAKER: return {"tool_speaker_on", "tool_speaker_off"};
-    case HEADER_DEVICE_MIC: return {"micon2", "micoff2"};
-    case HEADER_DEVICE_CAMERA: return {"cameraon2", "cameraoff2"};
-    case HEADER_TAG_WEBINAR_LAYOUT_3: return {"disp3g", "disp3"};
-    case HEADER_TAG_WEBINAR_LAYOUT_2: return {"disp2g", "disp2"};
-    case HEADER_TAG_WEBINAR_LAYOUT_1: return {"disp1g", "disp1"};
-    default: return {nullptr, nullptr};
+        case HEADER_TAG_SETTINGS:
+            return {"config", nullptr};
+        case HEADER_TAG_DOC_SHARE:
+            return {"ds", nullptr};
+        case HEADER_TAG_TEXT_BOX:
+            return {"tb", nullptr};
+        case HEADER_TAG_MESSAGE:
+            return {"msg", nullptr};
+        case HEADER_TAG_AP_SHARE:
+            return {"as", nullptr};
+        case HEADER_TAG_USER_LIST:
+            return {"ul", nullptr};
+        case HEADER_TAG_EXIT:
+            return {"exitR", nullptr};
+        case HEADER_TAG_HELP:
+            return {"help_b", nullptr};
+        case HEADER_DEVICE_SPEAKER:
+            return {"tool_speaker_on", "tool_speaker_off"};
+        case HEADER_DEVICE_MIC:
+            return {"micon2", "micoff2"};
+        case HEADER_DEVICE_CAMERA:
+            return {"cameraon2", "cameraoff2"};
+        case HEADER_TAG_WEBINAR_LAYOUT_3:
+            return {"disp3g", "disp3"};
+        case HEADER_TAG_WEBINAR_LAYOUT_2:
+            return {"disp2g", "disp2"};
+        case HEADER_TAG_WEBINAR_LAYOUT_1:
+            return {"disp1g", "disp1"};
+        default:
+            return {nullptr, nullptr};
     }
 }
 
 QString tooltipOf(int tag) {
     // Keys spelled out so that the localisation check sees each of them.
     switch (tag) {
-    case HEADER_TAG_SETTINGS: return LocalizedString("dfMAINVIEW_MENUBTN_SET");
-    case HEADER_TAG_DOC_SHARE: return LocalizedString("dfMAINVIEW_MENUBTN_DOCSHARE");
-    case HEADER_TAG_TEXT_BOX: return LocalizedString("dfTEXTBOX_TITLE");
-    case HEADER_TAG_MESSAGE: return LocalizedString("dfMESSEAGE");
-    case HEADER_TAG_AP_SHARE: return LocalizedString("dfMAINVIEW_MENUBTN_APSHARE");
-    case HEADER_TAG_USER_LIST: return LocalizedString("dfMAINVIEW_SELECT_LIST1");
-    case HEADER_TAG_EXIT: return LocalizedString("dfCLOSEBTN");
-    case HEADER_TAG_HELP: return LocalizedString("dfMAINVIEWHELPBTN");
-    case HEADER_DEVICE_SPEAKER: return LocalizedString("dfSPK_ONOFF");
-    case HEADER_DEVICE_MIC: return LocalizedString("dfMIC_ONOFF");
-    case HEADER_DEVICE_CAMERA: return LocalizedString("dfCAMERA_ONOFF");
-    case HEADER_TAG_WEBINAR_LAYOUT_3: return LocalizedString("dfWEBINAR_BTN_3");
-    case HEADER_TAG_WEBINAR_LAYOUT_2: return LocalizedString("dfWEBINAR_BTN_2");
-    case HEADER_TAG_WEBINAR_LAYOUT_1: return LocalizedString("dfWEBINAR_BTN_1");
-    case HEADER_TAG_MANYMTG_STYLE: return LocalizedString("dfMANYMTG_MENU_TOOLTIP");
-    default: return QString();
+        case HEADER_TAG_SETTINGS:
+            return LocalizedString("dfMAINVIEW_MENUBTN_SET");
+        case HEADER_TAG_DOC_SHARE:
+            return LocalizedString("dfMAINVIEW_MENUBTN_DOCSHARE");
+        case HEADER_TAG_TEXT_BOX:
+            return LocalizedString("dfTEXTBOX_TITLE");
+        case HEADER_TAG_MESSAGE:
+            return LocalizedString("dfMESSEAGE");
+        case HEADER_TAG_AP_SHARE:
+            return LocalizedString("dfMAINVIEW_MENUBTN_APSHARE");
+        case HEADER_TAG_USER_LIST:
+            return LocalizedString("dfMAINVIEW_SELECT_LIST1");
+        case HEADER_TAG_EXIT:
+            return LocalizedString("dfCLOSEBTN");
+        case HEADER_TAG_HELP:
+            return LocalizedString("dfMAINVIEWHELPBTN");
+        case HEADER_DEVICE_SPEAKER:
+            return LocalizedString("dfSPK_ONOFF");
+        case HEADER_DEVICE_MIC:
+            return LocalizedString("dfMIC_ONOFF");
+        case HEADER_DEVICE_CAMERA:
+            return LocalizedString("dfCAMERA_ONOFF");
+        case HEADER_TAG_WEBINAR_LAYOUT_3:
+            return LocalizedString("dfWEBINAR_BTN_3");
+        case HEADER_TAG_WEBINAR_LAYOUT_2:
+            return LocalizedString("dfWEBINAR_BTN_2");
+        case HEADER_TAG_WEBINAR_LAYOUT_1:
+            return LocalizedString("dfWEBINAR_BTN_1");
+        case HEADER_TAG_MANYMTG_STYLE:
+            return LocalizedString("dfMANYMTG_MENU_TOOLTIP");
+        default:
+            return QString();
     }
 }
 
@@ -82,10 +115,14 @@ QIcon iconOf(const QString& name, const QSizeF& buttonSize) {
 
 QString objectNameOf(int tag) {
     switch (tag) {
-    case HEADER_DEVICE_SPEAKER: return QStringLiteral("headerSpeakerButton");
-    case HEADER_DEVICE_MIC: return QStringLiteral("headerMicButton");
-    case HEADER_DEVICE_CAMERA: return QStringLiteral("headerCameraButton");
-    default: return QStringLiteral("headerButton%1").arg(tag);
+        case HEADER_DEVICE_SPEAKER:
+            return QStringLiteral("headerSpeakerButton");
+        case HEADER_DEVICE_MIC:
+            return QStringLiteral("headerMicButton");
+        case HEADER_DEVICE_CAMERA:
+            return QStringLiteral("headerCameraButton");
+        default:
+            return QStringLiteral("headerButton%1").arg(tag);
     }
 }
 }  // namespace
@@ -98,7 +135,8 @@ MVHeaderView::Layout MVHeaderView::layoutButtons(const QVariantMap& conf, bool i
     std::vector<int> left;
     if (on(conf, "CONFIGMODE")) left.push_back(HEADER_TAG_SETTINGS);
     if (!isWebinar && on(conf, "DOCSHAREMODE")) left.push_back(HEADER_TAG_DOC_SHARE);
-    if (!isWebinar && on(conf, "TEXTBOXMODE") && on(conf, "MODE_SMARTPHONE_TEXTBOX")) left.push_back(HEADER_TAG_TEXT_BOX);
+    if (!isWebinar && on(conf, "TEXTBOXMODE") && on(conf, "MODE_SMARTPHONE_TEXTBOX"))
+        left.push_back(HEADER_TAG_TEXT_BOX);
     if (!isWebinar && on(conf, "MODE_SMARTPHONE_SEND_MESSAGE") && on(conf, "SEND_MESSAGE"))
         left.push_back(HEADER_TAG_MESSAGE);
     if (!isWebinar && on(conf, "MODE_SMARTPHONE_AP_SHARE") && on(conf, "ASMODE") &&
@@ -106,7 +144,8 @@ MVHeaderView::Layout MVHeaderView::layoutButtons(const QVariantMap& conf, bool i
         left.push_back(HEADER_TAG_AP_SHARE);
     if (on(conf, "USERLISTMODE")) left.push_back(HEADER_TAG_USER_LIST);
     for (size_t i = 0; i < left.size(); ++i)
-        layout.buttons.push_back({left[i], QRectF(7 + kStep * double(i), y, kButtonSize, kButtonSize), false});
+        layout.buttons.push_back(
+            {left[i], QRectF(7 + kStep * double(i), y, kButtonSize, kButtonSize), false});
 
     int j = 1;
     auto functionAt = [&](int tag, int index) {
@@ -115,16 +154,20 @@ MVHeaderView::Layout MVHeaderView::layoutButtons(const QVariantMap& conf, bool i
     if (on(conf, "EXITMODE")) functionAt(HEADER_TAG_EXIT, j++);
     if (on(conf, "HELPMODE")) functionAt(HEADER_TAG_HELP, j++);
     const int r = j;
-    layout.buttons.push_back({HEADER_DEVICE_SPEAKER, QRectF(W - kStep * r - 12, y, kButtonSize, kButtonSize), true});
-    layout.buttons.push_back({HEADER_DEVICE_MIC, QRectF(W - kStep * (r + 1) - 9, y, kButtonSize, kButtonSize), true});
-    layout.buttons.push_back({HEADER_DEVICE_CAMERA, QRectF(W - kStep * (r + 2) - 9, y, kButtonSize, kButtonSize), true});
+    layout.buttons.push_back(
+        {HEADER_DEVICE_SPEAKER, QRectF(W - kStep * r - 12, y, kButtonSize, kButtonSize), true});
+    layout.buttons.push_back(
+        {HEADER_DEVICE_MIC, QRectF(W - kStep * (r + 1) - 9, y, kButtonSize, kButtonSize), true});
+    layout.buttons.push_back(
+        {HEADER_DEVICE_CAMERA, QRectF(W - kStep * (r + 2) - 9, y, kButtonSize, kButtonSize), true});
 
     int layoutButtons = 0;
     if (roomCategory == kSeminar && isWebinar && isOwner) {
         const bool ds = on(conf, "DOCSHAREMODE"), as = on(conf, "ASMODE"), tb = on(conf, "TEXTBOXMODE");
         int k = r + 3;
         auto layoutAt = [&](int tag) {
-            layout.buttons.push_back({tag, QRectF(W - kLayoutStep * k - 8, y, kLayoutButtonWidth, kButtonSize), true});
+            layout.buttons.push_back(
+                {tag, QRectF(W - kLayoutStep * k - 8, y, kLayoutButtonWidth, kButtonSize), true});
             ++k;
             ++layoutButtons;
         };
@@ -143,23 +186,30 @@ MVHeaderView::Layout MVHeaderView::layoutButtons(const QVariantMap& conf, bool i
 
 QString MVHeaderView::getManyMtgStyleName(int style) {
     switch (style) {
-    case 1: return QStringLiteral("down_bar");
-    case 2: return QStringLiteral("left_bar");
-    case 3: return QStringLiteral("right_bar");
-    case 4: return QStringLiteral("own_bar");
-    case 5:
-    case 6: return QStringLiteral("only_bar");
-    default: return QStringLiteral("up_bar");
+        case 1:
+            return QStringLiteral("down_bar");
+        case 2:
+            return QStringLiteral("left_bar");
+        case 3:
+            return QStringLiteral("right_bar");
+        case 4:
+            return QStringLiteral("own_bar");
+        case 5:
+        case 6:
+            return QStringLiteral("only_bar");
+        default:
+            return QStringLiteral("up_bar");
     }
 }
 
 QString MVHeaderView::getManyMtgStyleName() {
-    return getManyMtgStyleName(int(UserDefaults::standard().integerForKey(QStringLiteral("KeyManyMtgStyle"))));
+    return getManyMtgStyleName(
+        int(UserDefaults::standard().integerForKey(QStringLiteral("KeyManyMtgStyle"))));
 }
 
 MVHeaderView::MVHeaderView(const QRectF& frame, const QVariantMap& confDict, bool isOwner, int roomCategory,
-                           bool isWebinar, const UserInfoRef& myInfo, float micVol, float spkVol, bool isSpeaker,
-                           MVHeaderViewDelegate* delegate, QWidget* parent)
+                           bool isWebinar, const UserInfoRef& myInfo, float micVol, float spkVol,
+                           bool isSpeaker, MVHeaderViewDelegate* delegate, QWidget* parent)
     : View(frame, parent),
       delegate_(delegate),
       confDict_(confDict),
@@ -176,7 +226,8 @@ MVHeaderView::MVHeaderView(const QRectF& frame, const QVariantMap& confDict, boo
     pal.setColor(QPalette::Window, QColor::fromRgbF(0.98f, 0.98f, 0.98f, 1.0f));
     setPalette(pal);
 
-    const Layout layout = layoutButtons(confDict, isOwner, roomCategory, isWebinar, frame.width(), frame.height());
+    const Layout layout =
+        layoutButtons(confDict, isOwner, roomCategory, isWebinar, frame.width(), frame.height());
     minSizeWidth_ = layout.minSizeWidth;
     for (const ButtonPlace& place : layout.buttons) createButton(place);
 
@@ -222,7 +273,8 @@ QPushButton* MVHeaderView::createButton(const ButtonPlace& place) {
         button = new QPushButton(this);
         button->setFlat(true);
         View::setFrameOf(button, place.frame);
-        const QString image = tag == HEADER_TAG_MANYMTG_STYLE ? getManyMtgStyleName() : QString::fromLatin1(look.image);
+        const QString image =
+            tag == HEADER_TAG_MANYMTG_STYLE ? getManyMtgStyleName() : QString::fromLatin1(look.image);
         button->setIcon(iconOf(image, place.frame.size()));
         button->setIconSize((place.frame.size() * 0.8).toSize());
         if (tag == HEADER_TAG_WEBINAR_LAYOUT_1 || tag == HEADER_TAG_WEBINAR_LAYOUT_2 ||
@@ -232,7 +284,8 @@ QPushButton* MVHeaderView::createButton(const ButtonPlace& place) {
             if (tag == HEADER_TAG_WEBINAR_LAYOUT_1) webinarLayoutBtn1_ = button;
             if (tag == HEADER_TAG_WEBINAR_LAYOUT_2) webinarLayoutBtn2_ = button;
             if (tag == HEADER_TAG_WEBINAR_LAYOUT_3) webinarLayoutBtn3_ = button;
-            connect(button, &QPushButton::toggled, this, [this, button](bool) { setLayoutButtonState(button, button->isChecked()); });
+            connect(button, &QPushButton::toggled, this,
+                    [this, button](bool) { setLayoutButtonState(button, button->isChecked()); });
         }
         connect(button, &QPushButton::clicked, this, [this, tag] { onClickFunctionMenu(tag); });
     }
@@ -246,7 +299,8 @@ QPushButton* MVHeaderView::createButton(const ButtonPlace& place) {
 
 void MVHeaderView::setLayoutButtonState(QPushButton* button, bool on) {
     const ButtonLook look = lookOf(button->property("tag").toInt());
-    button->setIcon(iconOf(QString::fromLatin1(on ? look.alternate : look.image), View::frameOf(button).size()));
+    button->setIcon(
+        iconOf(QString::fromLatin1(on ? look.alternate : look.image), View::frameOf(button).size()));
 }
 
 void MVHeaderView::setOptionImage(QPushButton* button, const QString& image) {
@@ -275,8 +329,8 @@ void MVHeaderView::setCameraState(bool isOn) {
 
 void MVHeaderView::setHeaderBtnEnable(bool enable) {
     const bool state = isWebinar_ ? enable : true;
-    for (QPushButton* b : {static_cast<QPushButton*>(micBtn_.data()), static_cast<QPushButton*>(spkBtn_.data()),
-                           static_cast<QPushButton*>(cameraBtn_)})
+    for (QPushButton* b : {static_cast<QPushButton*>(micBtn_.data()),
+                           static_cast<QPushButton*>(spkBtn_.data()), static_cast<QPushButton*>(cameraBtn_)})
         if (b) b->setEnabled(state);
 }
 
@@ -309,16 +363,20 @@ void MVHeaderView::onClickMicBtn() {
     if (delegate_) delegate_->onClickVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionMic);
 }
 void MVHeaderView::onClickSpeakerBtn() {
-    if (delegate_) delegate_->onClickVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionSpeaker);
+    if (delegate_)
+        delegate_->onClickVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionSpeaker);
 }
 void MVHeaderView::onClickCameraBtn() {
-    if (delegate_) delegate_->onClickVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionCamera);
+    if (delegate_)
+        delegate_->onClickVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionCamera);
 }
 void MVHeaderView::onChangeMicSliderValue(float value) {
-    if (delegate_) delegate_->onSlideVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionMic, value);
+    if (delegate_)
+        delegate_->onSlideVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionMic, value);
 }
 void MVHeaderView::onChangeSpeakerSliderValue(float value) {
-    if (delegate_) delegate_->onSlideVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionSpeaker, value);
+    if (delegate_)
+        delegate_->onSlideVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionSpeaker, value);
 }
 
 void MVHeaderView::onSelectMenuItemFromWebinarMenu(int itemTag) {

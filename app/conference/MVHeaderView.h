@@ -52,7 +52,9 @@ public:
     virtual void onClickVideoOptionBtn(const SpeakerInfo& /*speaker*/, int /*option*/) {}
     virtual void onSlideVideoOptionBtn(const SpeakerInfo& /*speaker*/, int /*option*/, float /*value*/) {}
     // Entry 0 a flag, entry 1 the layout mode; none when no layout is known.
-    virtual std::optional<std::pair<bool, int>> getConvertFromStrWinSyncToModeForWebinar() { return std::nullopt; }
+    virtual std::optional<std::pair<bool, int>> getConvertFromStrWinSyncToModeForWebinar() {
+        return std::nullopt;
+    }
     virtual int64_t getLoginManagerStatus() = 0;
     virtual bool getIsMainUserStatusLogin() { return false; }
 };
@@ -62,8 +64,8 @@ class MVHeaderView : public View {
 
 public:
     struct ButtonPlace {
-        int tag;        // a HeaderButtonTag
-        QRectF frame;   // bottom-up inside the bar
+        int tag;       // a HeaderButtonTag
+        QRectF frame;  // bottom-up inside the bar
         bool rightArea;
     };
     struct Layout {
@@ -77,8 +79,8 @@ public:
     static QString getManyMtgStyleName(int style);
     static QString getManyMtgStyleName();
 
-    MVHeaderView(const QRectF& frame, const QVariantMap& confDict, bool isOwner, int roomCategory, bool isWebinar,
-                 const UserInfoRef& myInfo, float micVol, float spkVol, bool isSpeaker,
+    MVHeaderView(const QRectF& frame, const QVariantMap& confDict, bool isOwner, int roomCategory,
+                 bool isWebinar, const UserInfoRef& myInfo, float micVol, float spkVol, bool isSpeaker,
                  MVHeaderViewDelegate* delegate, QWidget* parent = nullptr);
 
     void setDelegate(MVHeaderViewDelegate* d) { delegate_ = d; }

@@ -22,12 +22,15 @@ const QString kKickScheme = QStringLiteral("notification_name_kick_scheme");
 const QString kCheckUpdate = QStringLiteral("notification_name_check_update");
 const QString kLaunchHelp = QStringLiteral("notification_name_launch_help");
 
-void writeLog(const QString& text) { LogFileManager::write(text, kLogInfo, false); }
+void writeLog(const QString& text) {
+    LogFileManager::write(text, kLogInfo, false);
+}
 }  // namespace
 
 StartViewController::StartViewController(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services)) {
-    if (!services_.makeLoginManager) services_.makeLoginManager = [] { return std::make_unique<LoginManager>(); };
+    if (!services_.makeLoginManager)
+        services_.makeLoginManager = [] { return std::make_unique<LoginManager>(); };
     if (!services_.windows) services_.windows = std::make_unique<ConferenceFeatureWindows>();
     if (!services_.runModalAlert)
         services_.runModalAlert = [this](const QString& message) {
@@ -35,13 +38,14 @@ StartViewController::StartViewController(Services services, QObject* parent)
         };
     if (!services_.terminate) services_.terminate = [] { QCoreApplication::quit(); };
     if (!services_.openUrl) services_.openUrl = [](const QString& a) { QDesktopServices::openUrl(QUrl(a)); };
-    if (!services_.makeVideoArea) services_.makeVideoArea = [] { return std::make_unique<VideoAreaPlaceholder>(); };
+    if (!services_.makeVideoArea)
+        services_.makeVideoArea = [] { return std::make_unique<VideoAreaPlaceholder>(); };
     if (!services_.calcMainViewSize) services_.calcMainViewSize = &VideoAreaPlaceholder::calcMainViewSize;
     if (!services_.savedMainFrame) services_.savedMainFrame = [] { return QRectF(); };
     if (!services_.osVersion) services_.osVersion = &QuorixUtils::GetOSVersion;
 
-    window_ = new Window(QRectF(0, 0, 520, 120),
-                         WindowStyleTitled | WindowStyleClosable | WindowStyleMiniaturizable | WindowStyleResizable);
+    window_ = new Window(QRectF(0, 0, 520, 120), WindowStyleTitled | WindowStyleClosable |
+                                                     WindowStyleMiniaturizable | WindowStyleResizable);
     window_->setObjectName(QStringLiteral("conferenceWindow"));
     window_->setTitle(MainBundle::name());
 }
@@ -80,15 +84,15 @@ void StartViewController::observeNotifications() {
     center.addObserver(this, kKickScheme, [this](const Notification& n) {
         // The link text travels as the "object" entry; absent when the launch carried none.
         std::optional<QString> link;
-        if (n.userInfo.contains(QStringLiteral("object"))) link = n.userInfo.value(QStringLiteral("object")).toString();
+        if (n.userInfo.contains(QStringLiteral("object")))
+            link = n.userInfo.value(QStringLiteral("object")).toString();
         mainQueue().async(this, [this, link] { launchAppScheme(link); });
     });
     center.addObserver(this, kCheckUpdate, [this](const Notification&) {
         mainQueue().async(this, [this] { updateApplicationIfUpdated(); });
     });
-    center.addObserver(this, kLaunchHelp, [this](const Notification&) {
-        mainQueue().async(this, [this] { showHelp(); });
-    });
+    center.addObserver(this, kLaunchHelp,
+                       [this](const Notification&) { mainQueue().async(this, [this] { showHelp(); }); });
 }
 
 void StartViewController::viewDidAppear() {
@@ -100,7 +104,9 @@ void StartViewController::viewDidAppear() {
     }
 }
 
-void StartViewController::reloginForUpdate(const QStringList& fields) { mLoginManager->launch(fields, true); }
+void StartViewController::reloginForUpdate(const QStringList& fields) {
+    mLoginManager->launch(fields, true);
+}
 
 void StartViewController::launchAppScheme(const std::optional<QString>& link) {
     if (link && !link->isEmpty()) {
@@ -112,8 +118,10 @@ void StartViewController::launchAppScheme(const std::optional<QString>& link) {
         mLoginManager->launch(QuorixUtils::ParseOpenUrlParameter(*link), false);
         return;
     }
-    const int answer = services_.runModalAlert(LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")));
-    if (answer == AlertFirstButtonReturn && mLoginManager->status() == LOGIN_STATUS_IDLE) terminateApplication();
+    const int answer =
+        services_.runModalAlert(LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")));
+    if (answer == AlertFirstButtonReturn && mLoginManager->status() == LOGIN_STATUS_IDLE)
+        terminateApplication();
 }
 
 void StartViewController::updateApplicationIfUpdated() {
@@ -155,22 +163,23 @@ void StartViewController::onLoginError(int kind, int code, int subCode) {
 void StartViewController::showLoginError(int kind, int code, int subCode) {
     QString message;
     switch (kind) {
-    case LOGIN_ERROR_PARAMETER:
-    case LOGIN_ERROR_CONFIG:
-    case LOGIN_ERROR_TOKEN:
-        message = QuorixUtils::GetMessageForPrepareLoginFailed(code);
-        break;
-    case LOGIN_ERROR_CORE:
-        message = QuorixUtils::GetMessageForLoginError(code, subCode);
-        break;
-    case LOGIN_ERROR_SYSTEM_VERSION:
-        message = LocalizedFormat("dfUPDATE_NOT_SUPPORTED", QStringLiteral("Quorix"));
-        break;
-    default:
-        message = LocalizedString("dfMAINVIEW_LOGIN_ERROR19");
-        break;
+        case LOGIN_ERROR_PARAMETER:
+        case LOGIN_ERROR_CONFIG:
+        case LOGIN_ERROR_TOKEN:
+            message = QuorixUtils::GetMessageForPrepareLoginFailed(code);
+            break;
+        case LOGIN_ERROR_CORE:
+            message = QuorixUtils::GetMessageForLoginError(code, subCode);
+            break;
+        case LOGIN_ERROR_SYSTEM_VERSION:
+            message = LocalizedFormat("dfUPDATE_NOT_SUPPORTED", QStringLiteral("Quorix"));
+            break;
+        default:
+            message = LocalizedString("dfMAINVIEW_LOGIN_ERROR19");
+            break;
     }
-    const bool toSettings = kind == LOGIN_ERROR_CORE && (code == -5 || code == -6 || code == -8 || code == -15);
+    const bool toSettings =
+        kind == LOGIN_ERROR_CORE && (code == -5 || code == -6 || code == -8 || code == -15);
     if (services_.runModalAlert(message) != AlertFirstButtonReturn) return;
     if (toSettings) {
         services_.windows->launchSettingWindow();
@@ -291,34 +300,52 @@ bool StartViewController::isSpeaker() const {
     const auto speakers = list ? list->speakerList() : std::nullopt;
     if (!speakers) return false;
     const QString me = mLoginManager->myInfo()->userId();
-    return std::any_of(speakers->begin(), speakers->end(), [&](const SpeakerInfoRef& s) { return s->userId() == me; });
+    return std::any_of(speakers->begin(), speakers->end(),
+                       [&](const SpeakerInfoRef& s) { return s->userId() == me; });
 }
 
-int64_t StartViewController::getLoginManagerStatus() { return mLoginManager->status(); }
+int64_t StartViewController::getLoginManagerStatus() {
+    return mLoginManager->status();
+}
 
 void StartViewController::onClickFunctionMenu(int tag) {
     if (mLoginManager->status() != LOGIN_STATUS_LOGGED_IN) return;
     switch (tag) {
-    case HEADER_TAG_SETTINGS: services_.windows->launchSettingWindow(); break;
-    case HEADER_TAG_USER_LIST: services_.windows->launchListWindow(); break;
-    case HEADER_TAG_DOC_SHARE: {
-        const UserInfoRef me = mLoginManager->myInfo();
-        const bool listener = mLoginManager->iRoomCategory() == 1 && mLoginManager->ownerIdStr() != me->userId() &&
-                              !isSpeaker();
-        if (listener) {
-            CommonAlert::sharedInstance().showWarningAlert(QStringLiteral("alert_id_no_permission_to_start"),
-                                                           LocalizedString("dfERROR_DONTHAVEPERMIT"),
-                                                           window_->frame());
-        } else {
-            services_.windows->startDocShare();
+        case HEADER_TAG_SETTINGS:
+            services_.windows->launchSettingWindow();
+            break;
+        case HEADER_TAG_USER_LIST:
+            services_.windows->launchListWindow();
+            break;
+        case HEADER_TAG_DOC_SHARE: {
+            const UserInfoRef me = mLoginManager->myInfo();
+            const bool listener = mLoginManager->iRoomCategory() == 1 &&
+                                  mLoginManager->ownerIdStr() != me->userId() && !isSpeaker();
+            if (listener) {
+                CommonAlert::sharedInstance().showWarningAlert(
+                    QStringLiteral("alert_id_no_permission_to_start"),
+                    LocalizedString("dfERROR_DONTHAVEPERMIT"), window_->frame());
+            } else {
+                services_.windows->startDocShare();
+            }
+            break;
         }
-        break;
-    }
-    case HEADER_TAG_TEXT_BOX: services_.windows->launchTextBoxWindow(); break;
-    case HEADER_TAG_MESSAGE: services_.windows->launchMessageWindow(); break;
-    case HEADER_TAG_AP_SHARE: services_.windows->launchAPShareWindow(); break;
-    case HEADER_TAG_HELP: showHelp(); break;
-    case HEADER_TAG_EXIT: leaveConfRoom(); break;
-    default: break;
+        case HEADER_TAG_TEXT_BOX:
+            services_.windows->launchTextBoxWindow();
+            break;
+        case HEADER_TAG_MESSAGE:
+            services_.windows->launchMessageWindow();
+            break;
+        case HEADER_TAG_AP_SHARE:
+            services_.windows->launchAPShareWindow();
+            break;
+        case HEADER_TAG_HELP:
+            showHelp();
+            break;
+        case HEADER_TAG_EXIT:
+            leaveConfRoom();
+            break;
+        default:
+            break;
     }
 }

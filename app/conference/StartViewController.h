@@ -15,15 +15,15 @@
 // that arrives during a login or a reconnect waits for it.
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
-#include <QColor>
 #include <QRectF>
 #include <QSize>
-#include <QVariantMap>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -36,7 +36,6 @@
 #include "media/AudioInfo.h"
 #include "platform/Window.h"
 #include "shell/LoginManager.h"
-
 
 class View;
 
@@ -153,8 +152,9 @@ public:
     static double headerHeightForVersion(const QString& osVersion);
     // The window frame and video-area size for the size the video area asks
     // and the saved main frame (the zero rectangle: none).
-    static ConferenceGeometry conferenceGeometry(QSizeF videoSize, const QRectF& savedFrame, double headerHeight,
-                                                 const QRectF& screenFrame, const QRectF& visibleFrame);
+    static ConferenceGeometry conferenceGeometry(QSizeF videoSize, const QRectF& savedFrame,
+                                                 double headerHeight, const QRectF& screenFrame,
+                                                 const QRectF& visibleFrame);
     // The speaking-frame colour of "MODE_SPEAKING_COLOR": three two-digit
     // decimal percentages; none unless the text is six characters long.
     static std::optional<QColor> speakingColor(const QVariantMap& confDict);
@@ -169,13 +169,13 @@ public:
         QString myUserId;
         int roomCategory = 0;
         bool isWebinar = false;
-        QSize cameraSize;   // the camera size of mode 2
-        QSize screenPixels; // the main screen in pixels
+        QSize cameraSize;    // the camera size of mode 2
+        QSize screenPixels;  // the main screen in pixels
     };
     // The recording that a room starts at entry, or none.
     static std::optional<AutoRecording> autoSaveRecording(const AutoRecordingRoom& room);
-    static QSizeF calcMinWindowSize(int roomCategory, int maxParticipants, bool isWebinar, double headerMinWidth,
-                                    double headerHeight, double titleBarHeight,
+    static QSizeF calcMinWindowSize(int roomCategory, int maxParticipants, bool isWebinar,
+                                    double headerMinWidth, double headerHeight, double titleBarHeight,
                                     const std::function<QSizeF(int, int)>& calcMainViewSize);
     void createMainView(bool removeEarlier);
     void finishedCreateView();

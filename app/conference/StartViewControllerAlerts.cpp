@@ -16,7 +16,8 @@ QString deviceLine(const QString& title, const QStringList& names) {
     return title + names.join(QChar(0x3001)) + u'\n';
 }
 
-std::optional<QString> deviceGroup(const QString& title, const QStringList& inputs, const QStringList& outputs) {
+std::optional<QString> deviceGroup(const QString& title, const QStringList& inputs,
+                                   const QStringList& outputs) {
     if (inputs.isEmpty() && outputs.isEmpty()) return std::nullopt;
     QString text = title;
     if (!inputs.isEmpty()) text += u'\n' + deviceLine(LocalizedString("dfAUDIOINITERROR_MIC"), inputs);
@@ -47,7 +48,8 @@ std::optional<QString> StartViewController::audioDeviceErrorMessage(const QStrin
                                                                     const QStringList& outputErrorSampling,
                                                                     const QStringList& inputErrorInit,
                                                                     const QStringList& outputErrorInit) {
-    const auto sampling = deviceGroup(LocalizedString("dfAUDIOINITERROR"), inputErrorSampling, outputErrorSampling);
+    const auto sampling =
+        deviceGroup(LocalizedString("dfAUDIOINITERROR"), inputErrorSampling, outputErrorSampling);
     const auto init = deviceGroup(LocalizedString("dfAUDIOINITERROR_2"), inputErrorInit, outputErrorInit);
     if (sampling && init) return *sampling + QStringLiteral("\n\n") + *init;
     if (sampling) return sampling;
@@ -56,22 +58,27 @@ std::optional<QString> StartViewController::audioDeviceErrorMessage(const QStrin
 
 void StartViewController::showAudioDeviceError(const QStringList& inputErrorSampling,
                                                const QStringList& outputErrorSampling,
-                                               const QStringList& inputErrorInit, const QStringList& outputErrorInit) {
-    const auto message = audioDeviceErrorMessage(inputErrorSampling, outputErrorSampling, inputErrorInit, outputErrorInit);
+                                               const QStringList& inputErrorInit,
+                                               const QStringList& outputErrorInit) {
+    const auto message =
+        audioDeviceErrorMessage(inputErrorSampling, outputErrorSampling, inputErrorInit, outputErrorInit);
     if (!message) return;
-    CommonAlert::sharedInstance().showNormalAlert(this, kAudioAlert, *message, std::nullopt, {}, std::nullopt, {}, 0, {});
+    CommonAlert::sharedInstance().showNormalAlert(this, kAudioAlert, *message, std::nullopt, {}, std::nullopt,
+                                                  {}, 0, {});
 }
 
 // The close action of a replaced question releases only its own target: each
 // question remembers the target it was shown for.
 void StartViewController::showOnSpeechReserveAlert(const UserInfo& requester) {
     const QString who = requester.userName().isEmpty() ? requester.userId() : requester.userName();
-    const auto kept = std::make_shared<UserInfo>(requester.userId(), requester.userName(), requester.userType());
+    const auto kept =
+        std::make_shared<UserInfo>(requester.userId(), requester.userName(), requester.userType());
     mSelectedUserForReserve = kept;
     CommonAlert::sharedInstance().showNormalAlert(
         this, kReserveAlert, LocalizedFormat("dfMAINVIEW_ALERT_REQ_SPK", who), LocalizedString("dfALLOW"),
         [this] { onClickAllowAtReserveAcceptAlert(); }, LocalizedString("dfDENY"),
-        [this] { onClickDenyAtReserveAcceptAlert(); }, 10.0, [this, kept] {
+        [this] { onClickDenyAtReserveAcceptAlert(); }, 10.0,
+        [this, kept] {
             if (mSelectedUserForReserve == kept) mSelectedUserForReserve.reset();
         });
 }
@@ -94,9 +101,10 @@ void StartViewController::showChangeOwnerAlert(const UserInfo& user) {
     const QString id = user.userId();
     mSelectedUserForChangeOwner = id;
     CommonAlert::sharedInstance().showNormalAlert(
-        this, kChangeOwnerAlert, LocalizedFormat("dfLISTVIEW_CHANGE_OWNER", user.userName()), LocalizedString("dfYES"),
-        [this] { onClickChangeOwnerButtonOk(); }, LocalizedString("dfNO"), [this] { onClickChangeOwnerButtonCancel(); },
-        0, [this, id] {
+        this, kChangeOwnerAlert, LocalizedFormat("dfLISTVIEW_CHANGE_OWNER", user.userName()),
+        LocalizedString("dfYES"), [this] { onClickChangeOwnerButtonOk(); }, LocalizedString("dfNO"),
+        [this] { onClickChangeOwnerButtonCancel(); }, 0,
+        [this, id] {
             if (mSelectedUserForChangeOwner == id) mSelectedUserForChangeOwner.reset();
         });
 }
@@ -114,9 +122,10 @@ void StartViewController::showForceLeaveAlert(const UserInfo& user) {
     const QString id = user.userId();
     mSelectedUserForForceLeave = id;
     CommonAlert::sharedInstance().showNormalAlert(
-        this, kForceLeaveAlert, LocalizedFormat("dfLISTVIEW_FORCE_BEFORE", user.userName()), LocalizedString("dfYES"),
-        [this] { onClickForceLeaveButtonOk(); }, LocalizedString("dfNO"), [this] { onClickForceLeaveButtonCancel(); },
-        0, [this, id] {
+        this, kForceLeaveAlert, LocalizedFormat("dfLISTVIEW_FORCE_BEFORE", user.userName()),
+        LocalizedString("dfYES"), [this] { onClickForceLeaveButtonOk(); }, LocalizedString("dfNO"),
+        [this] { onClickForceLeaveButtonCancel(); }, 0,
+        [this, id] {
             if (mSelectedUserForForceLeave == id) mSelectedUserForForceLeave.reset();
         });
 }
@@ -132,8 +141,8 @@ void StartViewController::onClickForceLeaveButtonCancel() {
 
 void StartViewController::showDocShareStartAlert() {
     CommonAlert::sharedInstance().showNormalAlert(
-        this, kDocShareAlert, LocalizedString("dfUSER_PERMISSION_ALERT_DOCSHARE_START"), LocalizedString("dfYES"),
-        [this] { onClickDocShareStartAlertButtonOk(); }, LocalizedString("dfNO"),
+        this, kDocShareAlert, LocalizedString("dfUSER_PERMISSION_ALERT_DOCSHARE_START"),
+        LocalizedString("dfYES"), [this] { onClickDocShareStartAlertButtonOk(); }, LocalizedString("dfNO"),
         [this] { onClickDocShareStartAlertButtonCancel(); }, 0, {});
 }
 
@@ -145,9 +154,12 @@ void StartViewController::onClickDocShareStartAlertButtonOk() {
 void StartViewController::onClickDocShareStartAlertButtonCancel() {
     CommonAlert::sharedInstance().hideNormalAlert(kDocShareAlert);
     if (services_.windows->isDocShareWindowOpen())
-        CommonAlert::sharedInstance().showModalSheet(services_.windows->docShareWindow(), std::nullopt, std::nullopt,
-                                                     LocalizedString("dfUSER_PERMISSION_ALERT_DOCSHARE_RESTART_INFO"),
-                                                     QStringLiteral("OK"), nullptr, {});
+        CommonAlert::sharedInstance().showModalSheet(
+            services_.windows->docShareWindow(), std::nullopt, std::nullopt,
+            LocalizedString("dfUSER_PERMISSION_ALERT_DOCSHARE_RESTART_INFO"), QStringLiteral("OK"), nullptr,
+            {});
 }
 
-void StartViewController::onClickRecvMessageAlert() { services_.windows->launchMessageWindow(); }
+void StartViewController::onClickRecvMessageAlert() {
+    services_.windows->launchMessageWindow();
+}

@@ -52,7 +52,8 @@ StartViewController::ConferenceGeometry StartViewController::conferenceGeometry(
 }
 
 QSizeF StartViewController::calcMinWindowSize(int roomCategory, int maxParticipants, bool isWebinar,
-                                              double headerMinWidth, double headerHeight, double titleBarHeight,
+                                              double headerMinWidth, double headerHeight,
+                                              double titleBarHeight,
                                               const std::function<QSizeF(int, int)>& calcMainViewSize) {
     if (isWebinar) return calcMainViewSize(2, 90);
     const double m = headerMinWidth;
@@ -90,23 +91,32 @@ std::optional<int> StartViewController::speakThreshold(const QVariantMap& confDi
     return value;
 }
 
-std::optional<StartViewController::AutoRecording> StartViewController::autoSaveRecording(const AutoRecordingRoom& room) {
+std::optional<StartViewController::AutoRecording> StartViewController::autoSaveRecording(
+    const AutoRecordingRoom& room) {
     if (!QuorixUtils::IsSystemEnableFunc(QStringLiteral("RECORDING"), room.confDict)) return std::nullopt;
-    const int a = QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_AUTO_SAVE_REC_ONLY_NORMALUSER"), room.confDict, 0);
+    const int a = QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_AUTO_SAVE_REC_ONLY_NORMALUSER"),
+                                                   room.confDict, 0);
     const int b = QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_AUTO_SAVE_REC"), room.confDict, 0);
     const int mode = a != 0 ? a : b;
     if (mode == 0) return std::nullopt;
     if (a != 0 && room.myUserId.startsWith(u'/')) return std::nullopt;
     switch (mode) {
-    case 2: case 3: case 6: case 7: case 11: case 12:
-        return AutoRecording{mode, room.screenPixels.width(), room.screenPixels.height()};
-    case 1: case 5: case 10:
-        if (room.roomCategory == kManyMtg || room.isWebinar) return std::nullopt;
-        return AutoRecording{mode, room.cameraSize.width(), room.cameraSize.height()};
-    case 9:
-        return AutoRecording{mode, room.cameraSize.width(), room.cameraSize.height()};
-    default:
-        return std::nullopt;
+        case 2:
+        case 3:
+        case 6:
+        case 7:
+        case 11:
+        case 12:
+            return AutoRecording{mode, room.screenPixels.width(), room.screenPixels.height()};
+        case 1:
+        case 5:
+        case 10:
+            if (room.roomCategory == kManyMtg || room.isWebinar) return std::nullopt;
+            return AutoRecording{mode, room.cameraSize.width(), room.cameraSize.height()};
+        case 9:
+            return AutoRecording{mode, room.cameraSize.width(), room.cameraSize.height()};
+        default:
+            return std::nullopt;
     }
 }
 
@@ -148,15 +158,16 @@ void StartViewController::createMainView(bool removeEarlier) {
     // menu bar in the window sits above the conference view and adds to it.
     const QLayout* layout = window_->layout();
     const double menuBar = layout && layout->menuBar() ? layout->menuBar()->sizeHint().height() : 0;
-    window_->setFrame(QRectF(g.windowFrame.x(), g.windowFrame.y() - menuBar, W, H - kTitleBarAllowance + menuBar));
+    window_->setFrame(
+        QRectF(g.windowFrame.x(), g.windowFrame.y() - menuBar, W, H - kTitleBarAllowance + menuBar));
     // The root view takes the new size now, before the bars are placed in it.
     if (window_->layout()) window_->layout()->activate();
 
     float micVol = 0, spkVol = 0;
     const bool owner = mLoginManager->ownerIdStr() == mLoginManager->myInfo()->userId();
-    auto* header = new MVHeaderView(QRectF(rootView_->frame().x(), kFooterHeight + h, W, headerHeight_), conf, owner,
-                                    category, isWebinar, mLoginManager->myInfo(), micVol, spkVol, isSpeaker(), this,
-                                    rootView_);
+    auto* header = new MVHeaderView(QRectF(rootView_->frame().x(), kFooterHeight + h, W, headerHeight_), conf,
+                                    owner, category, isWebinar, mLoginManager->myInfo(), micVol, spkVol,
+                                    isSpeaker(), this, rootView_);
     header->setAutoresizingMask(ViewWidthSizable | ViewMinYMargin);
     rootView_->addSubview(header);
     mMVHeaderView = header;
@@ -168,8 +179,8 @@ void StartViewController::createMainView(bool removeEarlier) {
     mMVFooterView = footer;
 
     // Our minimum size is of the content, so no title bar is counted.
-    QSizeF minSize = calcMinWindowSize(category, maxParticipants, isWebinar, header->minSizeWidth(), headerHeight_, 0,
-                                       services_.calcMainViewSize);
+    QSizeF minSize = calcMinWindowSize(category, maxParticipants, isWebinar, header->minSizeWidth(),
+                                       headerHeight_, 0, services_.calcMainViewSize);
     if (minSize.isNull()) minSize = QSizeF(W, H - kTitleBarAllowance);
     window_->setMinSize(minSize + QSizeF(0, menuBar));
 

@@ -1,11 +1,12 @@
 #include "platform/PDFView.h"
 
+#include <poppler-qt6.h>
+
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <memory>
-#include <poppler-qt6.h>
 
 PDFView::PDFView(QWidget* parent) : QScrollArea(parent) {
     setObjectName(QStringLiteral("pdfView"));

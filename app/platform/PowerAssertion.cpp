@@ -16,7 +16,8 @@ constexpr int kTimeoutMs = 3000;
 bool PowerAssertion::createNoDisplaySleep(const QString& name, uint32_t* assertionId) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Inhibit"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Inhibit"));
     call << MainBundle::name() << name;
     const QDBusReply<uint> reply = bus.call(call, QDBus::Block, kTimeoutMs);
     if (!reply.isValid() || reply.value() == 0) return false;
@@ -27,7 +28,8 @@ bool PowerAssertion::createNoDisplaySleep(const QString& name, uint32_t* asserti
 bool PowerAssertion::release(uint32_t assertionId) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || assertionId == 0) return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("UnInhibit"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("UnInhibit"));
     call << assertionId;
     const QDBusMessage reply = bus.call(call, QDBus::Block, kTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;

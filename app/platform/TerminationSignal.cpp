@@ -1,11 +1,12 @@
 #include "platform/TerminationSignal.h"
 
-#include <QSocketNotifier>
-#include <atomic>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QSocketNotifier>
+#include <atomic>
+#include <csignal>
 
 namespace {
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};

@@ -1,10 +1,11 @@
 #include "platform/URLEventReceiver.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <unistd.h>
 
 namespace {
 // One line per start: "U<link>" for a URL event, "R" for a reopen. The

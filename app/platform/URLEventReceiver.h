@@ -16,8 +16,8 @@ class URLEventReceiver : public QObject {
 
 public:
     struct Event {
-        bool reopen = false;         // a start without a link
-        std::optional<QString> link; // the link text of a URL event
+        bool reopen = false;          // a start without a link
+        std::optional<QString> link;  // the link text of a URL event
     };
 
     // "$XDG_RUNTIME_DIR/quorix-instance" (or the same name in the temporary folder).

@@ -11,7 +11,9 @@ const QString kSignal = QStringLiteral("PrepareForSleep");
 
 WorkspaceSleepMonitor::WorkspaceSleepMonitor(QObject* parent) : QObject(parent) {}
 
-WorkspaceSleepMonitor::~WorkspaceSleepMonitor() { stop(); }
+WorkspaceSleepMonitor::~WorkspaceSleepMonitor() {
+    stop();
+}
 
 bool WorkspaceSleepMonitor::start(std::function<void()> willSleep, std::function<void()> didWake) {
     stop();
@@ -26,7 +28,8 @@ bool WorkspaceSleepMonitor::start(std::function<void()> willSleep, std::function
 
 void WorkspaceSleepMonitor::stop() {
     if (!observing_) return;
-    QDBusConnection::systemBus().disconnect(QString(), kPath, kInterface, kSignal, this, SLOT(prepareForSleep(bool)));
+    QDBusConnection::systemBus().disconnect(QString(), kPath, kInterface, kSignal, this,
+                                            SLOT(prepareForSleep(bool)));
     observing_ = false;
 }
 

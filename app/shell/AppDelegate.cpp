@@ -45,7 +45,8 @@ void AppDelegate::applicationWillFinishLaunching() {
     mbLogin = false;
     mbAlertHelpWindowShow = false;
     // Posted on the login queue: only a flag is set there.
-    NotificationCenter::defaultCenter().addObserver(this, kLaunchCheck, [this](const Notification&) { MainViewLanchSuccess(); });
+    NotificationCenter::defaultCenter().addObserver(this, kLaunchCheck,
+                                                    [this](const Notification&) { MainViewLanchSuccess(); });
     uint32_t id = 0;
     if (PowerAssertion::createNoDisplaySleep(QStringLiteral("NoDisplaySleepAssertion"), &id)) {
         assertionId_ = id;
@@ -89,7 +90,8 @@ bool AppDelegate::applicationShouldHandleReopen() {
     }
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (qobject_cast<QColorDialog*>(w) && !w->isVisible()) continue;
-        if (auto* window = qobject_cast<Window*>(w); window && (window->isVisible() || window->isMinimized())) {
+        if (auto* window = qobject_cast<Window*>(w);
+            window && (window->isVisible() || window->isMinimized())) {
             if (window->isMinimized()) window->showNormal();
             window->orderFrontRegardless();
         }
@@ -112,7 +114,9 @@ void AppDelegate::removeWorkspaceNotifications() {
     if (sleepMonitor_) sleepMonitor_->stop();
 }
 
-void AppDelegate::receiveSleepNote() { LogFileManager::write(QString::fromLatin1(kLogMsgSleep), kLevelInfo, false); }
+void AppDelegate::receiveSleepNote() {
+    LogFileManager::write(QString::fromLatin1(kLogMsgSleep), kLevelInfo, false);
+}
 
 void AppDelegate::receiveWakeNote() {
     LogFileManager::write(QString::fromLatin1(kLogMsgWakeFromSleep), kLevelInfo, false);
@@ -127,7 +131,8 @@ Window* AppDelegate::openHelpWindow() {
     window->setReleasedWhenClosed(true);
     window->setTitle(LocalizedFormat("dfAPPDELEGATE_HELPWINDOW", MainBundle::name()));
     auto* pdf = new PDFView();
-    const QStringList languages = preferredLanguages_ ? *preferredLanguages_ : QLocale::system().uiLanguages();
+    const QStringList languages =
+        preferredLanguages_ ? *preferredLanguages_ : QLocale::system().uiLanguages();
     const QString resource = helpResourceName(languages);
     pdf->setProperty("resource", resource);
     // A content view of the window's size holds the document view at its full size.
@@ -135,7 +140,8 @@ Window* AppDelegate::openHelpWindow() {
     content->addSubview(pdf);
     View::setFrameOf(pdf, content->bounds());
     View::setAutoresizingMaskOf(pdf, ViewWidthSizable | ViewHeightSizable);
-    if (const auto path = MainBundle::pathForResource(resource, QStringLiteral("pdf"))) pdf->setDocument(*path);
+    if (const auto path = MainBundle::pathForResource(resource, QStringLiteral("pdf")))
+        pdf->setDocument(*path);
     window->setContentView(content);
     window->orderFrontRegardless();
     return window;
@@ -174,8 +180,9 @@ QMenuBar* AppDelegate::makeMainMenu(QWidget* parent) {
     auto* app = new Menu(MainBundle::name(), bar);
     app->addItem(LocalizedString("dfMENU_CHECK_UPDATE"), 1, QString(), [this](MenuItem*) { checkUpdate(); });
     app->addSeparatorItem();
-    app->addItem(LocalizedString("dfMENU_QUIT"), 2, QStringLiteral("Ctrl+Q"),
-                 [parent](MenuItem*) { if (parent) parent->close(); });
+    app->addItem(LocalizedString("dfMENU_QUIT"), 2, QStringLiteral("Ctrl+Q"), [parent](MenuItem*) {
+        if (parent) parent->close();
+    });
     bar->addMenu(app);
     auto* help = new Menu(LocalizedString("dfMENU_HELP"), bar);
     help->addItem(LocalizedFormat("dfAPPDELEGATE_HELPWINDOW", MainBundle::name()), 3, QString(),

@@ -20,7 +20,9 @@ QuorixApplication::~QuorixApplication() {
     delegate_.reset();
 }
 
-bool QuorixApplication::handOffToRunningInstance() { return URLEventReceiver::sendToRunningInstance(startEvent_); }
+bool QuorixApplication::handOffToRunningInstance() {
+    return URLEventReceiver::sendToRunningInstance(startEvent_);
+}
 
 void QuorixApplication::start() {
     delegate_ = std::make_unique<AppDelegate>();
@@ -51,7 +53,8 @@ void QuorixApplication::start() {
         QCoreApplication::quit();
     });
     if (startEvent_.link)
-        QTimer::singleShot(0, delegate, [delegate, link = startEvent_.link] { delegate->handleURLEvent(link); });
+        QTimer::singleShot(0, delegate,
+                           [delegate, link = startEvent_.link] { delegate->handleURLEvent(link); });
 }
 
 void QuorixApplication::willTerminate() {

@@ -48,29 +48,87 @@ struct HeaderCase {
 
 TEST(MVHeaderViewLayout, ButtonsOfEachRoomAndTheSmallestWidth) {
     const QVariantMap all = flags({"CONFIGMODE", "DOCSHAREMODE", "TEXTBOXMODE", "MODE_SMARTPHONE_TEXTBOX",
-                                   "MODE_SMARTPHONE_SEND_MESSAGE", "SEND_MESSAGE", "MODE_SMARTPHONE_AP_SHARE", "ASMODE",
-                                   "USERLISTMODE", "EXITMODE", "HELPMODE"});
+                                   "MODE_SMARTPHONE_SEND_MESSAGE", "SEND_MESSAGE", "MODE_SMARTPHONE_AP_SHARE",
+                                   "ASMODE", "USERLISTMODE", "EXITMODE", "HELPMODE"});
     const int S = HEADER_DEVICE_SPEAKER, M = HEADER_DEVICE_MIC, C = HEADER_DEVICE_CAMERA;
     const std::vector<HeaderCase> cases = {
-        {"settings, exit and help", flags({"CONFIGMODE", "EXITMODE", "HELPMODE"}), false, 0, false, {1001},
-         {5002, 5001, S, M, C}, 42.0 * 7},
+        {"settings, exit and help",
+         flags({"CONFIGMODE", "EXITMODE", "HELPMODE"}),
+         false,
+         0,
+         false,
+         {1001},
+         {5002, 5001, S, M, C},
+         42.0 * 7},
         {"devices only", {}, false, 0, false, {}, {S, M, C}, 42.0 * 4},
-        {"every function in a normal room", all, false, 0, false, {1001, 1003, 1004, 1005, 1006, 1002},
-         {5002, 5001, S, M, C}, 42.0 * (6 + 6)},
-        {"a webinar keeps settings and the list only", all, false, 1, true, {1001, 1002}, {5002, 5001, S, M, C},
+        {"every function in a normal room",
+         all,
+         false,
+         0,
+         false,
+         {1001, 1003, 1004, 1005, 1006, 1002},
+         {5002, 5001, S, M, C},
+         42.0 * (6 + 6)},
+        {"a webinar keeps settings and the list only",
+         all,
+         false,
+         1,
+         true,
+         {1001, 1002},
+         {5002, 5001, S, M, C},
          42.0 * (2 + 6)},
-        {"text box needs its smartphone key", flags({"TEXTBOXMODE"}), false, 0, false, {}, {S, M, C}, 42.0 * 4},
-        {"many-meeting room without its sharing key", all, false, 2, false, {1001, 1003, 1004, 1005, 1002},
-         {5002, 5001, S, M, C, 4001}, 42.0 * (5 + 8)},
+        {"text box needs its smartphone key",
+         flags({"TEXTBOXMODE"}),
+         false,
+         0,
+         false,
+         {},
+         {S, M, C},
+         42.0 * 4},
+        {"many-meeting room without its sharing key",
+         all,
+         false,
+         2,
+         false,
+         {1001, 1003, 1004, 1005, 1002},
+         {5002, 5001, S, M, C, 4001},
+         42.0 * (5 + 8)},
         {"many-meeting room with its sharing key",
-         [&] { QVariantMap m = all; m.insert("MODE_MANY_MTG_AS", "Y"); return m; }(), false, 2, false,
-         {1001, 1003, 1004, 1005, 1006, 1002}, {5002, 5001, S, M, C, 4001}, 42.0 * (6 + 8)},
-        {"webinar owner with every layout", all, true, 1, true, {1001, 1002}, {5002, 5001, S, M, C, 2003, 2002, 2001},
+         [&] {
+             QVariantMap m = all;
+             m.insert("MODE_MANY_MTG_AS", "Y");
+             return m;
+         }(),
+         false,
+         2,
+         false,
+         {1001, 1003, 1004, 1005, 1006, 1002},
+         {5002, 5001, S, M, C, 4001},
+         42.0 * (6 + 8)},
+        {"webinar owner with every layout",
+         all,
+         true,
+         1,
+         true,
+         {1001, 1002},
+         {5002, 5001, S, M, C, 2003, 2002, 2001},
          42.0 * (2 + 9)},
-        {"webinar owner with documents only", flags({"DOCSHAREMODE"}), true, 1, true, {}, {S, M, C, 2002, 2001},
+        {"webinar owner with documents only",
+         flags({"DOCSHAREMODE"}),
+         true,
+         1,
+         true,
+         {},
+         {S, M, C, 2002, 2001},
          42.0 * 6},
         {"webinar owner without features", {}, true, 1, true, {}, {S, M, C, 2001}, 42.0 * 5},
-        {"a webinar participant gets no layout buttons", all, false, 1, true, {1001, 1002}, {5002, 5001, S, M, C},
+        {"a webinar participant gets no layout buttons",
+         all,
+         false,
+         1,
+         true,
+         {1001, 1002},
+         {5002, 5001, S, M, C},
          42.0 * 8},
     };
     for (const auto& c : cases) {
@@ -83,10 +141,14 @@ TEST(MVHeaderViewLayout, ButtonsOfEachRoomAndTheSmallestWidth) {
 }
 
 TEST(MVHeaderViewLayout, PlacesButtonsFromBothEdges) {
-    QVariantMap conf = flags({"CONFIGMODE", "USERLISTMODE", "EXITMODE", "HELPMODE", "DOCSHAREMODE", "TEXTBOXMODE"});
+    QVariantMap conf =
+        flags({"CONFIGMODE", "USERLISTMODE", "EXITMODE", "HELPMODE", "DOCSHAREMODE", "TEXTBOXMODE"});
     const double W = 800, H = 40;
     auto layout = MVHeaderView::layoutButtons(conf, false, 0, false, W, H);
-    struct Expect { int tag; QRectF frame; };
+    struct Expect {
+        int tag;
+        QRectF frame;
+    };
     const std::vector<Expect> normal = {
         {1001, QRectF(7, 5, 32, 32)},
         {1003, QRectF(49, 5, 32, 32)},
@@ -116,10 +178,11 @@ TEST(MVHeaderViewLayout, PlacesButtonsFromBothEdges) {
 }
 
 TEST(MVHeaderViewLayout, ManyMeetingStyleImages) {
-    const std::vector<std::pair<int, const char*>> cases = {{0, "up_bar"},   {1, "down_bar"}, {2, "left_bar"},
-                                                            {3, "right_bar"}, {4, "own_bar"}, {5, "only_bar"},
-                                                            {6, "only_bar"}, {7, "up_bar"},  {-1, "up_bar"}};
-    for (const auto& [style, name] : cases) EXPECT_EQ(MVHeaderView::getManyMtgStyleName(style), name) << style;
+    const std::vector<std::pair<int, const char*>> cases = {
+        {0, "up_bar"},   {1, "down_bar"}, {2, "left_bar"}, {3, "right_bar"}, {4, "own_bar"},
+        {5, "only_bar"}, {6, "only_bar"}, {7, "up_bar"},   {-1, "up_bar"}};
+    for (const auto& [style, name] : cases)
+        EXPECT_EQ(MVHeaderView::getManyMtgStyleName(style), name) << style;
 }
 
 class HeaderDelegate : public MVHeaderViewDelegate {
@@ -130,7 +193,9 @@ public:
         options.push_back(option);
         clientNo = s.clientNo();
     }
-    void onSlideVideoOptionBtn(const SpeakerInfo&, int option, float value) override { slides.push_back({option, value}); }
+    void onSlideVideoOptionBtn(const SpeakerInfo&, int option, float value) override {
+        slides.push_back({option, value});
+    }
     std::optional<std::pair<bool, int>> getConvertFromStrWinSyncToModeForWebinar() override { return mode; }
     int64_t getLoginManagerStatus() override { return status; }
     bool getIsMainUserStatusLogin() override { return mainUserIn; }
@@ -149,8 +214,8 @@ protected:
     void SetUp() override { ensureQtApplication(); }
     std::unique_ptr<MVHeaderView> make(const QVariantMap& conf, bool owner, int category, bool webinar,
                                        bool speaker = false) {
-        return std::make_unique<MVHeaderView>(QRectF(0, 0, 600, 42), conf, owner, category, webinar, me, 0.3f, 0.7f,
-                                              speaker, &delegate);
+        return std::make_unique<MVHeaderView>(QRectF(0, 0, 600, 42), conf, owner, category, webinar, me, 0.3f,
+                                              0.7f, speaker, &delegate);
     }
     QPushButton* button(MVHeaderView& v, int tag) {
         return v.findChild<QPushButton*>(QStringLiteral("headerButton%1").arg(tag));
@@ -183,9 +248,11 @@ TEST_F(MVHeaderViewTest, DeviceButtonsReportTheOwnUser) {
 }
 
 TEST_F(MVHeaderViewTest, DeviceButtonsOfAWebinarListenerStartDisabled) {
-    struct Case { bool webinar, owner, speaker, enabled; };
-    for (const Case c : {Case{true, false, false, false}, Case{true, false, true, true}, Case{true, true, false, true},
-                         Case{false, false, false, true}}) {
+    struct Case {
+        bool webinar, owner, speaker, enabled;
+    };
+    for (const Case c : {Case{true, false, false, false}, Case{true, false, true, true},
+                         Case{true, true, false, true}, Case{false, false, false, true}}) {
         auto header = make({}, c.owner, c.webinar ? 1 : 0, c.webinar, c.speaker);
         EXPECT_EQ(header->findChild<QPushButton*>("headerMicButton")->isEnabled(), c.enabled);
         header->setHeaderBtnEnable(false);
@@ -194,10 +261,13 @@ TEST_F(MVHeaderViewTest, DeviceButtonsOfAWebinarListenerStartDisabled) {
 }
 
 TEST_F(MVHeaderViewTest, MicrophoneStartsOffInManyMeetingRoomsAndByTheSetting) {
-    EXPECT_TRUE(make({}, false, 0, false)->findChild<QPushButton*>("headerMicButton")->property("on").toBool());
-    EXPECT_FALSE(make({}, false, 2, false)->findChild<QPushButton*>("headerMicButton")->property("on").toBool());
+    EXPECT_TRUE(
+        make({}, false, 0, false)->findChild<QPushButton*>("headerMicButton")->property("on").toBool());
+    EXPECT_FALSE(
+        make({}, false, 2, false)->findChild<QPushButton*>("headerMicButton")->property("on").toBool());
     UserDefaults::standard().setInteger("SettingView_micsetting", 1);
-    EXPECT_FALSE(make({}, false, 0, false)->findChild<QPushButton*>("headerMicButton")->property("on").toBool());
+    EXPECT_FALSE(
+        make({}, false, 0, false)->findChild<QPushButton*>("headerMicButton")->property("on").toBool());
 }
 
 TEST_F(MVHeaderViewTest, WebinarListButtonFollowsTheMainUser) {
@@ -215,8 +285,9 @@ TEST_F(MVHeaderViewTest, WebinarLayoutButtonsFollowTheMode) {
                                  button(*header, 2003)->isChecked()};
     };
     const std::vector<std::pair<int, std::vector<bool>>> cases = {
-        {1, {true, false, false}},  {4, {true, false, false}},  {5, {false, true, false}}, {11, {false, true, false}},
-        {12, {false, false, true}}, {14, {false, false, true}}, {15, {false, false, true}}, {-1, {false, false, true}},
+        {1, {true, false, false}},  {4, {true, false, false}},  {5, {false, true, false}},
+        {11, {false, true, false}}, {12, {false, false, true}}, {14, {false, false, true}},
+        {15, {false, false, true}}, {-1, {false, false, true}},
     };
     for (const auto& [mode, expected] : cases) {
         header->webinarBtnsStatusChange(mode);
@@ -265,7 +336,8 @@ TEST(MVFooterViewTest, TextsOfEveryConnectionMethodAndTheReconnectNotice) {
     Localization::setLanguage("en");
     MVFooterView proxy(QRectF(0, 0, 600, 25), conf, 0, false, CONNECT_TYPE_PROXY);
     EXPECT_EQ(proxy.getTextFooterConfInfo().toUtf8(),
-              QByteArray("Room A\xE3\x80\x80<<<<< ") + LocalizedString("dfCONNECTIONMETHOD_PROXY").toUtf8() + " >>>>>");
+              QByteArray("Room A\xE3\x80\x80<<<<< ") + LocalizedString("dfCONNECTIONMETHOD_PROXY").toUtf8() +
+                  " >>>>>");
 }
 
 TEST(ConferenceGeometry, HeaderHeightReadsTheVersionAsADecimal) {
@@ -286,12 +358,34 @@ TEST(ConferenceGeometry, WindowFrameFromSavedAndComputedSizes) {
         double videoW, videoH;
     };
     const std::vector<Case> cases = {
-        {"saved 600 high", {700, 400}, QRectF(100, 200, 520, 600), visible, QRectF(100, 200, 520, 605), 520, 510},
-        {"no saved frame: top left of the screen", {700, 400}, QRectF(), visible,
-         QRectF(0, 1080 - 495, 700, 495), 700, 400},
-        {"narrow area widens to 520", {300, 400}, QRectF(), visible, QRectF(0, 1080 - 495, 520, 495), 520, 400},
-        {"low screen shrinks the area only", {700, 900}, QRectF(), QRectF(0, 0, 1920, 800),
-         QRectF(0, 1080 - 995, 700, 995), 700, 900 - 195},
+        {"saved 600 high",
+         {700, 400},
+         QRectF(100, 200, 520, 600),
+         visible,
+         QRectF(100, 200, 520, 605),
+         520,
+         510},
+        {"no saved frame: top left of the screen",
+         {700, 400},
+         QRectF(),
+         visible,
+         QRectF(0, 1080 - 495, 700, 495),
+         700,
+         400},
+        {"narrow area widens to 520",
+         {300, 400},
+         QRectF(),
+         visible,
+         QRectF(0, 1080 - 495, 520, 495),
+         520,
+         400},
+        {"low screen shrinks the area only",
+         {700, 900},
+         QRectF(),
+         QRectF(0, 0, 1920, 800),
+         QRectF(0, 1080 - 995, 700, 995),
+         700,
+         900 - 195},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -308,7 +402,12 @@ TEST(ConferenceGeometry, MinimumSizeOfEveryRoomKind) {
         asked.push_back({c, n});
         return QSizeF(1000 + c, 100 + n);
     };
-    struct Case { int category, count; bool webinar; QSizeF size; std::pair<int, int> asked; };
+    struct Case {
+        int category, count;
+        bool webinar;
+        QSizeF size;
+        std::pair<int, int> asked;
+    };
     const std::vector<Case> cases = {
         {0, 10, false, {294, 20 + 42 + 60 + 25 + 6}, {-1, -1}},
         {1, 10, false, {294, 20 + 42 + 360 + 25 + 6}, {-1, -1}},
@@ -322,10 +421,13 @@ TEST(ConferenceGeometry, MinimumSizeOfEveryRoomKind) {
     };
     for (const auto& c : cases) {
         asked.clear();
-        EXPECT_EQ(StartViewController::calcMinWindowSize(c.category, c.count, c.webinar, 294, 42, 20, calc), c.size)
+        EXPECT_EQ(StartViewController::calcMinWindowSize(c.category, c.count, c.webinar, 294, 42, 20, calc),
+                  c.size)
             << c.category << " " << c.count;
-        if (c.asked.first >= 0) EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{c.asked}));
-        else EXPECT_TRUE(asked.empty());
+        if (c.asked.first >= 0)
+            EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{c.asked}));
+        else
+            EXPECT_TRUE(asked.empty());
     }
 }
 
@@ -362,12 +464,13 @@ TEST(ConferenceLook, AutomaticRecordingAtEntry) {
         {"no recording key", {{"MODE_AUTO_SAVE_REC", "1"}}, "u", 0, false, std::nullopt},
         {"mode 0", rec, "u", 0, false, std::nullopt},
         {"camera mode", with({{"MODE_AUTO_SAVE_REC", "1"}}), "u", 0, false, std::tuple{1, 640, 480}},
-        {"normal-user mode refuses a one-time user", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "1"}}), "/once", 0,
-         false, std::nullopt},
+        {"normal-user mode refuses a one-time user", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "1"}}),
+         "/once", 0, false, std::nullopt},
         {"plain mode records a one-time user", with({{"MODE_AUTO_SAVE_REC", "1"}}), "/once", 0, false,
          std::tuple{1, 640, 480}},
-        {"normal-user mode wins", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "2"}, {"MODE_AUTO_SAVE_REC", "1"}}), "u",
-         0, false, std::tuple{2, 3840, 2160}},
+        {"normal-user mode wins",
+         with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "2"}, {"MODE_AUTO_SAVE_REC", "1"}}), "u", 0, false,
+         std::tuple{2, 3840, 2160}},
         {"mode 1 in a webinar", with({{"MODE_AUTO_SAVE_REC", "1"}}), "u", 1, true, std::nullopt},
         {"mode 10 in a many-meeting room", with({{"MODE_AUTO_SAVE_REC", "10"}}), "u", 2, false, std::nullopt},
         {"mode 9 in a webinar", with({{"MODE_AUTO_SAVE_REC", "9"}}), "u", 1, true, std::tuple{9, 640, 480}},
@@ -376,7 +479,8 @@ TEST(ConferenceLook, AutomaticRecordingAtEntry) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto r = S::autoSaveRecording({c.conf, c.user, c.category, c.webinar, QSize(640, 480), QSize(3840, 2160)});
+        const auto r =
+            S::autoSaveRecording({c.conf, c.user, c.category, c.webinar, QSize(640, 480), QSize(3840, 2160)});
         ASSERT_EQ(r.has_value(), c.result.has_value());
         if (r) EXPECT_EQ(std::tuple(r->mode, r->width, r->height), *c.result);
     }

@@ -1,16 +1,14 @@
 // The conference window controller against the loopback web service and a
 // scripted bridge, its main queue on a fake clock: launches, login outcomes,
 // forced logouts, reconnects, leaving, and the conference alerts.
-#include "app/login/LoginTestSupport.h"
-
 #include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "app/login/LoginTestSupport.h"
 #include "app/ui/UiTestSupport.h"
-
 #include "conference/StartViewController.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
@@ -27,7 +25,9 @@ struct FakeWindows : ConferenceFeatureWindows {
     void launchListWindow() override { log.push_back("list.open"); }
     void closeListWindows() override { log.push_back("list.close"); }
     void startDocShare() override { log.push_back("docshare.start"); }
-    void closeConferenceWindows(bool keep) override { log.push_back(keep ? "windows.keep" : "windows.close"); }
+    void closeConferenceWindows(bool keep) override {
+        log.push_back(keep ? "windows.keep" : "windows.close");
+    }
     std::vector<std::string>& log;
 };
 
@@ -123,8 +123,12 @@ protected:
 };
 
 TEST_F(StartViewControllerTest, ALinkLogsInAndBuildsTheConferenceView) {
-    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"CLASSNAME", "Room A"}, {"CONFIGMODE", "Y"},
-                   {"EXITMODE", "Y"}, {"USERLISTMODE", "Y"}});
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"},
+                   {"CATEGORY", "0"},
+                   {"CLASSNAME", "Room A"},
+                   {"CONFIGMODE", "Y"},
+                   {"EXITMODE", "Y"},
+                   {"USERLISTMODE", "Y"}});
     logIn();
     ASSERT_NE(controller->headerView(), nullptr);
     ASSERT_NE(controller->footerView(), nullptr);
@@ -165,7 +169,11 @@ TEST_F(StartViewControllerTest, LinksDuringALoginWaitForIt) {
 }
 
 TEST_F(StartViewControllerTest, ALaunchWithoutLinkText) {
-    struct Case { bool loggedIn; int answer; int terminations; };
+    struct Case {
+        bool loggedIn;
+        int answer;
+        int terminations;
+    };
     for (const Case c : {Case{false, AlertFirstButtonReturn, 1}, Case{false, AlertSecondButtonReturn, 0},
                          Case{true, AlertFirstButtonReturn, 0}}) {
         SCOPED_TRACE(c.loggedIn);
@@ -258,9 +266,12 @@ TEST_F(StartViewControllerTest, ForcedLogoutTextsAndTheQuitAfterIt) {
     };
     const std::vector<Case> cases = {
         {"pushed out", FORCE_LOGOUT_PUSHED_OUT, "x", "X", LocalizedString("dfMAINVIEW_LOGIN_ERROR9")},
-        {"the schedule without exit message", FORCE_LOGOUT_BY_USER, "[ scheduler ]", "", "Room was left automatically."},
-        {"a user with a name", FORCE_LOGOUT_BY_USER, "boss", "The Boss", LocalizedFormat("dfMAINVIEW_ALERT_FORCE", QString("The Boss"))},
-        {"a user without a name", FORCE_LOGOUT_BY_USER, "boss", "", LocalizedFormat("dfMAINVIEW_ALERT_FORCE", QString("boss"))},
+        {"the schedule without exit message", FORCE_LOGOUT_BY_USER, "[ scheduler ]", "",
+         "Room was left automatically."},
+        {"a user with a name", FORCE_LOGOUT_BY_USER, "boss", "The Boss",
+         LocalizedFormat("dfMAINVIEW_ALERT_FORCE", QString("The Boss"))},
+        {"a user without a name", FORCE_LOGOUT_BY_USER, "boss", "",
+         LocalizedFormat("dfMAINVIEW_ALERT_FORCE", QString("boss"))},
         {"unknown", FORCE_LOGOUT_UNKNOWN, "", "", LocalizedString("dfMAINVIEW_ALERT_FORCE_2")},
     };
     for (const auto& c : cases) {
@@ -313,7 +324,8 @@ TEST_F(StartViewControllerTest, UpdateCheckWaitsForTheLoginAndHelpOpensTheRoomsP
     NotificationCenter::defaultCenter().post("notification_name_check_update");
     dispatcher->runPending();
     EXPECT_EQ(alerts, std::vector<QString>{LocalizedString("dfUPDATE_LOGIN_LATER")});
-    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"HELPMACURL", "http://help.example/room"}});
+    web.setConfig(
+        {{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"HELPMACURL", "http://help.example/room"}});
     logIn();
     NotificationCenter::defaultCenter().post("notification_name_launch_help");
     dispatcher->runPending();
@@ -339,8 +351,14 @@ TEST_F(StartViewControllerTest, TheConferenceWindowAsTheUserSeesIt) {
     // area and, above 10.15, a 42-point header: a 605-point window, of which
     // the desktop draws the 28-point title bar.
     savedFrame = QRectF(100, 100, 520, 600);
-    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"CLASSNAME", "Room A"}, {"CONFIGMODE", "Y"},
-                   {"DOCSHAREMODE", "Y"}, {"USERLISTMODE", "Y"}, {"EXITMODE", "Y"}, {"HELPMODE", "Y"}});
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"},
+                   {"CATEGORY", "0"},
+                   {"CLASSNAME", "Room A"},
+                   {"CONFIGMODE", "Y"},
+                   {"DOCSHAREMODE", "Y"},
+                   {"USERLISTMODE", "Y"},
+                   {"EXITMODE", "Y"},
+                   {"HELPMODE", "Y"}});
     logIn();
     Window* window = controller->window();
     EXPECT_EQ(window->frame(), QRectF(100, 100, 520, 605 - 28));
@@ -360,8 +378,8 @@ TEST_F(StartViewControllerTest, TheConferenceWindowAsTheUserSeesIt) {
     const QRgb bar = qRgb(250, 250, 250), video = qRgb(40, 40, 40);
     // Header: light, with the button images in both areas and empty between them.
     EXPECT_LT(inkRatio(shot, QRect(0, 0, 520, 42), bar), 0.4);
-    EXPECT_GT(inkRatio(shot, QRect(7, 5, 32 * 3 + 20, 32), bar), 0.05);     // settings, documents, list
-    EXPECT_GT(inkRatio(shot, QRect(520 - 218, 5, 210, 32), bar), 0.05);   // camera ... exit
+    EXPECT_GT(inkRatio(shot, QRect(7, 5, 32 * 3 + 20, 32), bar), 0.05);  // settings, documents, list
+    EXPECT_GT(inkRatio(shot, QRect(520 - 218, 5, 210, 32), bar), 0.05);  // camera ... exit
     EXPECT_LT(inkRatio(shot, QRect(140, 2, 150, 38), bar), 0.01);
     // The video area between the bars.
     EXPECT_LT(inkRatio(shot, QRect(0, 42, 520, 510), video), 0.01);
@@ -392,14 +410,24 @@ TEST_F(StartViewControllerTest, AMenuBarInTheWindowAddsToItsHeight) {
 TEST(ConferenceAlerts, AudioDeviceMessage) {
     ensureQtApplication();
     const QString sep = QString(QChar(0x3001));
-    const QString mic = LocalizedString("dfAUDIOINITERROR_MIC"), spk = LocalizedString("dfAUDIOINITERROR_SPK");
-    const QString init = LocalizedString("dfAUDIOINITERROR_2"), sampling = LocalizedString("dfAUDIOINITERROR");
-    struct Case { const char* name; QStringList l1, l2, l3, l4; std::optional<QString> text; };
+    const QString mic = LocalizedString("dfAUDIOINITERROR_MIC"),
+                  spk = LocalizedString("dfAUDIOINITERROR_SPK");
+    const QString init = LocalizedString("dfAUDIOINITERROR_2"),
+                  sampling = LocalizedString("dfAUDIOINITERROR");
+    struct Case {
+        const char* name;
+        QStringList l1, l2, l3, l4;
+        std::optional<QString> text;
+    };
     const std::vector<Case> cases = {
         {"nothing failed", {}, {}, {}, {}, std::nullopt},
         {"two inputs failed to start", {}, {}, {"A", "B"}, {}, init + "\n" + mic + "A" + sep + "B\n"},
         {"an output failed to start", {}, {}, {}, {"C"}, init + "\n" + spk + "C\n"},
-        {"both groups", {"S"}, {}, {"A"}, {"C"},
+        {"both groups",
+         {"S"},
+         {},
+         {"A"},
+         {"C"},
          sampling + "\n" + mic + "S\n" + "\n\n" + init + "\n" + mic + "A\n" + "\n" + spk + "C\n"},
     };
     for (const auto& c : cases) {
@@ -443,7 +471,9 @@ TEST_F(ConferenceAlertsTest, DevicesWithErrorsAreReported) {
 
 TEST_F(ConferenceAlertsTest, ReservationQuestionNamesTheRequesterAndAnswersOnce) {
     std::vector<std::pair<int, QString>> answered;
-    controller->changeReserveState = [&](int state, const UserInfoRef& u) { answered.push_back({state, u->userId()}); };
+    controller->changeReserveState = [&](int state, const UserInfoRef& u) {
+        answered.push_back({state, u->userId()});
+    };
     controller->showOnSpeechReserveAlert(UserInfo("u-7", "", "P0"));
     dispatcher->runPending();
     AlertWindow* w = openAlert("alert_id_speech_reserve");

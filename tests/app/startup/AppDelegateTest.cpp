@@ -23,7 +23,8 @@ namespace {
 QList<Window*> helpWindows() {
     QList<Window*> found;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* window = qobject_cast<Window*>(w); window && window->objectName() == "helpWindow" && window->isVisible())
+        if (auto* window = qobject_cast<Window*>(w);
+            window && window->objectName() == "helpWindow" && window->isVisible())
             found << window;
     return found;
 }
@@ -36,7 +37,9 @@ protected:
         for (const char* name : {"notification_name_launch_help", "notification_name_check_update",
                                  "notification_name_kick_scheme"})
             center.addObserver(this, name, [this](const Notification& n) {
-                posted << n.name + (n.userInfo.contains("object") ? "=" + n.userInfo.value("object").toString() : "");
+                posted << n.name + (n.userInfo.contains("object")
+                                        ? "=" + n.userInfo.value("object").toString()
+                                        : "");
             });
     }
     ~AppDelegateTest() override {
@@ -93,7 +96,8 @@ TEST_F(AppDelegateTest, UpdateCommandAndLinksArePostedWhateverTheLogin) {
     delegate.checkUpdate();
     delegate.handleURLEvent(QString("quorix://launch?p=abc"));
     delegate.handleURLEvent(std::nullopt);
-    EXPECT_EQ(posted, (QStringList{"notification_name_check_update", "notification_name_kick_scheme=quorix://launch?p=abc",
+    EXPECT_EQ(posted, (QStringList{"notification_name_check_update",
+                                   "notification_name_kick_scheme=quorix://launch?p=abc",
                                    "notification_name_kick_scheme"}));
 }
 

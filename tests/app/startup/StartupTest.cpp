@@ -2,9 +2,6 @@
 // logs in and builds the conference view; a second start hands its link to
 // the running instance and ends; the display is kept awake through the
 // screen saver's inhibit while the program runs; sleep and wake are logged.
-#include "app/login/LoginTestSupport.h"
-#include "app/ui/UiTestSupport.h"
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
@@ -14,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "app/login/LoginTestSupport.h"
+#include "app/ui/UiTestSupport.h"
 #include "conference/StartViewController.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
@@ -85,8 +84,8 @@ public:
     const QString& address() const { return address_; }
     void prepareForSleep(bool sleeping) {
         QDBusConnection bus = QDBusConnection::connectToBus(address_, "stand-in-logind");
-        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                                         "PrepareForSleep");
+        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/login1",
+                                                         "org.freedesktop.login1.Manager", "PrepareForSleep");
         signal << sleeping;
         bus.send(signal);
     }
@@ -171,7 +170,8 @@ TEST_F(Startup, ASecondStartHandsItsLinkToTheRunningInstance) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SYSTEM_BUS_ADDRESS", systemBus.address());
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("ASAN_OPTIONS", "detect_leaks=0");  // the program's own leaks are the in-process tests' business
+    env.insert("ASAN_OPTIONS",
+               "detect_leaks=0");  // the program's own leaks are the in-process tests' business
 
     QProcess first;
     first.setProcessEnvironment(env);
@@ -211,9 +211,11 @@ TEST_F(Startup, ASecondStartHandsItsLinkToTheRunningInstance) {
 }
 
 TEST(AppDelegateHelp, DocumentFollowsTheFirstPreferredLanguage) {
-    const std::vector<std::pair<QStringList, const char*>> cases = {
-        {{"ja-JP", "en-US"}, "help_ja"}, {{"ja"}, "help_ja"}, {{"en-US", "ja-JP"}, "help_en"},
-        {{"de"}, "help_en"}, {{}, "help_en"}};
+    const std::vector<std::pair<QStringList, const char*>> cases = {{{"ja-JP", "en-US"}, "help_ja"},
+                                                                    {{"ja"}, "help_ja"},
+                                                                    {{"en-US", "ja-JP"}, "help_en"},
+                                                                    {{"de"}, "help_en"},
+                                                                    {{}, "help_en"}};
     for (const auto& [languages, name] : cases)
         EXPECT_EQ(AppDelegate::helpResourceName(languages), name) << languages.join(",").toStdString();
 }
