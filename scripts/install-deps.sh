@@ -25,6 +25,8 @@ PACKAGES=(
   dbus-daemon
   # tests: a real HTTP proxy for the login through a proxy
   tinyproxy
+  # the help documents (PDF) shown in the help window
+  libpoppler-qt6-dev
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-dev
   # the WebSocket client's tests run against a Node.js server (npm package below)
