@@ -90,6 +90,7 @@ public:
     bool SendAudio(const QByteArray& pcm, double, int rate) override {
         return record("audio " + std::to_string(pcm.size()) + " " + std::to_string(rate)), true;
     }
+    bool SetDstAudioSampleRate(int rate) override { return record("dstRate " + std::to_string(rate)), true; }
     bool SendTextBoxData(const QByteArray& block) override {
         std::lock_guard lock(cmdMu);
         textBoxBlocks.push_back(block);

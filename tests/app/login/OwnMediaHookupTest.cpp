@@ -3,6 +3,7 @@
 // state, and the own video's budget in many-meeting rooms.
 #include "FeatureTestSupport.h"
 #include "platform/Dispatch.h"
+#include "shell/LoginAudio.h"
 #include "shell/FreeMessageCodes.h"
 
 namespace login_test {
@@ -108,6 +109,20 @@ TEST_F(OwnMediaHookup, CapturedAudioAndLevelsFollowTheSwitches) {
     me.manager.OnAudioVolume(CLIENT_NO_SELF, 30);
     EXPECT_EQ(me.window.list("level"), std::vector<std::string>{"level -100 30"})
         << "others' levels are not shown while the speaker is off";
+}
+
+TEST_F(OwnMediaHookup, TheAudioManagersCaptureAndReportsReachTheCoreThroughTheBridge) {
+    enter();
+    LoginAudio audio(me.manager);
+    if (!me.manager.isMicOn()) me.manager.changeMicOnOff();
+    const std::vector<std::uint8_t> pcm(640, 1);
+    LoginAudio::onCaptured(pcm.data(), int(pcm.size()), 16000, &audio, 1.0);
+    audio.onChangeSpeakerSamplingRate(48000);
+    EXPECT_EQ(me.bridge.commands("audio"), std::vector<std::string>{"audio 640 16000"});
+    EXPECT_EQ(me.bridge.commands("dstRate"), std::vector<std::string>{"dstRate 48000"});
+    me.manager.changeMicOnOff();
+    LoginAudio::onCaptured(pcm.data(), int(pcm.size()), 16000, &audio, 1.0);
+    EXPECT_EQ(me.bridge.commands("audio").size(), 1u) << "nothing is sent with the microphone off";
 }
 
 TEST_F(OwnMediaHookup, AManyMeetingBudgetBelowOneFrameASecondSendsOne) {
