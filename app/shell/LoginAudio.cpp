@@ -35,10 +35,23 @@ void LoginAudio::setMicVolume(float volume) { manager_->setMicVolume(volume); }
 void LoginAudio::setSpeakerVolume(float volume) { manager_->setSpeakerVolume(volume); }
 int64_t LoginAudio::echoCancelMode() const { return manager_->audioInfo().echoCancelMode; }
 QStringList LoginAudio::deviceNameList(bool output) const { return manager_->audioInfo().getDeviceNameList(output); }
+std::vector<std::pair<QString, QString>> LoginAudio::devices(bool output) const {
+    std::vector<std::pair<QString, QString>> list;
+    const AudioInfo& info = manager_->audioInfo();
+    for (const AudioDeviceInfo& d : output ? info.outputDevices : info.inputDevices)
+        list.emplace_back(d.deviceUid, d.deviceName);
+    return list;
+}
+
 bool LoginAudio::setMicDeviceWithName(const QString& name) { return manager_->setMicDeviceWithName(name); }
 bool LoginAudio::setSpeakerDeviceWithName(const QString& name) { return manager_->setSpeakerDeviceWithName(name); }
 void LoginAudio::setEchoCancelMode(int64_t mode, int64_t level) { manager_->setEchoCancelMode(mode, level); }
 void LoginAudio::startRecording(bool on) { manager_->startRecording(on); }
+void LoginAudio::changeAudioSettings(const std::optional<AudioDeviceInfo>& input,
+                                     const std::optional<AudioDeviceInfo>& output, int64_t echoCancelMode,
+                                     int64_t echoCancelLevel, int64_t noiseReductionMode) {
+    manager_->changeAudioSettings(input, output, echoCancelMode, echoCancelLevel, noiseReductionMode);
+}
 
 void LoginAudio::onChangeSpeakerSamplingRate(int rate) { owner_.onChangeSpeakerSamplingRate(rate); }
 

@@ -30,6 +30,7 @@ LoginManager::LoginManager(LoginManagerFeatures features, BridgeProvider bridgeP
     questionnaireInfo_ = features_.questionnaireInfo ? features_.questionnaireInfo(*this)
                                                      : std::make_unique<QuestionnaireInfo>();
     if (features_.permissionManager) permissionManager_ = features_.permissionManager(*this);
+    if (features_.settingNotificator) settingNotificator_ = features_.settingNotificator();
 }
 
 LoginManager::~LoginManager() {
@@ -141,7 +142,10 @@ void LoginManager::releaseAllObject() {
     remoteSupportManager_.reset();
     permissionManager_.reset();
     mAudioManager.reset();
-    recordingManager_.reset();
+    {
+        std::lock_guard recording(recordingMutex_);
+        recordingManager_.reset();
+    }
     std::lock_guard lock(modesMutex_);
     webinarManager_.reset();
     localParamForManyMtg_.reset();
@@ -198,6 +202,6 @@ void LoginManager::OnError(int iErrorKind, int iErrorNo, const QString& /*strErr
         questionnaireInfo_->stopQuestionnaire();
         questionnaireInfo_->resetQuestionnaire();
     }
-    if (recordingManager_) recordingManager_->stopAllRecording();
+    if (auto recording = recordingManager()) recording->stopAllRecording();
     if (auto* d = delegate()) d->onConnectionError(iErrorNo);
 }

@@ -128,6 +128,13 @@ public:
     virtual void onASMouseWheelEvent(int /*delta*/) {}
     virtual void onASClipBoardText(const QByteArray& /*text*/) {}
     virtual void onChangeLayoutOfWebinarView(bool /*flag*/, int /*mode*/) {}
+    virtual void onStartRecording(const std::shared_ptr<RecordingInfo>& /*recording*/, int /*fileType*/,
+                                  int /*targetType*/) {}
+    virtual void onStopRecording(const std::shared_ptr<RecordingInfo>& /*recording*/, int /*fileType*/,
+                                 int /*targetType*/) {}
+    virtual void onRecordingError(int /*error*/) {}
+    virtual void onRecordingErrorStr(const QString& /*message*/, const QString& /*title*/, int /*alertType*/) {}
+    virtual void updateRecSystemMenu() {}
     // The custom camera background, or a null image; called synchronously.
     virtual QImage getBgCustomImg() { return QImage(); }
     // ---- end of the feature hook-ups ----
@@ -243,7 +250,9 @@ public:
     LoginDocShareManager* docShareManager() const { return mDocShareManager.get(); }
     LoginQuestionnaireInfo* questionnaireInfo() const { return questionnaireInfo_.get(); }
     LoginPermissionManager* permissionManager() const { return permissionManager_.get(); }
-    LoginRecordingManager* recordingManager() const { return recordingManager_.get(); }
+    // The recording manager of the current login, or none. Audio threads feed
+    // it while a new login replaces it: callers hold a reference for the call.
+    std::shared_ptr<LoginRecordingManager> recordingManager() const;
     LoginRemoteSupportManager* remoteSupportManager() const { return remoteSupportManager_.get(); }
 
     // ---- Events (QuorixInterface) ----
@@ -312,6 +321,8 @@ public:
     // red, bottom row first, in a buffer of width x height x 4 bytes).
     static QByteArray cameraOffPixels(const QImage& picture);
     void onChangeSpeakerSamplingRate(int rate);
+    void updateAudioSettings(const std::optional<AudioDeviceInfo>& input, const std::optional<AudioDeviceInfo>& output,
+                             int64_t echoCancelMode, int64_t noiseReductionMode);
     // Captured microphone audio (the audio manager's capture callback).
     void onAudioInput(const QByteArray& pcm, double boostLevel, int sampleRate);
 
@@ -388,6 +399,17 @@ public:
     bool remoteChangeSpeakerDevice(const UserInfoRef& requester, const QString& deviceName);
     bool remoteChangeEchoCancel(const UserInfoRef& requester, bool isEchoCancelOn);
     bool remoteChangeCameraOnOff(const UserInfoRef& requester, bool isCameraOn);
+    bool remoteChangeCameraDevice(const UserInfoRef& requester, const QString& deviceName);
+    bool remoteChangeResolution(const UserInfoRef& requester, const QSize& size);
+    bool remoteChangeFps(const UserInfoRef& requester, int fps);
+    std::optional<QString> getCurrentMicDevice() const;
+    std::optional<QString> getCurrentSpkDevice() const;
+    std::optional<QString> getCurrentCamDevice() const;
+    QSize getCurrentResolution() const;
+    int getCurrentFrameRate() const;
+    QStringList getAllCamDevice() const;
+    std::vector<QSize> getAllResolution() const;
+    QStringList getAllFrameRate() const;
     void sendPermissionCmd(const QString& userId, int command, int code, int funcFlgs, int permitFlgs);
     void onChangeMyPermission(const std::map<int, bool>& permissions);
 
@@ -404,6 +426,13 @@ public:
     void setRecordingManager();
     static void recordingConfigSetting(const QVariantMap& config);
     void checkAutoRecStartSelfVideoForManyMtg();
+    // The recording manager's reports (RecordingManagerDelegate).
+    void onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType);
+    void onStopRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType,
+                         bool isStopAudio);
+    void onRecordingError(int error);
+    void onRecordingErrorStr(const QString& message, const QString& title, int alertType);
+    void updateRecSystemMenu();
     void onAudioPlayerSampleBuffer(const QByteArray& pcm, int rate);
     void onAudioRecoderSampleBuffer(const QByteArray& pcm, int rate);
     void sendCloudRecStartIfAuto();
@@ -521,7 +550,8 @@ private:
     std::unique_ptr<LoginDocShareManager> mDocShareManager;
     std::unique_ptr<LoginQuestionnaireInfo> questionnaireInfo_;
     std::unique_ptr<LoginPermissionManager> permissionManager_;
-    std::unique_ptr<LoginRecordingManager> recordingManager_;
+    mutable std::mutex recordingMutex_;
+    std::shared_ptr<LoginRecordingManager> recordingManager_;
     std::unique_ptr<LoginRemoteSupportManager> remoteSupportManager_;
 
     // ---- State of the feature hook-ups ----
@@ -543,4 +573,5 @@ private:
     mutable std::mutex modesMutex_;
     std::unique_ptr<LoginWebinarManager> webinarManager_;
     std::unique_ptr<LoginLocalParamForManyMtg> localParamForManyMtg_;
+    std::unique_ptr<LoginSettingNotificator> settingNotificator_;
 };

@@ -220,6 +220,106 @@ bool LoginManager::remoteChangeCameraOnOff(const UserInfoRef& /*requester*/, boo
     return true;
 }
 
+bool LoginManager::remoteChangeCameraDevice(const UserInfoRef& /*requester*/, const QString& deviceName) {
+    const auto cameras = QuorixUtils::getCameraDevices();
+    QStringList names;
+    for (const CaptureDevice& c : cameras) names << c.localizedName;
+    const int index = int(names.indexOf(deviceName));
+    if (index < 0) return false;
+    const QString uniqueId = cameras[index].uniqueID;
+    mainQueue().async(this, [this, uniqueId, deviceName, names, index] {
+        bridge()->SetCameraDevice(uniqueId);
+        if (settingNotificator_) settingNotificator_->requestChangeCamDeviceNotification(deviceName, names, index);
+    });
+    return true;
+}
+
+bool LoginManager::remoteChangeResolution(const UserInfoRef& /*requester*/, const QSize& size) {
+    if (CameraSettings::getResolutionPos(2, size.width(), size.height()) < 0) return false;
+    if (size.width() <= 0 || size.height() <= 0) return true;
+    CameraSettings::setWidth(2, size.width());
+    CameraSettings::setHeight(2, size.height());
+    mainQueue().async(this, [this, size] {
+        bridge()->setSelfVideoSize(size.width(), size.height());
+        if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG && !mbIsManySpeaker.load()) setVideoInManyMode(true, true);
+        if (settingNotificator_) settingNotificator_->requestChangeResolutionNotification(size);
+    });
+    return true;
+}
+
+bool LoginManager::remoteChangeFps(const UserInfoRef& /*requester*/, int fps) {
+    if (CameraSettings::getFrameRatePos(fps) < 0) return false;
+    CameraSettings::setFrameRate(2, fps);
+    mainQueue().async(this, [this, fps] {
+        if (fps > 0) {
+            bridge()->setSelfVideoFrameRate(fps);
+            if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG && !mbIsManySpeaker.load())
+                setVideoInManyMode(true, true);
+        }
+        if (settingNotificator_) settingNotificator_->requestChangeFpsNotification(fps);
+    });
+    return true;
+}
+
+namespace {
+
+// The name of the device whose unique id is stored under `key`: the first
+// device when nothing is stored, the last when nothing matches.
+std::optional<QString> selectedDeviceName(const std::vector<std::pair<QString, QString>>& devices, const char* key) {
+    if (devices.empty()) return std::nullopt;
+    const auto stored = UserDefaults::standard().stringForKey(QString::fromLatin1(key));
+    if (!stored) return devices.front().second;
+    for (const auto& [uid, name] : devices)
+        if (uid == *stored) return name;
+    return devices.back().second;
+}
+
+}  // namespace
+
+std::optional<QString> LoginManager::getCurrentMicDevice() const {
+    return mAudioManager ? selectedDeviceName(mAudioManager->devices(false), "KeySelectInputDevice") : std::nullopt;
+}
+
+std::optional<QString> LoginManager::getCurrentSpkDevice() const {
+    return mAudioManager ? selectedDeviceName(mAudioManager->devices(true), "KeySelectOutputDevice") : std::nullopt;
+}
+
+std::optional<QString> LoginManager::getCurrentCamDevice() const {
+    const auto cameras = QuorixUtils::getCameraDevices();
+    if (cameras.isEmpty()) return std::nullopt;
+    const auto stored = UserDefaults::standard().stringForKey(QStringLiteral("KeySelectedDeviceID"));
+    for (const CaptureDevice& c : cameras)
+        if (stored && c.uniqueID == *stored) return c.localizedName;
+    return cameras.front().localizedName;  // the system's default camera
+}
+
+QSize LoginManager::getCurrentResolution() const {
+    const int pos = CameraSettings::getCurrentResolutionPos(2);
+    return QSize(CameraSettings::getWidthAt(2, pos), CameraSettings::getHeightAt(2, pos));
+}
+
+int LoginManager::getCurrentFrameRate() const { return CameraSettings::getFrameRate(2); }
+
+QStringList LoginManager::getAllCamDevice() const {
+    QStringList names;
+    for (const CaptureDevice& c : QuorixUtils::getCameraDevices()) names << c.localizedName;
+    return names;
+}
+
+std::vector<QSize> LoginManager::getAllResolution() const {
+    std::vector<QSize> sizes;
+    for (int i = 0; i < CameraSettings::getResolutionCount(2); ++i)
+        sizes.emplace_back(CameraSettings::getWidthAt(2, i), CameraSettings::getHeightAt(2, i));
+    return sizes;
+}
+
+QStringList LoginManager::getAllFrameRate() const {
+    QStringList rates;
+    for (int i = 0; i < CameraSettings::getFrameRateCount(); ++i)
+        rates << StringWithFormat("%d", CameraSettings::getFrameRateAt(i));
+    return rates;
+}
+
 // ---- Permissions ----
 
 void LoginManager::sendPermissionCmd(const QString& userId, int command, int code, int funcFlgs, int permitFlgs) {

@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "conference/UserInfo.h"
+#include "media/AudioDeviceInfo.h"
 
 class LoginManager;
+class RecordingInfo;  // one running recording, the recording subsystem's
 
 // Audio devices (captured audio reaches LoginManager through its own callback).
 class LoginAudioManager {
@@ -38,11 +40,16 @@ public:
     virtual int64_t echoCancelMode() const { return 0; }
     // The names of the microphones (output NO) or speakers (YES).
     virtual QStringList deviceNameList(bool /*output*/) const { return {}; }
+    // The listed devices as (unique id, name), microphones or speakers.
+    virtual std::vector<std::pair<QString, QString>> devices(bool /*output*/) const { return {}; }
     virtual bool setMicDeviceWithName(const QString& /*name*/) { return false; }
     virtual bool setSpeakerDeviceWithName(const QString& /*name*/) { return false; }
     virtual void setEchoCancelMode(int64_t /*mode*/, int64_t /*level*/) {}
     // The sample copies for local recording start or stop.
     virtual void startRecording(bool /*on*/) {}
+    virtual void changeAudioSettings(const std::optional<AudioDeviceInfo>& /*input*/,
+                                     const std::optional<AudioDeviceInfo>& /*output*/, int64_t /*echoCancelMode*/,
+                                     int64_t /*echoCancelLevel*/, int64_t /*noiseReductionMode*/) {}
 };
 
 class LoginRemoteStgManager {
@@ -197,6 +204,16 @@ public:
     virtual double getManyMtgParticipantFps() const = 0;
 };
 
+// The settings window's camera notices, so that an open settings window
+// follows a camera change made from afar (posted on the main queue).
+class LoginSettingNotificator {
+public:
+    virtual ~LoginSettingNotificator() = default;
+    virtual void requestChangeCamDeviceNotification(const QString& name, const QStringList& allDevice, int index) = 0;
+    virtual void requestChangeResolutionNotification(const QSize& size) = 0;
+    virtual void requestChangeFpsNotification(int frameRate) = 0;
+};
+
 // How LoginManager makes its feature managers; an empty factory makes none.
 struct LoginManagerFeatures {
     std::function<std::unique_ptr<LoginAudioManager>(LoginManager&)> audioManager;
@@ -209,4 +226,5 @@ struct LoginManagerFeatures {
     std::function<std::unique_ptr<LoginRecordingManager>(LoginManager&, const RecordingParams&)> recordingManager;
     std::function<std::unique_ptr<LoginWebinarManager>(LoginManager&)> webinarManager;
     std::function<std::unique_ptr<LoginLocalParamForManyMtg>()> localParamForManyMtg;
+    std::function<std::unique_ptr<LoginSettingNotificator>()> settingNotificator;
 };

@@ -239,6 +239,21 @@ void LoginManager::updateVideoSettings(const QSize& size, int frameRate, const s
 
 void LoginManager::onChangeSpeakerSamplingRate(int rate) { bridge()->SetDstAudioSampleRate(rate); }
 
+void LoginManager::updateAudioSettings(const std::optional<AudioDeviceInfo>& input,
+                                       const std::optional<AudioDeviceInfo>& output, int64_t echoCancelMode,
+                                       int64_t noiseReductionMode) {
+    if (!mAudioManager) return;
+    mAudioManager->changeAudioSettings(input, output, echoCancelMode, 100, noiseReductionMode);
+    // The sample copies for recording start again on the new devices.
+    auto recording = recordingManager();
+    if (!recording) return;
+    for (int type : recording->recordingFileTypes())
+        if (type != 3) {
+            mAudioManager->startRecording(true);
+            break;
+        }
+}
+
 // ---- The own video in many-meeting rooms ----
 
 void LoginManager::setVideoInManyMode(bool many, bool check) {

@@ -346,8 +346,8 @@ void LoginManager::OnStopSpeech(int iClientNo) {
             speaker->setUserName(speaker->subUserName());
             speaker->setClientNo(CLIENT_NO_SCHEDULED);
         }
-        if (recordingManager_ && recordingManager_->isRecordingUser(speaker->userId()))
-            recordingManager_->stopRecording(speaker->userId());
+        if (auto recording = recordingManager(); recording && recording->isRecordingUser(speaker->userId()))
+            recording->stopRecording(speaker->userId());
         logInfo(StringWithFormat(kLogMsgRcvSpeechStop, speaker->userId(), speaker->userName()));
         if (auto* d = delegate()) d->onEndSpeech(speaker);
         if (speaker->userId() == myInfo_->userId()) {

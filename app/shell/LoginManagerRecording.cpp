@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include "media/CameraSettings.h"
+#include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
 #include "shell/Common.h"
 #include "shell/LoginManager.h"
@@ -70,14 +71,25 @@ RecordingParams LoginManager::recordingParams(const QVariantMap& config, const Q
     return p;
 }
 
+std::shared_ptr<LoginRecordingManager> LoginManager::recordingManager() const {
+    std::lock_guard lock(recordingMutex_);
+    return recordingManager_;
+}
+
 void LoginManager::setRecordingManager() {
-    recordingManager_.reset();
+    {
+        std::lock_guard lock(recordingMutex_);
+        recordingManager_.reset();
+    }
     const QVariantMap config = configDataDict();
     if (!isFlagOn(config, "RECORDING") || !features_.recordingManager) return;
-    recordingManager_ = features_.recordingManager(*this, recordingParams(config, myInfo_->userId()));
-    if (!recordingManager_) return;
+    std::shared_ptr<LoginRecordingManager> made =
+        features_.recordingManager(*this, recordingParams(config, myInfo_->userId()));
+    if (!made) return;
     recordingConfigSetting(config);
-    recordingManager_->setIsAutoRecStartSelfVideoForManyMtg(false);
+    made->setIsAutoRecStartSelfVideoForManyMtg(false);
+    std::lock_guard lock(recordingMutex_);
+    recordingManager_ = std::move(made);
 }
 
 void LoginManager::recordingConfigSetting(const QVariantMap& config) {
@@ -100,7 +112,8 @@ void LoginManager::recordingConfigSetting(const QVariantMap& config) {
 }
 
 void LoginManager::checkAutoRecStartSelfVideoForManyMtg() {
-    if (!recordingManager_ || recordingManager_->isAutoRecStartSelfVideoForManyMtg()) return;
+    auto recording = recordingManager();
+    if (!recording || recording->isAutoRecStartSelfVideoForManyMtg()) return;
     const QVariantMap config = configDataDict();
     if (!QuorixUtils::IsSystemEnableFunc(QStringLiteral("MODE_MANY_MTG_REC_ONEUSER"), config)) return;
     int mode = configInt(config, "MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", 0);
@@ -110,19 +123,54 @@ void LoginManager::checkAutoRecStartSelfVideoForManyMtg() {
         mode = configInt(config, "MODE_AUTO_SAVE_REC", 0);
     }
     if (mode != 1 && mode != 5 && mode != 10) return;
-    recordingManager_->startAutoSaveRecording(mode, myInfo_->userId(), myInfo_->userName(),
+    recording->startAutoSaveRecording(mode, myInfo_->userId(), myInfo_->userName(),
                                               config.value(QStringLiteral("CLASSNAME")).toString(),
                                               CameraSettings::getWidth(2), CameraSettings::getHeight(2),
-                                              recordingManager_->getTimerCountVal());
-    recordingManager_->setIsAutoRecStartSelfVideoForManyMtg(true);
+                                      recording->getTimerCountVal());
+    recording->setIsAutoRecStartSelfVideoForManyMtg(true);
+}
+
+void LoginManager::onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType) {
+    const auto tell = [this, recording, fileType, targetType] {
+        if (auto* d = delegate()) d->onStartRecording(recording, fileType, targetType);
+    };
+    if (mainQueue().isCurrent())
+        tell();
+    else
+        mainQueue().async(this, tell);
+    if (fileType != 3 && mAudioManager) mAudioManager->startRecording(true);
+}
+
+void LoginManager::onStopRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType,
+                                   bool isStopAudio) {
+    if (isStopAudio && mAudioManager) mAudioManager->startRecording(false);
+    const auto tell = [this, recording, fileType, targetType] {
+        if (auto* d = delegate()) d->onStopRecording(recording, fileType, targetType);
+    };
+    if (mainQueue().isCurrent())
+        tell();
+    else
+        mainQueue().async(this, tell);
+}
+
+void LoginManager::onRecordingError(int error) {
+    if (auto* d = delegate()) d->onRecordingError(error);
+}
+
+void LoginManager::onRecordingErrorStr(const QString& message, const QString& title, int alertType) {
+    if (auto* d = delegate()) d->onRecordingErrorStr(message, title, alertType);
+}
+
+void LoginManager::updateRecSystemMenu() {
+    if (auto* d = delegate()) d->updateRecSystemMenu();
 }
 
 void LoginManager::onAudioPlayerSampleBuffer(const QByteArray& pcm, int rate) {
-    if (recordingManager_) recordingManager_->onAudioPlayerSampleBuffer(pcm, rate, bIsSpeakerOn.load());
+    if (auto recording = recordingManager()) recording->onAudioPlayerSampleBuffer(pcm, rate, bIsSpeakerOn.load());
 }
 
 void LoginManager::onAudioRecoderSampleBuffer(const QByteArray& pcm, int rate) {
-    if (recordingManager_) recordingManager_->onAudioRecoderSampleBuffer(pcm, rate, bIsMicOn.load());
+    if (auto recording = recordingManager()) recording->onAudioRecoderSampleBuffer(pcm, rate, bIsMicOn.load());
 }
 
 void LoginManager::sendCloudRecStartIfAuto() {

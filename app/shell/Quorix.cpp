@@ -357,6 +357,9 @@ void Quorix::setSpeakerVolume(int slot, float fVolume) {
 }
 
 bool Quorix::StartVideo(int value) { return QuorixCoreStartVideo(value); }
+void Quorix::SetCameraDevice(const QString& uniqueID) {
+    if (mpCameraView) mpCameraView->SetDevice(uniqueID);
+}
 bool Quorix::StopVideo(int value) { return QuorixCoreStopVideo(value); }
 bool Quorix::SetVideoMode(int mode) { return QuorixCoreSetVideoMode(mode); }
 

@@ -74,6 +74,7 @@ public:
     // Playback level of a speaker slot (the own microphone's slot -100 is left alone).
     void setSpeakerVolume(int slot, float fVolume) override;
     bool StartVideo(int value) override;
+    void SetCameraDevice(const QString& uniqueID) override;
     bool StopVideo(int value) override;
     bool SetVideoMode(int mode);
 

@@ -136,5 +136,6 @@ public:
     virtual bool setSelfVideoFrameRate(int /*frameRate*/) { return false; }
     virtual void setSpeakerVolume(int /*slot*/, float /*fVolume*/) {}
     virtual bool StartVideo(int /*value*/) { return false; }
+    virtual void SetCameraDevice(const QString& /*uniqueID*/) {}
     virtual bool StopVideo(int /*value*/) { return false; }
 };

@@ -3,6 +3,8 @@
 // interfaces with the right values; recording preferences are seeded only
 // when absent.
 #include "FeatureTestSupport.h"
+#include "media/CameraSettings.h"
+#include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
 #include "shell/FreeMessageCodes.h"
 
@@ -255,6 +257,46 @@ TEST_F(ManagerHookup, RemoteChangesAnswerWithoutChangingWhatNeedsNoChange) {
     EXPECT_TRUE(me.manager.remoteChangeCameraOnOff(nullptr, me.manager.isCameraOn()));
     EXPECT_TRUE(me.window.list().empty()) << "nothing changed, nothing told";
     EXPECT_TRUE(calls.list().empty());
+}
+
+struct RecordingNotices : LoginSettingNotificator {
+    explicit RecordingNotices(FeatureCalls& c) : calls(c) {}
+    void requestChangeCamDeviceNotification(const QString& name, const QStringList&, int index) override {
+        calls.add("notice.camera " + Str(name) + " " + std::to_string(index));
+    }
+    void requestChangeResolutionNotification(const QSize& s) override {
+        calls.add("notice.size " + std::to_string(s.width()) + "x" + std::to_string(s.height()));
+    }
+    void requestChangeFpsNotification(int fps) override { calls.add("notice.fps " + std::to_string(fps)); }
+    FeatureCalls& calls;
+};
+
+TEST(RemoteCameraChanges, AreCheckedAtOnceAndAppliedOnTheMainQueue) {
+    ensureQtApplication();
+    TemporaryHome home;
+    FeatureCalls calls;
+    LoginManagerFeatures f;
+    f.settingNotificator = [&calls] { return std::make_unique<RecordingNotices>(calls); };
+    CommandBridge bridge;
+    LoginManager manager(std::move(f), [&bridge](QuorixInterface*) { return &bridge; });
+    CameraSettings::initCameraSettings({});
+    const std::vector<QSize> sizes = manager.getAllResolution();
+    const QStringList rates = manager.getAllFrameRate();
+    ASSERT_FALSE(sizes.empty());
+    ASSERT_FALSE(rates.isEmpty());
+    ScopedManualDispatcher main;
+    EXPECT_FALSE(manager.remoteChangeResolution(nullptr, QSize(123, 45))) << "not a size of the table";
+    EXPECT_FALSE(manager.remoteChangeFps(nullptr, 977));
+    EXPECT_TRUE(manager.remoteChangeResolution(nullptr, sizes.back()));
+    EXPECT_TRUE(manager.remoteChangeFps(nullptr, rates.back().toInt()));
+    EXPECT_TRUE(bridge.commands().empty()) << "nothing is applied on the requesting thread";
+    main->runPending();
+    const std::string size = std::to_string(sizes.back().width()) + "x" + std::to_string(sizes.back().height());
+    EXPECT_EQ(bridge.commands(), (std::vector<std::string>{"videoSize " + size, "videoFps " + Str(rates.back())}));
+    EXPECT_EQ(calls.list(), (std::vector<std::string>{"notice.size " + size, "notice.fps " + Str(rates.back())}));
+    EXPECT_EQ(manager.getCurrentResolution(), sizes.back());
+    EXPECT_EQ(manager.getCurrentFrameRate(), rates.back().toInt());
+    CameraSettings::releaseCameraSettings();
 }
 
 TEST_F(ManagerHookup, TheWebinarLayoutIsSetUpAndSentToNewcomersByTheChair) {
