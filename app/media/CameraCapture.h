@@ -27,6 +27,7 @@
 #include <memory>
 #include <mutex>
 
+#include "media/CameraCaptureSource.h"
 #include "platform/CaptureDevice.h"
 #include "platform/CaptureSession.h"
 
@@ -51,7 +52,7 @@ struct CAMERA_FRAME_BUFFER {
     void* user;
 };
 
-class CameraCapture {
+class CameraCapture : public CameraCaptureSource {
 public:
     // Where devices and sessions come from, and the wall clock (seconds since
     // 1970) that paces the hand-off. Tests put fakes here.
@@ -64,7 +65,7 @@ public:
     // The machine's cameras, Video4Linux sessions and the system clock.
     CameraCapture();
     CameraCapture(Backend backend, std::unique_ptr<ImageEditer> editer);
-    ~CameraCapture();
+    ~CameraCapture() override;
     CameraCapture(const CameraCapture&) = delete;
     CameraCapture& operator=(const CameraCapture&) = delete;
 
@@ -93,9 +94,9 @@ public:
     // Waits until everything queued for configuration so far has run.
     void flushConfiguration();
 
-    void recMyVideo(bool on);
+    void recMyVideo(bool on) override;
     bool startedRecord() const { return startedRecord_; }
-    void setBgMode(int mode, const QImage& customImg);
+    void setBgMode(int mode, const QImage& customImg) override;
     bool isNeedPersonSegment() const { return isNeedPersonSegment_; }
     bool isBlurCustom() const { return isBlurCustom_; }
     // Off: no frame is processed and the display shows the image on black.
@@ -104,10 +105,10 @@ public:
 
     // The picture the own tile shows (latest wins) and a number that grows
     // with every new picture, so a view repaints only what changed.
-    QImage displayPicture(uint64_t* serial = nullptr) const;
+    QImage displayPicture(uint64_t* serial = nullptr) const override;
     // Called on the capture thread with each processed picture while the own
     // video is being recorded.
-    void setMyVideoHandler(std::function<void(const QImage&)> handler);
+    void setMyVideoHandler(std::function<void(const QImage&)> handler) override;
 
     // One captured frame (the session's handler).
     void captureOutput(const CaptureFrame& frame);

@@ -219,6 +219,16 @@ void Window::resizeEvent(QResizeEvent* event) {
             return;
         }
     }
+    if (!constraining_ && delegate_ != nullptr) {
+        const QSizeF wanted = delegate_->windowWillResize(this, QSizeF(size()));
+        const QSize rounded(int(std::ceil(wanted.width())), int(std::ceil(wanted.height())));
+        if (rounded != size()) {
+            constraining_ = true;
+            resize(rounded);
+            constraining_ = false;
+            return;
+        }
+    }
     if (delegate_ != nullptr) {
         delegate_->windowDidResize(this);
     }

@@ -45,6 +45,11 @@ public:
     virtual bool windowShouldClose(Window* window) { (void)window; return true; }
     // Runs exactly once per opening, whatever closes the window.
     virtual void windowWillClose(Window* window) { (void)window; }
+    // The size a resize by the user (or window manager) to `proposed` ends in.
+    virtual QSizeF windowWillResize(Window* window, QSizeF proposed) {
+        (void)window;
+        return proposed;
+    }
     virtual void windowDidResize(Window* window) { (void)window; }
     virtual void windowDidMove(Window* window) { (void)window; }
     virtual void windowDidMiniaturize(Window* window) { (void)window; }
