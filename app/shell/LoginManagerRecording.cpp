@@ -130,27 +130,31 @@ void LoginManager::checkAutoRecStartSelfVideoForManyMtg() {
     recording->setIsAutoRecStartSelfVideoForManyMtg(true);
 }
 
-void LoginManager::onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType) {
-    const auto tell = [this, recording, fileType, targetType] {
-        if (auto* d = delegate()) d->onStartRecording(recording, fileType, targetType);
-    };
+namespace {
+
+// Directly on the main thread, else queued to it.
+void onMainThread(const QObject* context, std::function<void()> task) {
     if (mainQueue().isCurrent())
-        tell();
+        task();
     else
-        mainQueue().async(this, tell);
+        mainQueue().async(context, std::move(task));
+}
+
+}  // namespace
+
+void LoginManager::onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType) {
+    onMainThread(this, [this, recording, fileType, targetType] {
+        if (auto* d = delegate()) d->onStartRecording(recording, fileType, targetType);
+    });
     if (fileType != 3 && mAudioManager) mAudioManager->startRecording(true);
 }
 
 void LoginManager::onStopRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType,
                                    bool isStopAudio) {
     if (isStopAudio && mAudioManager) mAudioManager->startRecording(false);
-    const auto tell = [this, recording, fileType, targetType] {
+    onMainThread(this, [this, recording, fileType, targetType] {
         if (auto* d = delegate()) d->onStopRecording(recording, fileType, targetType);
-    };
-    if (mainQueue().isCurrent())
-        tell();
-    else
-        mainQueue().async(this, tell);
+    });
 }
 
 void LoginManager::onRecordingError(int error) {

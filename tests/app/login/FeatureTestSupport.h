@@ -304,4 +304,14 @@ struct Participant {
 
 using Config = std::vector<std::pair<std::string, std::string>>;
 
+// Logs `p` out and in again as `userId` to a normal room chaired by
+// "owner-id", with the configuration entries of `extra` added (or replacing).
+inline bool EnterRoom(RoomWebService& web, Participant& p, const Config& extra = {}, const QString& userId = "me") {
+    Config config{{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"OWNER", "owner-id"}};
+    config.insert(config.end(), extra.begin(), extra.end());
+    web.setConfig(config);
+    p.manager.logout(false);
+    return p.login(web, userId);
+}
+
 }  // namespace login_test

@@ -56,11 +56,7 @@ class FloorHookup : public LoginTestBase {
 protected:
     FloorHookup() : me(FloorFeatures(calls)) {}
     void enter(const Config& extra = {}, const QString& userId = "me") {
-        Config config{{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"OWNER", "owner-id"}};
-        config.insert(config.end(), extra.begin(), extra.end());
-        web.setConfig(config);
-        me.manager.logout(false);
-        ASSERT_TRUE(me.login(web, userId));
+        ASSERT_TRUE(EnterRoom(web, me, extra, userId));
         me.manager.waitForSeminarList();
         calls.calls.clear();
         web.server.clearRequests();

@@ -11,12 +11,8 @@ namespace {
 class FreeMessageDialogue : public LoginTestBase {
 protected:
     void enter(const Config& extra = {}) {
-        Config config{{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"OWNER", "owner-id"}};
-        config.insert(config.end(), extra.begin(), extra.end());
-        web.setConfig(config);
         for (auto [id, p] : {std::pair{"alice", &alice}, {"bob", &bob}, {"carol", &carol}}) {
-            p->manager.logout(false);  // each dialogue starts from a fresh room
-            ASSERT_TRUE(p->login(web, id));
+            ASSERT_TRUE(EnterRoom(web, *p, extra, id));  // each dialogue starts from a fresh room
             bus.join(id, p->manager, p->bridge);
         }
     }

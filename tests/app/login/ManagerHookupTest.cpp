@@ -128,12 +128,8 @@ protected:
         return f;
     }
     void enter(const Config& extra = {}, const QString& userId = "me") {
-        Config config{{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"OWNER", "owner-id"}};
-        config.insert(config.end(), extra.begin(), extra.end());
-        web.setConfig(config);
-        me.manager.logout(false);
         recording = nullptr;
-        ASSERT_TRUE(me.login(web, userId));
+        ASSERT_TRUE(EnterRoom(web, me, extra, userId));
         calls.calls.clear();
     }
 

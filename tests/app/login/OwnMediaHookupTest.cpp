@@ -27,11 +27,7 @@ class OwnMediaHookup : public LoginTestBase {
 protected:
     OwnMediaHookup() : me(MediaFeatures()) {}
     void enter(const Config& extra = {}, const QString& userId = "me") {
-        Config config{{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"OWNER", "owner-id"}};
-        config.insert(config.end(), extra.begin(), extra.end());
-        web.setConfig(config);
-        me.manager.logout(false);
-        ASSERT_TRUE(me.login(web, userId));
+        ASSERT_TRUE(EnterRoom(web, me, extra, userId));
     }
 
     RoomWebService web;
