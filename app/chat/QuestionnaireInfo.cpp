@@ -75,7 +75,8 @@ void QuestionnaireInfo::setQuestionnaireReceiver(const QString& userId, const QS
     (*issuedUsers_)[userId] = IssuedUser{userId, userName, {}};
 }
 
-void QuestionnaireInfo::recvQuestionnaireAnswer(const QString& userId, int choiceCnt, const QString& choiceItem) {
+void QuestionnaireInfo::recvQuestionnaireAnswer(const QString& userId, int choiceCnt,
+                                                const QString& choiceItem) {
     std::lock_guard lock(mutex_);
     if (status_ != QUESTIONNAIRE_STATUS_RUNNING || !issuedUsers_) return;
     auto it = issuedUsers_->find(userId);

@@ -25,8 +25,12 @@ enum QuestionnaireStatus : int {
 inline int QuestionnaireOptionsValue(bool multiple, bool anonymous) {
     return (multiple ? 1 : 0) | ((anonymous ? 1 : 0) << 8);
 }
-inline bool QuestionnaireIsMultiple(int options) { return (options & 0xFF) != 0; }
-inline bool QuestionnaireIsAnonymous(int options) { return options > 255; }
+inline bool QuestionnaireIsMultiple(int options) {
+    return (options & 0xFF) != 0;
+}
+inline bool QuestionnaireIsAnonymous(int options) {
+    return options > 255;
+}
 
 class QuestionnaireInfo final : public LoginQuestionnaireInfo {
 public:
@@ -52,8 +56,8 @@ public:
     std::vector<QStringList> answeredUsers() const;
 
     // No issuer: issued here (the receiver table and the tally start empty).
-    void startQuestionnaire(const std::optional<QString>& issuer, const QString& question, const QStringList& choices,
-                            int options) override;
+    void startQuestionnaire(const std::optional<QString>& issuer, const QString& question,
+                            const QStringList& choices, int options) override;
     void setQuestionnaireReceiver(const QString& userId, const QString& userName) override;
     void recvQuestionnaireAnswer(const QString& userId, int choiceCnt, const QString& choiceItem) override;
     void stopQuestionnaire() override;

@@ -39,27 +39,33 @@ ListNotificatorDispatcher::ListNotificatorDispatcher(ListNotificator& notificato
     center.addObserver(
         this, QString::fromLatin1(kListNotificatorDidChangeSpeakerNotification),
         [this, value](const Notification& n) {
-            if (delegate_) delegate_->didChangeSpeaker(this, value(n, kListNotificatorSpeakerInfoKey).value<SpeakerInfoList>());
+            if (delegate_)
+                delegate_->didChangeSpeaker(
+                    this, value(n, kListNotificatorSpeakerInfoKey).value<SpeakerInfoList>());
         },
         &notificator);
     center.addObserver(
         this, QString::fromLatin1(kListNotificatorDidChangeClientNotification),
         [this, value](const Notification& n) {
-            if (delegate_) delegate_->didChangeClient(this, value(n, kListNotificatorClientListKey).value<UserInfoList>());
+            if (delegate_)
+                delegate_->didChangeClient(this,
+                                           value(n, kListNotificatorClientListKey).value<UserInfoList>());
         },
         &notificator);
     center.addObserver(
         this, QString::fromLatin1(kListNotificatorDidChangeReserverNotification),
         [this, value](const Notification& n) {
-            if (delegate_) delegate_->didChangeReserver(this, value(n, kListNotificatorReserveListKey).value<UserInfoList>());
+            if (delegate_)
+                delegate_->didChangeReserver(this,
+                                             value(n, kListNotificatorReserveListKey).value<UserInfoList>());
         },
         &notificator);
     center.addObserver(
         this, QString::fromLatin1(kListNotificatorDidChangeManySpeakerNotification),
         [this, value](const Notification& n) {
             if (delegate_)
-                delegate_->didChangeManySpeaker(this,
-                                                value(n, kListNotificatorManySpeakerListKey).value<SpeakerInfoList>());
+                delegate_->didChangeManySpeaker(
+                    this, value(n, kListNotificatorManySpeakerListKey).value<SpeakerInfoList>());
         },
         &notificator);
     center.addObserver(
@@ -70,4 +76,6 @@ ListNotificatorDispatcher::ListNotificatorDispatcher(ListNotificator& notificato
         &notificator);
 }
 
-ListNotificatorDispatcher::~ListNotificatorDispatcher() { NotificationCenter::defaultCenter().removeObserver(this); }
+ListNotificatorDispatcher::~ListNotificatorDispatcher() {
+    NotificationCenter::defaultCenter().removeObserver(this);
+}

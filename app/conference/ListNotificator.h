@@ -11,12 +11,16 @@
 #include "conference/SpeakerInfo.h"
 #include "conference/UserInfo.h"
 
-inline constexpr char kListNotificatorDidChangeSpeakerNotification[] = "ListNotificatorDidChangeSpeakerNotification";
-inline constexpr char kListNotificatorDidChangeClientNotification[] = "ListNotificatorDidChangeClientNotification";
-inline constexpr char kListNotificatorDidChangeReserverNotification[] = "ListNotificatorDidChangeReserverNotification";
+inline constexpr char kListNotificatorDidChangeSpeakerNotification[] =
+    "ListNotificatorDidChangeSpeakerNotification";
+inline constexpr char kListNotificatorDidChangeClientNotification[] =
+    "ListNotificatorDidChangeClientNotification";
+inline constexpr char kListNotificatorDidChangeReserverNotification[] =
+    "ListNotificatorDidChangeReserverNotification";
 inline constexpr char kListNotificatorDidChangeManySpeakerNotification[] =
     "ListNotificatorDidChangeManySpeakerNotification";
-inline constexpr char kListNotificatorDidChangeOwnerNotification[] = "ListNotificatorDidChangeOwnerNotification";
+inline constexpr char kListNotificatorDidChangeOwnerNotification[] =
+    "ListNotificatorDidChangeOwnerNotification";
 inline constexpr char kListNotificatorSpeakerInfoKey[] = "ListNotificatorSpeakerInfoKey";
 inline constexpr char kListNotificatorClientListKey[] = "ListNotificatorClientListKey";
 inline constexpr char kListNotificatorReserveListKey[] = "ListNotificatorReserveListKey";
@@ -50,7 +54,8 @@ public:
     virtual void didChangeSpeaker(ListNotificatorDispatcher*, const SpeakerInfoList& /*speakerList*/) {}
     virtual void didChangeClient(ListNotificatorDispatcher*, const UserInfoList& /*clientList*/) {}
     virtual void didChangeReserver(ListNotificatorDispatcher*, const UserInfoList& /*reserverList*/) {}
-    virtual void didChangeManySpeaker(ListNotificatorDispatcher*, const SpeakerInfoList& /*manySpeakerList*/) {}
+    virtual void didChangeManySpeaker(ListNotificatorDispatcher*,
+                                      const SpeakerInfoList& /*manySpeakerList*/) {}
     virtual void didChangeOwner(ListNotificatorDispatcher*, const QString& /*ownerId*/) {}
 };
 

@@ -49,4 +49,8 @@ enum ASRequestStatus : int64_t {
 
 inline constexpr int AS_CONTROL_STATUS_OPERATOR = 2;
 
-enum ForceLogoutKind : int { FORCE_LOGOUT_BY_USER = 0, FORCE_LOGOUT_PUSHED_OUT = 1, FORCE_LOGOUT_UNKNOWN = 2 };
+enum ForceLogoutKind : int {
+    FORCE_LOGOUT_BY_USER = 0,
+    FORCE_LOGOUT_PUSHED_OUT = 1,
+    FORCE_LOGOUT_UNKNOWN = 2
+};

@@ -37,12 +37,15 @@ public:
     bool setSpeakerDeviceWithName(const QString& name) override;
     void setEchoCancelMode(int64_t mode, int64_t level) override;
     void startRecording(bool on) override;
-    void changeAudioSettings(const std::optional<AudioDeviceInfo>& input, const std::optional<AudioDeviceInfo>& output,
-                             int64_t echoCancelMode, int64_t echoCancelLevel, int64_t noiseReductionMode) override;
+    void changeAudioSettings(const std::optional<AudioDeviceInfo>& input,
+                             const std::optional<AudioDeviceInfo>& output, int64_t echoCancelMode,
+                             int64_t echoCancelLevel, int64_t noiseReductionMode) override;
 
     void onChangeSpeakerSamplingRate(int rate) override;
-    void onAudioPlayerSampleBuffer(const QByteArray& pcm, double sampleRate, std::int64_t presentationNs) override;
-    void onAudioRecoderSampleBuffer(const QByteArray& pcm, double sampleRate, std::int64_t presentationNs) override;
+    void onAudioPlayerSampleBuffer(const QByteArray& pcm, double sampleRate,
+                                   std::int64_t presentationNs) override;
+    void onAudioRecoderSampleBuffer(const QByteArray& pcm, double sampleRate,
+                                    std::int64_t presentationNs) override;
 
 private:
     LoginManager& owner_;

@@ -18,7 +18,9 @@
 
 namespace {
 
-void logInfo(const QString& text) { LogFileManager::write(text, 2, false); }
+void logInfo(const QString& text) {
+    LogFileManager::write(text, 2, false);
+}
 
 bool hasUtf8Form(const QString& text) {
     // Lone surrogates have no UTF-8 form; the conversion would replace them.
@@ -42,7 +44,8 @@ std::optional<QByteArray> LoginManager::textBoxBlock(const QString& userId, cons
           "FontItalic: FALSE", "FontUnderline: FALSE", "FontStrikeOut: FALSE", "FontCharSet: 128",
           "FontOutPrecision: 3", "FontClipPrecision: 2", "FontQuality: 1", "FontPitchAndFamily: 18"})
         line(QString::fromLatin1(fixed));
-    line(QStringLiteral("FontFaceName: MS P") + QString::fromUtf8("\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF"));
+    line(QStringLiteral("FontFaceName: MS P") +
+         QString::fromUtf8("\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF"));
     line(QStringLiteral("FontColor: 0,0,0"));
     line(QStringLiteral("FontSize: 9"));
     line(QStringLiteral("Message: ") + message);
@@ -55,8 +58,8 @@ bool LoginManager::sendTextBoxData(const QString& message) {
     if (!block) return false;
     bridge()->SendTextBoxData(*block);
     logInfo(QString::fromLatin1(kLogMsgTBSendBtn));
-    textBoxDataArry_->append(
-        std::make_shared<TextBoxData>(myInfo_->userName(), QDateTime::currentDateTime(), QString(message), true));
+    textBoxDataArry_->append(std::make_shared<TextBoxData>(myInfo_->userName(), QDateTime::currentDateTime(),
+                                                           QString(message), true));
     if (auto* d = delegate()) d->updateTextBox(false);
     return true;
 }
@@ -66,10 +69,11 @@ void LoginManager::sendTextBoxForceDisplay() {
     logInfo(QString::fromLatin1(kLogMsgTBForceDispBtn));
 }
 
-void LoginManager::OnTextBoxData(const QString& strUserId, const QString& strUserName, const QString& strMessage,
-                                 const QString& /*strFontOptionJson*/) {
+void LoginManager::OnTextBoxData(const QString& strUserId, const QString& strUserName,
+                                 const QString& strMessage, const QString& /*strFontOptionJson*/) {
     const QString name = shownName(strUserId, strUserName);
-    textBoxDataArry_->append(std::make_shared<TextBoxData>(name, QDateTime::currentDateTime(), strMessage, false));
+    textBoxDataArry_->append(
+        std::make_shared<TextBoxData>(name, QDateTime::currentDateTime(), strMessage, false));
     if (auto* d = delegate()) d->updateTextBox(false);
     logInfo(StringWithFormat(kLogMsgRcvTBRecive, name));
 }
@@ -114,12 +118,14 @@ std::vector<std::shared_ptr<MessageInfo>> LoginManager::messageDataArry() const 
 
 std::shared_ptr<MessageInfo> LoginManager::threadFor(const UserInfoRef& partner) {
     const QString id = partner->userId();
-    return messageDataArry_->firstOrAppend([&id](const MessageInfo& m) { return m.destUser()->userId() == id; },
-                                           [&partner] { return std::make_shared<MessageInfo>(*partner); });
+    return messageDataArry_->firstOrAppend(
+        [&id](const MessageInfo& m) { return m.destUser()->userId() == id; },
+        [&partner] { return std::make_shared<MessageInfo>(*partner); });
 }
 
 void LoginManager::renameMessageThread(const QString& userId, const QString& name, const QString& type) {
-    auto thread = messageDataArry_->first([&userId](const MessageInfo& m) { return m.destUser()->userId() == userId; });
+    auto thread =
+        messageDataArry_->first([&userId](const MessageInfo& m) { return m.destUser()->userId() == userId; });
     if (!thread) return;
     thread->destUser()->setUserName(name);
     thread->destUser()->setUserType(type);
@@ -144,7 +150,8 @@ bool LoginManager::sendMessgaeData(const QString& userId, const QString& message
     return true;
 }
 
-void LoginManager::OnMessage(const QString& strUserId, const QString& /*strUserName*/, const QString& strMessage) {
+void LoginManager::OnMessage(const QString& strUserId, const QString& /*strUserName*/,
+                             const QString& strMessage) {
     auto list = userListInfo();
     UserInfoRef sender = list ? list->getUserInfo(strUserId) : nullptr;
     if (!sender) return;
@@ -166,8 +173,8 @@ bool LoginManager::startQuestionnaire(const QString& question, const QStringList
     return true;
 }
 
-void LoginManager::OnQuestionStart(const QString& userId, const QString& question, bool anonymous, bool multiSelect,
-                                   int /*count*/, const QStringList& selection) {
+void LoginManager::OnQuestionStart(const QString& userId, const QString& question, bool anonymous,
+                                   bool multiSelect, int /*count*/, const QStringList& selection) {
     logInfo(StringWithFormat(kLogMsgRcvQuestionStart, userId));
     if (userId == myInfo_->userId() || !questionnaireInfo_) return;
     bridge()->ReceivedQuestionnaire(userId, myInfo_->userId());

@@ -18,13 +18,16 @@
 
 namespace {
 
-void logInfo(const QString& text) { LogFileManager::write(text, 2, false); }
+void logInfo(const QString& text) {
+    LogFileManager::write(text, 2, false);
+}
 
 }  // namespace
 
 bool LoginManager::docShareResetFlag() const {
-    return (QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_DOCSHARE_DATA_RESET"), configDataDict(), 0) & 1) !=
-           0;
+    return (QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_DOCSHARE_DATA_RESET"), configDataDict(),
+                                             0) &
+            1) != 0;
 }
 
 // ---- Document sharing ----
@@ -46,7 +49,8 @@ void LoginManager::startDocShare() {
         return;
     }
     if (iRoomCategory_.load() == ROOM_CATEGORY_SEMINAR) return;
-    if (auto* d = delegate()) d->startDocShare(mDocShareManager ? mDocShareManager->ownerInfo() : nullptr, false);
+    if (auto* d = delegate())
+        d->startDocShare(mDocShareManager ? mDocShareManager->ownerInfo() : nullptr, false);
 }
 
 void LoginManager::stopDocShare() {
@@ -55,14 +59,17 @@ void LoginManager::stopDocShare() {
     mDocShareManager->stopDocShare(docShareResetFlag());
 }
 
-void LoginManager::sendDocShareData(const QString& block) { bridge()->SendDocShareData(block); }
+void LoginManager::sendDocShareData(const QString& block) {
+    bridge()->SendDocShareData(block);
+}
 
 void LoginManager::onDocShareActive() {
     if (auto* d = delegate()) d->onDocShareActive();
 }
 
 void LoginManager::sendDocShareRequest() {
-    bridge()->SendDocShareData(StringWithFormat("Type: %@\r\nKey: %d\r\n\r\n", QStringLiteral("WEBESCORT_REQUEST"), -1));
+    bridge()->SendDocShareData(
+        StringWithFormat("Type: %@\r\nKey: %d\r\n\r\n", QStringLiteral("WEBESCORT_REQUEST"), -1));
 }
 
 void LoginManager::deleteDocShareTmpFiles() {
@@ -70,7 +77,8 @@ void LoginManager::deleteDocShareTmpFiles() {
     if (!folder) return;
     QDir dir(*folder);
     if (!dir.exists()) return;
-    for (const QFileInfo& entry : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& entry :
+         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         if (entry.isDir() && !entry.isSymLink())
             QDir(entry.absoluteFilePath()).removeRecursively();
         else
@@ -129,9 +137,15 @@ void LoginManager::OnDocShareData(const QString& strUserId, const QString& strDo
 
 // ---- Remote settings: the user's own state ----
 
-int LoginManager::getCurrentMicVolume() const { return mAudioManager ? int(mAudioManager->inputVolume() * 100) : 0; }
-int LoginManager::getCurrentSpkVolume() const { return mAudioManager ? int(mAudioManager->outputVolume() * 100) : 0; }
-bool LoginManager::getCurrentEchoOnOff() const { return mAudioManager && mAudioManager->echoCancelMode() != 0; }
+int LoginManager::getCurrentMicVolume() const {
+    return mAudioManager ? int(mAudioManager->inputVolume() * 100) : 0;
+}
+int LoginManager::getCurrentSpkVolume() const {
+    return mAudioManager ? int(mAudioManager->outputVolume() * 100) : 0;
+}
+bool LoginManager::getCurrentEchoOnOff() const {
+    return mAudioManager && mAudioManager->echoCancelMode() != 0;
+}
 
 std::optional<QStringList> LoginManager::getAllMicDevice() const {
     if (!mAudioManager) return std::nullopt;
@@ -153,12 +167,14 @@ bool LoginManager::remoteChangeMicOnOff(const UserInfoRef& /*requester*/, bool i
     if (bIsMicOn.load() == isMicOn) return true;
     if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG) {
         auto list = userListInfo();
-        const size_t senders = list ? list->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}).size() : 0;
+        const size_t senders =
+            list ? list->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}).size() : 0;
         if (isMicOn && int(senders) >= iManySpeaker_.load()) return false;
         if (remoteStgManager_) remoteStgManager_->setIsManyMtgMicChanging(true);
     }
     changeMicOnOff();
-    if (auto* d = delegate()) d->onChangeMicStatus(bIsMicOn.load(), mAudioManager ? mAudioManager->inputVolume() : 0);
+    if (auto* d = delegate())
+        d->onChangeMicStatus(bIsMicOn.load(), mAudioManager ? mAudioManager->inputVolume() : 0);
     return true;
 }
 
@@ -229,7 +245,8 @@ bool LoginManager::remoteChangeCameraDevice(const UserInfoRef& /*requester*/, co
     const QString uniqueId = cameras[index].uniqueID;
     mainQueue().async(this, [this, uniqueId, deviceName, names, index] {
         bridge()->SetCameraDevice(uniqueId);
-        if (settingNotificator_) settingNotificator_->requestChangeCamDeviceNotification(deviceName, names, index);
+        if (settingNotificator_)
+            settingNotificator_->requestChangeCamDeviceNotification(deviceName, names, index);
     });
     return true;
 }
@@ -241,7 +258,8 @@ bool LoginManager::remoteChangeResolution(const UserInfoRef& /*requester*/, cons
     CameraSettings::setHeight(2, size.height());
     mainQueue().async(this, [this, size] {
         bridge()->setSelfVideoSize(size.width(), size.height());
-        if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG && !mbIsManySpeaker.load()) setVideoInManyMode(true, true);
+        if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG && !mbIsManySpeaker.load())
+            setVideoInManyMode(true, true);
         if (settingNotificator_) settingNotificator_->requestChangeResolutionNotification(size);
     });
     return true;
@@ -265,7 +283,8 @@ namespace {
 
 // The name of the device whose unique id is stored under `key`: the first
 // device when nothing is stored, the last when nothing matches.
-std::optional<QString> selectedDeviceName(const std::vector<std::pair<QString, QString>>& devices, const char* key) {
+std::optional<QString> selectedDeviceName(const std::vector<std::pair<QString, QString>>& devices,
+                                          const char* key) {
     if (devices.empty()) return std::nullopt;
     const auto stored = UserDefaults::standard().stringForKey(QString::fromLatin1(key));
     if (!stored) return devices.front().second;
@@ -277,11 +296,13 @@ std::optional<QString> selectedDeviceName(const std::vector<std::pair<QString, Q
 }  // namespace
 
 std::optional<QString> LoginManager::getCurrentMicDevice() const {
-    return mAudioManager ? selectedDeviceName(mAudioManager->devices(false), "KeySelectInputDevice") : std::nullopt;
+    return mAudioManager ? selectedDeviceName(mAudioManager->devices(false), "KeySelectInputDevice")
+                         : std::nullopt;
 }
 
 std::optional<QString> LoginManager::getCurrentSpkDevice() const {
-    return mAudioManager ? selectedDeviceName(mAudioManager->devices(true), "KeySelectOutputDevice") : std::nullopt;
+    return mAudioManager ? selectedDeviceName(mAudioManager->devices(true), "KeySelectOutputDevice")
+                         : std::nullopt;
 }
 
 std::optional<QString> LoginManager::getCurrentCamDevice() const {
@@ -298,7 +319,9 @@ QSize LoginManager::getCurrentResolution() const {
     return QSize(CameraSettings::getWidthAt(2, pos), CameraSettings::getHeightAt(2, pos));
 }
 
-int LoginManager::getCurrentFrameRate() const { return CameraSettings::getFrameRate(2); }
+int LoginManager::getCurrentFrameRate() const {
+    return CameraSettings::getFrameRate(2);
+}
 
 QStringList LoginManager::getAllCamDevice() const {
     QStringList names;
@@ -322,7 +345,8 @@ QStringList LoginManager::getAllFrameRate() const {
 
 // ---- Permissions ----
 
-void LoginManager::sendPermissionCmd(const QString& userId, int command, int code, int funcFlgs, int permitFlgs) {
+void LoginManager::sendPermissionCmd(const QString& userId, int command, int code, int funcFlgs,
+                                     int permitFlgs) {
     if (status_.load() != LOGIN_STATUS_LOGGED_IN) return;
     bridge()->SendUserPermissionCmd(myInfo_->userId(), userId, command, code, funcFlgs, permitFlgs);
 }
@@ -333,7 +357,9 @@ void LoginManager::onChangeMyPermission(const std::map<int, bool>& permissions) 
         mDocShareManager->changeDocSharePermission(it->second);
 }
 
-void LoginManager::OnUserPermissionCmd(const QString& userId, int iCmd, int iCode, int iFuncFlgs, int iPermitFlgs) {
+void LoginManager::OnUserPermissionCmd(const QString& userId, int iCmd, int iCode, int iFuncFlgs,
+                                       int iPermitFlgs) {
     logInfo(StringWithFormat(kLogMsgRcvUserPermissionCmd, userId, iCmd, iCode, iFuncFlgs, iPermitFlgs));
-    if (permissionManager_) permissionManager_->recvPermissionCmd(userId, iCmd, iCode, iFuncFlgs, iPermitFlgs);
+    if (permissionManager_)
+        permissionManager_->recvPermissionCmd(userId, iCmd, iCode, iFuncFlgs, iPermitFlgs);
 }

@@ -16,7 +16,9 @@
 
 namespace {
 
-void logInfo(const QString& text) { LogFileManager::write(text, 2, false); }
+void logInfo(const QString& text) {
+    LogFileManager::write(text, 2, false);
+}
 
 QString asCommand(uint32_t code, const QString& userId) {
     return StringWithFormat(kLogMsgASCommand, LogMessage::conversionASCommndType(int(code)), userId);
@@ -75,7 +77,8 @@ void LoginManager::OnRecvFreeMessage(uint32_t code, const QString& senderID) {
     }
 }
 
-void LoginManager::OnRecvFreeMessageData(uint32_t code, const QString& userID, int value, const QString& data) {
+void LoginManager::OnRecvFreeMessageData(uint32_t code, const QString& userID, int value,
+                                         const QString& data) {
     switch (code) {
         case FREEMSG_MANYMTG_SPEAKER_INFO:
             logInfo(StringWithFormat(kLogMsgRcvFmManyMtgSpeakerInfo, userID));
@@ -98,7 +101,8 @@ void LoginManager::OnRecvFreeMessageData(uint32_t code, const QString& userID, i
         case FREEMSG_WEBINAR_WINSYNC: {
             logInfo(StringWithFormat(kLogMsgWebinarRecvSync, data));
             std::lock_guard lock(modesMutex_);
-            if (!webinarManager_ && features_.webinarManager) webinarManager_ = features_.webinarManager(*this);
+            if (!webinarManager_ && features_.webinarManager)
+                webinarManager_ = features_.webinarManager(*this);
             if (webinarManager_) webinarManager_->updataAndConvertStrWinSync(data);
             break;
         }
@@ -209,8 +213,10 @@ void LoginManager::handleSharingRequestMessage(uint32_t code, const QString& sen
                 // A request that waits for the user's answer, or that he
                 // permitted but whose start order has not come yet, is
                 // refused rather than forgotten.
-                if ((apShareRequestStatus_ == AS_REQUEST_RECEIVED || apShareRequestStatus_ == AS_REQUEST_PERMITTED) &&
-                    !apShareRequesterStr_.isEmpty() && apShareRequesterStr_ != senderId && apShareRequesteeStr_ == me)
+                if ((apShareRequestStatus_ == AS_REQUEST_RECEIVED ||
+                     apShareRequestStatus_ == AS_REQUEST_PERMITTED) &&
+                    !apShareRequesterStr_.isEmpty() && apShareRequesterStr_ != senderId &&
+                    apShareRequesteeStr_ == me)
                     displaced = apShareRequesterStr_;
                 apShareRequestStatus_ = noConfirm ? AS_REQUEST_PERMITTED : AS_REQUEST_RECEIVED;
                 apShareRequesteeStr_ = me;
@@ -299,7 +305,9 @@ void LoginManager::handleSharingRequestMessage(uint32_t code, const QString& sen
 
 // ---- Sharing commands ----
 
-void LoginManager::sendCommand(int command, const QString& data) { bridge()->APShareSendCommand(command, data); }
+void LoginManager::sendCommand(int command, const QString& data) {
+    bridge()->APShareSendCommand(command, data);
+}
 
 void LoginManager::sendControlReq(uint32_t kind, const QString& operatorId, const QString& operatorName) {
     if (isFlagOn(configDataDict(), "MODE_AS_CONTROL_NO_CONFIRM")) kind = 1;
@@ -307,14 +315,24 @@ void LoginManager::sendControlReq(uint32_t kind, const QString& operatorId, cons
     logInfo(asCommand(FREEMSG_AP_SHARE_REQUEST, operatorId));
 }
 
-void LoginManager::sendControlRet() { bridge()->ASSendControlRet(); }
+void LoginManager::sendControlRet() {
+    bridge()->ASSendControlRet();
+}
 void LoginManager::sendMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y) {
     bridge()->ASSendMousePointerEvent(kind, x, y);
 }
-void LoginManager::sendMouseWheelEvent(int delta) { bridge()->ASSendMouseWheelEvent(delta); }
-void LoginManager::sendKeyEvent(uint32_t key, uint32_t eventType) { bridge()->ASSendKeyEvent(key, eventType); }
-void LoginManager::sendClipboardAsClient(const QString& text) { bridge()->ASSendClipboardText(text.toUtf8()); }
-void LoginManager::sendClipboardAsServer(const QString& text) { bridge()->ASSendClipboardText(text.toUtf8()); }
+void LoginManager::sendMouseWheelEvent(int delta) {
+    bridge()->ASSendMouseWheelEvent(delta);
+}
+void LoginManager::sendKeyEvent(uint32_t key, uint32_t eventType) {
+    bridge()->ASSendKeyEvent(key, eventType);
+}
+void LoginManager::sendClipboardAsClient(const QString& text) {
+    bridge()->ASSendClipboardText(text.toUtf8());
+}
+void LoginManager::sendClipboardAsServer(const QString& text) {
+    bridge()->ASSendClipboardText(text.toUtf8());
+}
 
 void LoginManager::sendStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
                              uint16_t top, uint16_t right, uint16_t bottom) {
@@ -337,7 +355,8 @@ void LoginManager::sendStop() {
 void LoginManager::sendKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
     bridge()->ASSendKeyFrame(left, top, right, bottom);
 }
-void LoginManager::sendRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom, const uint8_t* data) {
+void LoginManager::sendRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                            const uint8_t* data) {
     bridge()->ASSendShowRect(left, top, right, bottom, data);
 }
 void LoginManager::sendWindowChange(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
@@ -352,10 +371,10 @@ void LoginManager::sendControlRes(uint32_t result, const QString& userId, const 
 
 // ---- Sharing events ----
 
-void LoginManager::OnAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
-                                  uint16_t top, uint16_t right, uint16_t bottom, const QString& sharerID,
-                                  const QString& sharerName, const QString& operatorID,
-                                  const QString& operatorName) {
+void LoginManager::OnAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height,
+                                  uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                                  const QString& sharerID, const QString& sharerName,
+                                  const QString& operatorID, const QString& operatorName) {
     apShareStatus_ = AS_STATUS_VIEWING;
     if (!isFlagOn(configDataDict(), "MODE_SMARTPHONE_AP_SHARE")) return;
     const QString shownSharer = shownName(sharerID, sharerName);
@@ -370,8 +389,8 @@ void LoginManager::OnAPShareStart(uint16_t first, uint16_t stype, uint16_t width
     }
     logInfo(StringWithFormat(kLogMsgRcvASStart, sharerID, operatorID, unsigned(width), unsigned(height)));
     if (auto* d = delegate())
-        d->onAPShareStart(first, stype, width, height, left, top, right, bottom, sharerID, shownSharer, operatorID,
-                          shownOperator);
+        d->onAPShareStart(first, stype, width, height, left, top, right, bottom, sharerID, shownSharer,
+                          operatorID, shownOperator);
 }
 
 void LoginManager::OnASStartPermit(uint32_t value) {
@@ -404,12 +423,13 @@ void LoginManager::OnAPShareResize(uint16_t left, uint16_t top, uint16_t right, 
 }
 
 void LoginManager::OnAPShareKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) {
-    logInfo(StringWithFormat(kLogMsgRcvASKeyFrame, unsigned(left), unsigned(right), unsigned(top), unsigned(bottom)));
+    logInfo(StringWithFormat(kLogMsgRcvASKeyFrame, unsigned(left), unsigned(right), unsigned(top),
+                             unsigned(bottom)));
     if (auto* d = delegate()) d->onAPShareKeyFrame(left, top, right, bottom);
 }
 
-void LoginManager::OnAPShareRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom, const QByteArray& data,
-                                 int length) {
+void LoginManager::OnAPShareRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                                 const QByteArray& data, int length) {
     if (auto* d = delegate()) d->onAPShareRect(left, top, right, bottom, data, length);
 }
 
@@ -426,7 +446,8 @@ void LoginManager::OnAPShareControlChange(const QString& operatorId, const QStri
     logInfo(StringWithFormat(kLogMsgRcvASOperatorChange, old, operatorId));
     const bool mayAsk = !(iRoomCategory_.load() == ROOM_CATEGORY_SEMINAR && !isOwner() && !isSpeaker());
     if (auto* d = delegate())
-        d->onAPShareControlChange(operatorId, name, operatorId == me ? AS_CONTROL_STATUS_OPERATOR : 0, mayAsk);
+        d->onAPShareControlChange(operatorId, name, operatorId == me ? AS_CONTROL_STATUS_OPERATOR : 0,
+                                  mayAsk);
 }
 
 void LoginManager::OnASControlReq(uint32_t kind, const QString& userID, const QString& userName) {

@@ -24,8 +24,12 @@
 
 namespace {
 
-void logInfo(const QString& text) { LogFileManager::write(text, 2, false); }
-void logError(const QString& text) { LogFileManager::write(text, 0, false); }
+void logInfo(const QString& text) {
+    LogFileManager::write(text, 2, false);
+}
+void logError(const QString& text) {
+    LogFileManager::write(text, 0, false);
+}
 
 // Seconds since 1970 of the last own frame sent while sharing runs; only the
 // camera's delivery thread writes it.
@@ -74,9 +78,11 @@ void LoginManager::initEnteringRoom() {
         if (!bridge()->StartCamera()) logError(QString::fromLatin1(kLogMsgCameraPreviewErr));
         setupSelfVideo();
     });
-    if (mDocShareManager) mDocShareManager->sendDocShareMessage(QStringLiteral("WEBESCORT_REQUEST"), 0, std::nullopt);
+    if (mDocShareManager)
+        mDocShareManager->sendDocShareMessage(QStringLiteral("WEBESCORT_REQUEST"), 0, std::nullopt);
     const QString owner = ownerIdStr();
-    if (!isOwner() && getUserInfo(owner) && permissionManager_) permissionManager_->sendMyPermission(owner, false);
+    if (!isOwner() && getUserInfo(owner) && permissionManager_)
+        permissionManager_->sendMyPermission(owner, false);
     bridge()->SendFreeMessage(FREEMSG_ENTERING_ROOM, QString(""));
     sendCloudRecStartIfAuto();
 }
@@ -132,13 +138,15 @@ QByteArray LoginManager::cameraOffPixels(const QImage& picture) {
 void LoginManager::sendCameraOffImage() {
     if (status_.load() != LOGIN_STATUS_LOGGED_IN || !mayOperateSeminarMedia()) return;
     static const QImage picture = [] {
-        const auto path = MainBundle::pathForResource(QStringLiteral("video_image_camera_off"), QStringLiteral("bmp"));
+        const auto path =
+            MainBundle::pathForResource(QStringLiteral("video_image_camera_off"), QStringLiteral("bmp"));
         return path ? QImage(*path) : QImage();
     }();
     if (picture.isNull()) return;
     const QByteArray pixels = cameraOffPixels(picture);
-    bridge()->SendVideo(reinterpret_cast<const uint8_t*>(pixels.constData()), picture.width() * picture.height() * 3,
-                        picture.width(), picture.height(), 1, 0, bSupportHW_.load() ? 1 : 0);
+    bridge()->SendVideo(reinterpret_cast<const uint8_t*>(pixels.constData()),
+                        picture.width() * picture.height() * 3, picture.width(), picture.height(), 1, 0,
+                        bSupportHW_.load() ? 1 : 0);
 }
 
 // ---- Switches and volumes ----
@@ -231,13 +239,18 @@ void LoginManager::sendVideoReceptionAll(bool start) {
         if (s->userId() != myInfo_->userId()) sendVideoReception(s->clientNo(), start);
 }
 
-void LoginManager::updateVideoSettings(const QSize& size, int frameRate, const std::optional<QString>& /*device*/) {
+void LoginManager::updateVideoSettings(const QSize& size, int frameRate,
+                                       const std::optional<QString>& device) {
+    if (device) bridge()->SetCameraDevice(*device);
     if (size.width() > 0 && size.height() > 0) bridge()->setSelfVideoSize(size.width(), size.height());
     if (frameRate > 0) bridge()->setSelfVideoFrameRate(frameRate);
-    if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG && !mbIsManySpeaker.load()) setVideoInManyMode(true, true);
+    if (iRoomCategory_.load() == ROOM_CATEGORY_MANYMTG && !mbIsManySpeaker.load())
+        setVideoInManyMode(true, true);
 }
 
-void LoginManager::onChangeSpeakerSamplingRate(int rate) { bridge()->SetDstAudioSampleRate(rate); }
+void LoginManager::onChangeSpeakerSamplingRate(int rate) {
+    bridge()->SetDstAudioSampleRate(rate);
+}
 
 void LoginManager::updateAudioSettings(const std::optional<AudioDeviceInfo>& input,
                                        const std::optional<AudioDeviceInfo>& output, int64_t echoCancelMode,
@@ -271,11 +284,12 @@ void LoginManager::setVideoInManyMode(bool many, bool check) {
     }
     if (!param) return;
     const QVariantMap config = configDataDict();
-    const int maxRate = QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_MANY_MTG_MAX_RATE"), config, 70000);
+    const int maxRate =
+        QuorixUtils::GetSystemEnvInteger(QStringLiteral("MODE_MANY_MTG_MAX_RATE"), config, 70000);
     auto list = userListInfo();
     const int speakers = list ? int(list->speakerList().value_or(std::vector<SpeakerInfoRef>{}).size()) : 0;
-    const bool changed =
-        param->changeLocalParam(iMaxParticipant_.load(), iManySpeaker_.load(), miRoomSampling.load(), maxRate, speakers);
+    const bool changed = param->changeLocalParam(iMaxParticipant_.load(), iManySpeaker_.load(),
+                                                 miRoomSampling.load(), maxRate, speakers);
     const int width = param->getManyMtgParticipantWidth();
     const int height = param->getManyMtgParticipantHeight();
     const double fps = param->getManyMtgParticipantFps();

@@ -9,7 +9,9 @@
 
 namespace {
 
-void logInfo(const QString& text) { LogFileManager::write(text, 2, false); }
+void logInfo(const QString& text) {
+    LogFileManager::write(text, 2, false);
+}
 
 }  // namespace
 
@@ -21,7 +23,8 @@ void LoginManager::sendStopForManyMtg() {
     bIsMicOn = false;
 }
 
-void LoginManager::OnManyMtgStart(short /*code*/, short /*subCode*/, const QString& userID, const QString& userName) {
+void LoginManager::OnManyMtgStart(short /*code*/, short /*subCode*/, const QString& userID,
+                                  const QString& userName) {
     if (status_.load() == LOGIN_STATUS_IDLE) return;
     logInfo(StringWithFormat(kLogMsgRcvManyMtgSpeechStart, userID, userName));
     auto list = userListInfo();
@@ -37,7 +40,8 @@ void LoginManager::OnManyMtgStart(short /*code*/, short /*subCode*/, const QStri
         for (const SpeakerInfoRef& s : list ? list->speakerList().value_or(std::vector<SpeakerInfoRef>{})
                                             : std::vector<SpeakerInfoRef>{})
             if (s->userId() == userID) {
-                speaker = std::make_shared<SpeakerInfo>(s->clientNo(), s->userId(), s->userName(), s->userType());
+                speaker =
+                    std::make_shared<SpeakerInfo>(s->clientNo(), s->userId(), s->userName(), s->userType());
                 break;
             }
         if (!speaker) return;
@@ -55,7 +59,8 @@ void LoginManager::OnManyMtgStartRes(short code, short /*subCode*/, const QStrin
         remoteStgManager_->changeManySpeaker(ownerIdStr(), false);
 }
 
-void LoginManager::OnManyMtgStop(short code, short /*subCode*/, const QString& userID, const QString& userName) {
+void LoginManager::OnManyMtgStop(short code, short /*subCode*/, const QString& userID,
+                                 const QString& userName) {
     if (status_.load() == LOGIN_STATUS_IDLE) return;
     if (code == 0)
         logInfo(StringWithFormat(kLogMsgRcvManyMtgSpeechStop, userID, userName));
@@ -71,7 +76,8 @@ void LoginManager::OnManyMtgStop(short code, short /*subCode*/, const QString& u
     } else if (list) {
         for (const SpeakerInfoRef& s : list->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}))
             if (s->userId() == userID) {
-                speaker = std::make_shared<SpeakerInfo>(s->clientNo(), s->userId(), s->userName(), s->userType());
+                speaker =
+                    std::make_shared<SpeakerInfo>(s->clientNo(), s->userId(), s->userName(), s->userType());
                 break;
             }
     }
@@ -88,7 +94,8 @@ void LoginManager::OnManyListRes(short /*code*/, short /*subCode*/, const QStrin
     for (const QString& id : userID) {
         for (const SpeakerInfoRef& s : speakers) {
             if (s->userId() != id) continue;
-            auto copy = std::make_shared<SpeakerInfo>(s->clientNo(), s->userId(), s->userName(), s->userType());
+            auto copy =
+                std::make_shared<SpeakerInfo>(s->clientNo(), s->userId(), s->userName(), s->userType());
             list->addManySpeaker(copy);
             if (auto* d = delegate()) d->onStartManySpeech(copy);
             break;
@@ -133,7 +140,8 @@ void LoginManager::onChangeLayoutOfWebinarView(bool flag, int mode) {
 
 // ---- Display control ----
 
-void LoginManager::sendRemoteSupportMsg(uint32_t code, const QString& userId, int value, const QString& data) {
+void LoginManager::sendRemoteSupportMsg(uint32_t code, const QString& userId, int value,
+                                        const QString& data) {
     if (status_.load() != LOGIN_STATUS_LOGGED_IN) return;
     bridge()->SendFreeMessageData(code, userId, value, data);
 }

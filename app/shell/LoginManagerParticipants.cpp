@@ -15,15 +15,21 @@
 
 namespace {
 
-void logInfo(const QString& text) { LogFileManager::write(text, 2, false); }
+void logInfo(const QString& text) {
+    LogFileManager::write(text, 2, false);
+}
 
-bool isOneTime(const QString& userId) { return userId.startsWith(u'/'); }
+bool isOneTime(const QString& userId) {
+    return userId.startsWith(u'/');
+}
 
 }  // namespace
 
 // ---- Role tests ----
 
-bool LoginManager::isOwner() const { return myInfo_->userId() == ownerIdStr(); }
+bool LoginManager::isOwner() const {
+    return myInfo_->userId() == ownerIdStr();
+}
 
 bool LoginManager::isSpeaker() const {
     switch (iRoomCategory_.load()) {
@@ -54,8 +60,8 @@ int LoginManager::getOperationState(int operation) const {
     const bool seminar = iRoomCategory_.load() == ROOM_CATEGORY_SEMINAR;
     const bool free = !seminar && bCaptainFree_.load();
     const auto permitted = [this](int type) {
-        return permissionManager_ && permissionManager_->isSupportFunc() && permissionManager_->getEnable(type) &&
-               permissionManager_->getPermission(type);
+        return permissionManager_ && permissionManager_->isSupportFunc() &&
+               permissionManager_->getEnable(type) && permissionManager_->getPermission(type);
     };
     switch (operation) {
         case 0:
@@ -90,16 +96,22 @@ QString LoginManager::shownName(const QString& otherId, const QString& name) con
 
 // ---- Commands ----
 
-void LoginManager::changeOwner(const QString& userId) { bridge()->ChangeOwner(userId); }
+void LoginManager::changeOwner(const QString& userId) {
+    bridge()->ChangeOwner(userId);
+}
 
 void LoginManager::forceLeave(const QString& userId) {
     logInfo(StringWithFormat(kLogMsgForceLeave, userId));
     bridge()->ForceLeave(userId);
 }
 
-void LoginManager::nominateSpeaker(const QString& userId) { bridge()->SpeechNominate(1, userId); }
+void LoginManager::nominateSpeaker(const QString& userId) {
+    bridge()->SpeechNominate(1, userId);
+}
 
-void LoginManager::stopSpeech(const QString& userId) { bridge()->SpeechEnd(userId); }
+void LoginManager::stopSpeech(const QString& userId) {
+    bridge()->SpeechEnd(userId);
+}
 
 void LoginManager::endSpeech() {
     if (!mbIsSeminarSpeaker.load()) return;
@@ -124,7 +136,8 @@ void LoginManager::reserveSpeech(bool cancel) {
 void LoginManager::changeReserveState(bool permit, const UserInfoRef& target) {
     if (!target) return;
     const QString id = target->userId();
-    if (isOwner()) logInfo(StringWithFormat(permit ? kLogMsgListSpeechPermitBtn : kLogMsgListSpeechCancelBtn, id));
+    if (isOwner())
+        logInfo(StringWithFormat(permit ? kLogMsgListSpeechPermitBtn : kLogMsgListSpeechCancelBtn, id));
     if (permit)
         bridge()->SpeechNominate(0, id);
     else
@@ -156,8 +169,8 @@ void LoginManager::updateListInSeminarMode() {
 
     const QVariantMap config = configDataDict();
     const QString me = myInfo_->userId();
-    const bool hide = isFlagOn(config, "MODE_WEBINAR_ONETIMEUSER_NAME_HIDE") && isFlagOn(config, "MODE_WEBINAR") &&
-                      isOneTime(me);
+    const bool hide = isFlagOn(config, "MODE_WEBINAR_ONETIMEUSER_NAME_HIDE") &&
+                      isFlagOn(config, "MODE_WEBINAR") && isOneTime(me);
     std::vector<UserInfoRef> users;
     // Only the entries the parser produced are walked, whatever count the
     // document claims.
@@ -167,15 +180,19 @@ void LoginManager::updateListInSeminarMode() {
         const QVariantMap entry = entryValue.toMap();
         const QString id = entry.value(QStringLiteral("id")).toString();
         if (id == me) continue;
-        QString name = entry.contains(QStringLiteral("name")) ? entry.value(QStringLiteral("name")).toString() : id;
+        QString name =
+            entry.contains(QStringLiteral("name")) ? entry.value(QStringLiteral("name")).toString() : id;
         if (hide && isOneTime(id)) name = QString("");
-        users.push_back(std::make_shared<UserInfo>(id, name, entry.value(QStringLiteral("usertype")).toString()));
+        users.push_back(
+            std::make_shared<UserInfo>(id, name, entry.value(QStringLiteral("usertype")).toString()));
     }
     if (auto list = userListInfo()) list->updateList(users);
     if (permissionManager_) permissionManager_->setUser(users);
 }
 
-void LoginManager::waitForSeminarList() { seminarListQueue_->sync([] {}); }
+void LoginManager::waitForSeminarList() {
+    seminarListQueue_->sync([] {});
+}
 
 void LoginManager::setLogoutRunner(std::function<void(std::function<void()>)> runner) {
     logoutRunner_ = std::move(runner);
@@ -183,7 +200,8 @@ void LoginManager::setLogoutRunner(std::function<void(std::function<void()>)> ru
 
 // ---- Entering and leaving ----
 
-void LoginManager::OnEnterMember(const QString& strUserId, const QString& strUserName, const QString& strUserType) {
+void LoginManager::OnEnterMember(const QString& strUserId, const QString& strUserName,
+                                 const QString& strUserType) {
     if (status_.load() == LOGIN_STATUS_IDLE) return;
     auto list = userListInfo();
     if (!list || list->roomCategory() != ROOM_CATEGORY_SEMINAR) return;
@@ -263,7 +281,8 @@ void LoginManager::OnChangeOwner(const QString& strUserId) {
         ownerIdStr_ = strUserId;
     }
     if (auto* d = delegate()) d->onChangeOwner(strUserId, old);
-    if (iRoomCategory_.load() != ROOM_CATEGORY_SEMINAR && old == myInfo_->userId()) stopDocShareWhenNoLongerAllowed();
+    if (iRoomCategory_.load() != ROOM_CATEGORY_SEMINAR && old == myInfo_->userId())
+        stopDocShareWhenNoLongerAllowed();
 }
 
 void LoginManager::stopDocShareWhenNoLongerAllowed() {
@@ -281,7 +300,8 @@ void LoginManager::OnStartSpeech(int iClientNo, const QString& strUserId, const 
     QString name = shownName(strUserId, strUserName);
     if (!nameHidden(strUserId) && name.isEmpty()) name = strUserId;
     logInfo(StringWithFormat(kLogMsgRcvSpeechStart, strUserId, name, strUserType,
-                             LogMessage::conversionSwitchYesNO(bCameraDev), LogMessage::conversionSwitchYesNO(bMic)));
+                             LogMessage::conversionSwitchYesNO(bCameraDev),
+                             LogMessage::conversionSwitchYesNO(bMic)));
     auto speaker = std::make_shared<SpeakerInfo>(iClientNo, strUserId, name, strUserType);
     if (iClientNo == CLIENT_NO_SELF) {
         if (mAudioManager) speaker->setSpeakerVol(mAudioManager->outputVolume());

@@ -18,7 +18,9 @@ int configInt(const QVariantMap& config, const char* key, int def) {
     return QuorixUtils::GetSystemEnvInteger(QString::fromLatin1(key), config, def);
 }
 
-bool has(const QVariantMap& config, const char* key) { return config.contains(QString::fromLatin1(key)); }
+bool has(const QVariantMap& config, const char* key) {
+    return config.contains(QString::fromLatin1(key));
+}
 
 QString colourText(const QVariantMap& config, const char* key, const QColor& fallback) {
     const auto text = QuorixUtils::GetSystemEnvString(QString::fromLatin1(key), config);
@@ -29,12 +31,15 @@ QString colourText(const QVariantMap& config, const char* key, const QColor& fal
 }  // namespace
 
 RecordingParams LoginManager::recordingParams(const QVariantMap& config, const QString& myUserId) {
-    const auto flag = [&config](const char* key) { return config.value(QString::fromLatin1(key)).toString() == u"Y"; };
+    const auto flag = [&config](const char* key) {
+        return config.value(QString::fromLatin1(key)).toString() == u"Y";
+    };
     RecordingParams p;
     p.param = flag("MODE_FREE_REC_COUNT");
     const auto dir = QuorixUtils::GetSystemEnvString(QStringLiteral("MODE_AUTO_SAVE_DIR_MAC"), config);
     p.autoSaveDir = dir && !dir->isEmpty() ? *dir : QStringLiteral("~/Documents/Quorix_AutoSave");
-    p.configRecDirSpecify = QuorixUtils::GetSystemEnvString(QStringLiteral("MODE_REC_DIR_SPECIFY_MAC"), config);
+    p.configRecDirSpecify =
+        QuorixUtils::GetSystemEnvString(QStringLiteral("MODE_REC_DIR_SPECIFY_MAC"), config);
     p.configMp4VideoQuality = configInt(config, "MODE_RECORDING_MP4_VIDEO_QUALITY", 10);
     p.configMp4AacKbps = configInt(config, "MODE_RECORDING_MP4_AAC_KBPS", 96);
     if (flag("MODE_RECORDING_TIMEREC_INFO")) {
@@ -123,10 +128,9 @@ void LoginManager::checkAutoRecStartSelfVideoForManyMtg() {
         mode = configInt(config, "MODE_AUTO_SAVE_REC", 0);
     }
     if (mode != 1 && mode != 5 && mode != 10) return;
-    recording->startAutoSaveRecording(mode, myInfo_->userId(), myInfo_->userName(),
-                                              config.value(QStringLiteral("CLASSNAME")).toString(),
-                                              CameraSettings::getWidth(2), CameraSettings::getHeight(2),
-                                      recording->getTimerCountVal());
+    recording->startAutoSaveRecording(
+        mode, myInfo_->userId(), myInfo_->userName(), config.value(QStringLiteral("CLASSNAME")).toString(),
+        CameraSettings::getWidth(2), CameraSettings::getHeight(2), recording->getTimerCountVal());
     recording->setIsAutoRecStartSelfVideoForManyMtg(true);
 }
 
@@ -142,15 +146,16 @@ void onMainThread(const QObject* context, std::function<void()> task) {
 
 }  // namespace
 
-void LoginManager::onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType) {
+void LoginManager::onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType,
+                                    int targetType) {
     onMainThread(this, [this, recording, fileType, targetType] {
         if (auto* d = delegate()) d->onStartRecording(recording, fileType, targetType);
     });
     if (fileType != 3 && mAudioManager) mAudioManager->startRecording(true);
 }
 
-void LoginManager::onStopRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType,
-                                   bool isStopAudio) {
+void LoginManager::onStopRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType,
+                                   int targetType, bool isStopAudio) {
     if (isStopAudio && mAudioManager) mAudioManager->startRecording(false);
     onMainThread(this, [this, recording, fileType, targetType] {
         if (auto* d = delegate()) d->onStopRecording(recording, fileType, targetType);
@@ -170,16 +175,19 @@ void LoginManager::updateRecSystemMenu() {
 }
 
 void LoginManager::onAudioPlayerSampleBuffer(const QByteArray& pcm, int rate) {
-    if (auto recording = recordingManager()) recording->onAudioPlayerSampleBuffer(pcm, rate, bIsSpeakerOn.load());
+    if (auto recording = recordingManager())
+        recording->onAudioPlayerSampleBuffer(pcm, rate, bIsSpeakerOn.load());
 }
 
 void LoginManager::onAudioRecoderSampleBuffer(const QByteArray& pcm, int rate) {
-    if (auto recording = recordingManager()) recording->onAudioRecoderSampleBuffer(pcm, rate, bIsMicOn.load());
+    if (auto recording = recordingManager())
+        recording->onAudioRecoderSampleBuffer(pcm, rate, bIsMicOn.load());
 }
 
 void LoginManager::sendCloudRecStartIfAuto() {
     const QVariantMap config = configDataDict();
     if (!QuorixUtils::IsSystemEnableFunc(QStringLiteral("MODE_CLOUDREC_AUTO_START"), config)) return;
     const auto option = QuorixUtils::GetSystemEnvString(QStringLiteral("CLOUDREC_OPTION"), config);
-    bridge()->SendCloudRecStart(myInfo_->userId(), myInfo_->userName(), QString(""), 0, 0, option.value_or(QString()));
+    bridge()->SendCloudRecStart(myInfo_->userId(), myInfo_->userName(), QString(""), 0, 0,
+                                option.value_or(QString()));
 }

@@ -59,8 +59,9 @@ TEST(ChatModel, ThreadsForOnePartnerAreMadeOnceWhateverTheRace) {
     for (int w = 0; w < kWriters; ++w) {
         writers.emplace_back([&] {
             for (int i = 0; i < 100; ++i) {
-                auto thread = threads.firstOrAppend([](const MessageInfo& m) { return m.destUser()->userId() == "bob"; },
-                                                    [&bob] { return std::make_shared<MessageInfo>(bob); });
+                auto thread = threads.firstOrAppend(
+                    [](const MessageInfo& m) { return m.destUser()->userId() == "bob"; },
+                    [&bob] { return std::make_shared<MessageInfo>(bob); });
                 thread->addMessage(std::make_shared<MessageData>(sender, QDateTime(), QString::number(i)));
                 (void)thread->messages().size();
             }
@@ -86,8 +87,8 @@ TEST(ChatModel, TheIssuerTakesOnlyFirstAnswersOfRecordedReceivers) {
         int count;
         const char* text;
     };
-    for (const Answer& a : {Answer{"ann", 2, "13"}, Answer{"ann", 1, "2"}, Answer{"zed", 1, "1"},
-                            Answer{"bob", 3, "9x2"}})
+    for (const Answer& a :
+         {Answer{"ann", 2, "13"}, Answer{"ann", 1, "2"}, Answer{"zed", 1, "1"}, Answer{"bob", 3, "9x2"}})
         q.recvQuestionnaireAnswer(a.who, a.count, a.text);
     EXPECT_EQ(q.answeredUserCnt(), 2);
     EXPECT_EQ(q.answeredCnt(), 3) << "digits outside the choices are skipped";

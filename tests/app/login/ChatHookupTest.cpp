@@ -62,7 +62,8 @@ TEST_F(ChatHookup, OwnLinesAreSentAndShownAtOnceReceivedOnesAfterTheNameRule) {
         Config config;
         QString myId, senderId, senderName, shown;
     };
-    const Config webinar{{"CATEGORY", "1"}, {"MODE_WEBINAR", "Y"}, {"MODE_WEBINAR_ONETIMEUSER_NAME_HIDE", "Y"}};
+    const Config webinar{
+        {"CATEGORY", "1"}, {"MODE_WEBINAR", "Y"}, {"MODE_WEBINAR_ONETIMEUSER_NAME_HIDE", "Y"}};
     const Case cases[] = {
         {"normal room", {}, "me", "/guest", "Guest", "Guest"},
         {"one-time users of a hiding webinar", webinar, "/me", "/guest", "Guest", ""},
@@ -138,8 +139,10 @@ TEST_F(ChatHookup, PrivateMessagesGoOnlyToAndComeOnlyFromListedParticipants) {
 
 TEST_F(ChatHookup, AQuestionnaireIsCaughtUpOnlyByThoseWhoDidNotAnswer) {
     enter();
-    for (auto [n, id] : {std::pair{5, "bob"}, {6, "carol"}, {7, "dave"}}) speaks(n, id, QString(id).toUpper());
-    ASSERT_TRUE(me.manager.startQuestionnaire("Lunch?", {"yes", "no", "later"}, QuestionnaireOptionsValue(true, false)));
+    for (auto [n, id] : {std::pair{5, "bob"}, {6, "carol"}, {7, "dave"}})
+        speaks(n, id, QString(id).toUpper());
+    ASSERT_TRUE(me.manager.startQuestionnaire("Lunch?", {"yes", "no", "later"},
+                                              QuestionnaireOptionsValue(true, false)));
     EXPECT_FALSE(me.manager.startQuestionnaire("Again?", {"a", "b"}, 0)) << "one at a time";
     me.manager.OnQuestionReceived("bob");
     me.manager.OnQuestionReceived("carol");
@@ -149,8 +152,9 @@ TEST_F(ChatHookup, AQuestionnaireIsCaughtUpOnlyByThoseWhoDidNotAnswer) {
 
     me.bridge.clearCommands();
     for (const char* id : {"bob", "carol", "dave"}) me.manager.OnRecvFreeMessage(FREEMSG_ENTERING_ROOM, id);
-    EXPECT_EQ(me.bridge.commands("question"), (std::vector<std::string>{"questionStart carol Lunch? 01 yes,no,later",
-                                                                        "questionStart dave Lunch? 01 yes,no,later"}));
+    EXPECT_EQ(me.bridge.commands("question"),
+              (std::vector<std::string>{"questionStart carol Lunch? 01 yes,no,later",
+                                        "questionStart dave Lunch? 01 yes,no,later"}));
     auto* info = dynamic_cast<QuestionnaireInfo*>(me.manager.questionnaireInfo());
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->answeredUserCnt(), 1);
@@ -160,7 +164,8 @@ TEST_F(ChatHookup, AQuestionnaireIsCaughtUpOnlyByThoseWhoDidNotAnswer) {
 
     me.bridge.clearCommands();
     me.manager.stopQuestionnaire(false);
-    EXPECT_EQ(me.bridge.commands("question"), (std::vector<std::string>{"questionStop bob", "questionStop carol"}));
+    EXPECT_EQ(me.bridge.commands("question"),
+              (std::vector<std::string>{"questionStop bob", "questionStop carol"}));
     me.manager.OnRecvFreeMessage(FREEMSG_ENTERING_ROOM, "dave");
     EXPECT_EQ(me.bridge.commands("questionStart"), std::vector<std::string>{}) << "stopped: no catch-up";
     EXPECT_TRUE(me.manager.startQuestionnaire("Next?", {"a", "b"}, 0)) << "a stopped one may be followed";

@@ -17,7 +17,9 @@
 
 namespace login_test {
 
-inline std::string Str(const QString& s) { return s.toStdString(); }
+inline std::string Str(const QString& s) {
+    return s.toStdString();
+}
 
 // Records every command it is given as one line, e.g. "free 10019 bob".
 class CommandBridge : public FakeBridge {
@@ -83,8 +85,8 @@ public:
     bool SendVideo(const uint8_t* pixels, int size, int w, int h, int fps, int a, int b) override {
         std::lock_guard lock(cmdMu);
         lastVideo.assign(reinterpret_cast<const char*>(pixels), size_t(size));
-        commandLines.push_back("video " + std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(fps) +
-                               " " + std::to_string(a) + " " + std::to_string(b));
+        commandLines.push_back("video " + std::to_string(w) + "x" + std::to_string(h) + " " +
+                               std::to_string(fps) + " " + std::to_string(a) + " " + std::to_string(b));
         return true;
     }
     bool SendAudio(const QByteArray& pcm, double, int rate) override {
@@ -100,12 +102,19 @@ public:
     bool SendTextBoxActive(const QString& id, const QString& name) override {
         return record("textBoxActive " + Str(id) + " " + Str(name)), true;
     }
-    bool SendDocShareData(const QString& block) override { return record("docShareData " + Str(block)), true; }
+    bool SendDocShareData(const QString& block) override {
+        return record("docShareData " + Str(block)), true;
+    }
     bool StartDocShare() override { return record("docShareStart"), true; }
     bool StopDocShare() override { return record("docShareStop"), true; }
-    bool ManyMtgStartReq(const QString& id, const QString&) override { return record("manyStart " + Str(id)), true; }
-    bool ManyMtgStopSend(const QString& id, const QString&) override { return record("manyStop " + Str(id)), true; }
-    bool SendUserPermissionCmd(const QString& from, const QString& to, int cmd, int code, int f, int p) override {
+    bool ManyMtgStartReq(const QString& id, const QString&) override {
+        return record("manyStart " + Str(id)), true;
+    }
+    bool ManyMtgStopSend(const QString& id, const QString&) override {
+        return record("manyStop " + Str(id)), true;
+    }
+    bool SendUserPermissionCmd(const QString& from, const QString& to, int cmd, int code, int f,
+                               int p) override {
         return record("permission " + Str(from) + " " + Str(to) + " " + std::to_string(cmd) + " " +
                       std::to_string(code) + " " + std::to_string(f) + " " + std::to_string(p)),
                true;
@@ -168,12 +177,17 @@ struct WindowRecorder : RecordingDelegate {
     void onForceLogout(int kind, const QString& id, const QString&) override {
         add("forceLogout " + std::to_string(kind) + " " + Str(id));
     }
-    void onChangeOwner(const QString& id, const QString& old) override { add("owner " + Str(id) + " " + Str(old)); }
-    void onSpeechReserve(const UserInfoRef& u) override { add("reserve " + Str(u->userId()) + " " + Str(u->userName())); }
+    void onChangeOwner(const QString& id, const QString& old) override {
+        add("owner " + Str(id) + " " + Str(old));
+    }
+    void onSpeechReserve(const UserInfoRef& u) override {
+        add("reserve " + Str(u->userId()) + " " + Str(u->userName()));
+    }
     void onSpeechReserveCancel(int kind) override { add("reserveCancel " + std::to_string(kind)); }
     void onSpeechReserveResult(int r) override { add("reserveResult " + std::to_string(r)); }
     void onStartSpeech(const SpeakerInfoRef& s) override {
-        add("startSpeech " + std::to_string(s->clientNo()) + " " + Str(s->userId()) + " [" + Str(s->userName()) + "]");
+        add("startSpeech " + std::to_string(s->clientNo()) + " " + Str(s->userId()) + " [" +
+            Str(s->userName()) + "]");
     }
     void onEndSpeech(const SpeakerInfoRef& s) override {
         add("endSpeech " + std::to_string(s->clientNo()) + " " + Str(s->userId()));
@@ -184,20 +198,24 @@ struct WindowRecorder : RecordingDelegate {
     void stopSpeechForWebinar() override { add("stopSpeechForWebinar"); }
     void onChangeCameraStatus(bool on) override { add(std::string("camera ") + (on ? "on" : "off")); }
     void onChangeMicStatus(bool on, float) override { add(std::string("mic ") + (on ? "on" : "off")); }
-    void onChangeSpeakerStatus(bool on, float) override { add(std::string("speaker ") + (on ? "on" : "off")); }
+    void onChangeSpeakerStatus(bool on, float) override {
+        add(std::string("speaker ") + (on ? "on" : "off"));
+    }
     void onAudioVolume(int n, int v) override { add("level " + std::to_string(n) + " " + std::to_string(v)); }
     void updateMessage(const std::shared_ptr<MessageInfo>& t, bool notify) override {
         add("message " + Str(t->destUser()->userId()) + " " + std::to_string(notify));
     }
     void updateTextBox(bool open) override { add("textBox " + std::to_string(open)); }
-    void onQuestionStart(const QString& issuer, const QString& q, int count, const QStringList&, int options) override {
+    void onQuestionStart(const QString& issuer, const QString& q, int count, const QStringList&,
+                         int options) override {
         add("questionStart " + Str(issuer) + " " + Str(q) + " " + std::to_string(count) + " " +
             std::to_string(options));
     }
     void onQuestionResult() override { add("questionResult"); }
     void onQuestionStop() override { add("questionStop"); }
     void startDocShare(const UserInfoRef& leader, bool isNew) override {
-        add("docStart " + (leader ? Str(leader->userId()) : std::string("none")) + " " + std::to_string(isNew));
+        add("docStart " + (leader ? Str(leader->userId()) : std::string("none")) + " " +
+            std::to_string(isNew));
     }
     void stopDocShare(const QString& id) override { add("docStop " + Str(id)); }
     void startDocShareError(int code) override { add("docError " + std::to_string(code)); }
@@ -306,7 +324,8 @@ using Config = std::vector<std::pair<std::string, std::string>>;
 
 // Logs `p` out and in again as `userId` to a normal room chaired by
 // "owner-id", with the configuration entries of `extra` added (or replacing).
-inline bool EnterRoom(RoomWebService& web, Participant& p, const Config& extra = {}, const QString& userId = "me") {
+inline bool EnterRoom(RoomWebService& web, Participant& p, const Config& extra = {},
+                      const QString& userId = "me") {
     Config config{{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"OWNER", "owner-id"}};
     config.insert(config.end(), extra.begin(), extra.end());
     web.setConfig(config);

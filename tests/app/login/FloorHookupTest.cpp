@@ -24,7 +24,9 @@ struct RecordingRemoteStg : LoginRemoteStgManager {
         changing = v;
         calls.add("stg.changing " + std::to_string(v));
     }
-    void setResMessage(const std::optional<QString>& m) override { calls.add(m ? "stg.res text" : "stg.res none"); }
+    void setResMessage(const std::optional<QString>& m) override {
+        calls.add(m ? "stg.res text" : "stg.res none");
+    }
     void changeManySpeaker(const QString& owner, bool on) override {
         calls.add("stg.many " + Str(owner) + " " + std::to_string(on));
     }
@@ -38,7 +40,9 @@ struct RecordingPermission : LoginPermissionManager {
     void resetParameters(bool) override {}
     void addUser(const UserInfoRef& u) override { calls.add("perm.add " + Str(u->userId())); }
     void deleteUser(const QString& id) override { calls.add("perm.delete " + Str(id)); }
-    void setUser(const std::vector<UserInfoRef>& users) override { calls.add("perm.set " + std::to_string(users.size())); }
+    void setUser(const std::vector<UserInfoRef>& users) override {
+        calls.add("perm.set " + std::to_string(users.size()));
+    }
     void sendMyPermission(const QString& owner, bool delay) override {
         calls.add("perm.announce " + Str(owner) + " " + std::to_string(delay));
     }
@@ -172,7 +176,8 @@ TEST_F(FloorHookup, ReservationsFollowTheirResults) {
         EXPECT_TRUE(me.manager.isReserve());
         me.manager.OnSpeechReserveResult(c.result);
         EXPECT_EQ(me.manager.userListInfo()->reserveList()->size(), c.reservers);
-        EXPECT_EQ(me.window.list("reserveResult"), std::vector<std::string>{"reserveResult " + std::to_string(c.result)});
+        EXPECT_EQ(me.window.list("reserveResult"),
+                  std::vector<std::string>{"reserveResult " + std::to_string(c.result)});
     }
 }
 
@@ -201,14 +206,16 @@ TEST_F(FloorHookup, ForcedLeavesLogOutOffTheReceiveThreadAndTellTheWindow) {
     };
     const Case cases[] = {
         {"expelled by a user", [](LoginManager& m) { m.OnForceLeave("boss", "Boss"); }, "forceLogout 0 boss"},
-        {"expelled, sender unknown", [](LoginManager& m) { m.OnForceLeave(QString(), QString()); }, "forceLogout 2 "},
+        {"expelled, sender unknown", [](LoginManager& m) { m.OnForceLeave(QString(), QString()); },
+         "forceLogout 2 "},
         {"pushed out", [](LoginManager& m) { m.OnPushOut(); }, "forceLogout 1 "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         enter();
         std::vector<std::function<void()>> queued;
-        me.manager.setLogoutRunner([&queued](std::function<void()> task) { queued.push_back(std::move(task)); });
+        me.manager.setLogoutRunner(
+            [&queued](std::function<void()> task) { queued.push_back(std::move(task)); });
         c.event(me.manager);
         EXPECT_EQ(me.window.list("forceLogout"), std::vector<std::string>{c.told});
         ASSERT_EQ(queued.size(), 1u);

@@ -149,7 +149,9 @@ TEST_F(FreeMessageDialogue, DialoguesEndWhereTheyShould) {
             LoginManager& m = who(s.by).manager;
             switch (s.kind) {
                 case Step::Request:
-                    m.requestAPShare(QString::fromLatin1(s.target == 'a' ? "alice" : s.target == 'b' ? "bob" : "carol"),
+                    m.requestAPShare(QString::fromLatin1(s.target == 'a'   ? "alice"
+                                                         : s.target == 'b' ? "bob"
+                                                                           : "carol"),
                                      true);
                     break;
                 case Step::Permit:
@@ -183,7 +185,8 @@ TEST_F(FreeMessageDialogue, TheMessagesOnTheWireFollowTheDialogue) {
     bob.manager.permitRequestAPShare();
     bus.settle();
     EXPECT_EQ(alice.bridge.commands("free"), (std::vector<std::string>{"free 10019 bob", "free 10004 bob"}));
-    EXPECT_EQ(bob.bridge.commands("free"), (std::vector<std::string>{"free 10020 alice", "free 10021 alice"}));
+    EXPECT_EQ(bob.bridge.commands("free"),
+              (std::vector<std::string>{"free 10020 alice", "free 10021 alice"}));
 }
 
 TEST_F(FreeMessageDialogue, AWaitingRequestIsRefusedWhenTheUserAsksHimself) {

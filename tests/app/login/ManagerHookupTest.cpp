@@ -19,7 +19,8 @@ struct FakeDocShare : LoginDocShareManager {
         calls.add("doc.message " + Str(type) + " " + std::to_string(clientId));
     }
     void startDocShare(const UserInfoRef& leader, bool own, bool permitted) override {
-        calls.add("doc.start " + Str(leader->userId()) + " " + std::to_string(own) + std::to_string(permitted));
+        calls.add("doc.start " + Str(leader->userId()) + " " + std::to_string(own) +
+                  std::to_string(permitted));
         started = true;
         owner = leader;
     }
@@ -46,8 +47,12 @@ struct FakeRemoteStg : LoginRemoteStgManager {
     void resetInfo() override {}
     void recvRemoteStgReq(const QString& f, int v, const QString& d) override { add("req", f, v, d); }
     void recvRemoteStgRes(const QString& f, int v, const QString& d) override { add("res", f, v, d); }
-    void recvRemoteStgChangeReq(const QString& f, int v, const QString& d) override { add("changeReq", f, v, d); }
-    void recvRemoteStgChangeRes(const QString& f, int v, const QString& d) override { add("changeRes", f, v, d); }
+    void recvRemoteStgChangeReq(const QString& f, int v, const QString& d) override {
+        add("changeReq", f, v, d);
+    }
+    void recvRemoteStgChangeRes(const QString& f, int v, const QString& d) override {
+        add("changeRes", f, v, d);
+    }
     void setIsManyMtgMicChanging(bool v) override { calls.add("stg.changing " + std::to_string(v)); }
     void add(const char* what, const QString& f, int v, const QString& d) {
         calls.add(std::string("stg.") + what + " " + Str(f) + " " + std::to_string(v) + " " + Str(d));
@@ -60,8 +65,8 @@ struct FakePermissions : LoginPermissionManager {
     void setParameters(const UserInfoRef&, const QVariantMap&) override {}
     void resetParameters(bool) override {}
     void recvPermissionCmd(const QString& from, int cmd, int code, int f, int p) override {
-        calls.add("perm.recv " + Str(from) + " " + std::to_string(cmd) + std::to_string(code) + std::to_string(f) +
-                  std::to_string(p));
+        calls.add("perm.recv " + Str(from) + " " + std::to_string(cmd) + std::to_string(code) +
+                  std::to_string(f) + std::to_string(p));
     }
     bool getPermission(int type) const override { return type == 0; }
     FeatureCalls& calls;
@@ -69,9 +74,15 @@ struct FakePermissions : LoginPermissionManager {
 
 struct FakeSupport : LoginRemoteSupportManager {
     explicit FakeSupport(FeatureCalls& c) : calls(c) {}
-    void recvDispControlReq(const QString& f, int v, const QString&) override { calls.add("disp.req " + Str(f) + std::to_string(v)); }
-    void recvDispControlRes(const QString& f, int v, const QString&) override { calls.add("disp.res " + Str(f) + std::to_string(v)); }
-    void recvDispControlRep(const QString& f, int v, const QString&) override { calls.add("disp.rep " + Str(f) + std::to_string(v)); }
+    void recvDispControlReq(const QString& f, int v, const QString&) override {
+        calls.add("disp.req " + Str(f) + std::to_string(v));
+    }
+    void recvDispControlRes(const QString& f, int v, const QString&) override {
+        calls.add("disp.res " + Str(f) + std::to_string(v));
+    }
+    void recvDispControlRep(const QString& f, int v, const QString&) override {
+        calls.add("disp.rep " + Str(f) + std::to_string(v));
+    }
     FeatureCalls& calls;
 };
 
@@ -96,10 +107,10 @@ struct FakeRecording : LoginRecordingManager {
     void setIsAutoRecStartSelfVideoForManyMtg(bool v) override { autoStarted = v; }
     bool isAutoRecStartSelfVideoForManyMtg() const override { return autoStarted; }
     int getTimerCountVal() const override { return 600; }
-    void startAutoSaveRecording(int mode, const QString& id, const QString&, const QString& room, int w, int h,
-                                int limit) override {
-        calls.add("rec.auto " + std::to_string(mode) + " " + Str(id) + " " + Str(room) + " " + std::to_string(w) +
-                  "x" + std::to_string(h) + " " + std::to_string(limit));
+    void startAutoSaveRecording(int mode, const QString& id, const QString&, const QString& room, int w,
+                                int h, int limit) override {
+        calls.add("rec.auto " + std::to_string(mode) + " " + Str(id) + " " + Str(room) + " " +
+                  std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(limit));
     }
     FeatureCalls& calls;
     RecordingParams params;
@@ -287,17 +298,23 @@ TEST(RemoteCameraChanges, AreCheckedAtOnceAndAppliedOnTheMainQueue) {
     EXPECT_TRUE(manager.remoteChangeFps(nullptr, rates.back().toInt()));
     EXPECT_TRUE(bridge.commands().empty()) << "nothing is applied on the requesting thread";
     main->runPending();
-    const std::string size = std::to_string(sizes.back().width()) + "x" + std::to_string(sizes.back().height());
-    EXPECT_EQ(bridge.commands(), (std::vector<std::string>{"videoSize " + size, "videoFps " + Str(rates.back())}));
-    EXPECT_EQ(calls.list(), (std::vector<std::string>{"notice.size " + size, "notice.fps " + Str(rates.back())}));
+    const std::string size =
+        std::to_string(sizes.back().width()) + "x" + std::to_string(sizes.back().height());
+    EXPECT_EQ(bridge.commands(),
+              (std::vector<std::string>{"videoSize " + size, "videoFps " + Str(rates.back())}));
+    EXPECT_EQ(calls.list(),
+              (std::vector<std::string>{"notice.size " + size, "notice.fps " + Str(rates.back())}));
     EXPECT_EQ(manager.getCurrentResolution(), sizes.back());
     EXPECT_EQ(manager.getCurrentFrameRate(), rates.back().toInt());
     CameraSettings::releaseCameraSettings();
 }
 
 TEST_F(ManagerHookup, TheWebinarLayoutIsSetUpAndSentToNewcomersByTheChair) {
-    enter({{"CATEGORY", "1"}, {"MODE_WEBINAR", "Y"}, {"MODE_WEBINAR_STARTUP", "4"},
-           {"MODE_WEBINAR_FUNC_MAIN_START", "Y"}, {"OWNER", "me"}});
+    enter({{"CATEGORY", "1"},
+           {"MODE_WEBINAR", "Y"},
+           {"MODE_WEBINAR_STARTUP", "4"},
+           {"MODE_WEBINAR_FUNC_MAIN_START", "Y"},
+           {"OWNER", "me"}});
     ASSERT_NE(me.manager.webinarManager(), nullptr);
     me.manager.OnEnterMember("ann", "Ann", "S0");
     me.manager.OnEnterMember("vip", "Vip", "M0");
@@ -345,8 +362,8 @@ TEST_F(ManagerHookup, TheTimeStampRuleFollowsTheRoomAndTheStoredChoice) {
         int stored;         // -1: none stored
         bool expected;
     };
-    const Case cases[] = {{"3", 0, true},  {"1", -1, true}, {"1", 0, false}, {"1", 1, true},
-                          {nullptr, -1, false}, {"0", 1, true}, {"2", 1, false}};
+    const Case cases[] = {{"3", 0, true},       {"1", -1, true}, {"1", 0, false}, {"1", 1, true},
+                          {nullptr, -1, false}, {"0", 1, true},  {"2", 1, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.check ? c.check : "absent") + " stored " + std::to_string(c.stored));
         QVariantMap config{{"MODE_RECORDING_TIMEREC_INFO", "Y"}};
@@ -355,7 +372,8 @@ TEST_F(ManagerHookup, TheTimeStampRuleFollowsTheRoomAndTheStoredChoice) {
         if (c.stored >= 0) UserDefaults::standard().setInteger("KeyRecordingDateCheck", c.stored);
         EXPECT_EQ(LoginManager::recordingParams(config, "me").isEnableTimeStamp, c.expected);
     }
-    EXPECT_FALSE(LoginManager::recordingParams({{"MODE_RECORDING_TIMEREC_DEFAULT_CHECK", "3"}}, "me").isEnableTimeStamp)
+    EXPECT_FALSE(LoginManager::recordingParams({{"MODE_RECORDING_TIMEREC_DEFAULT_CHECK", "3"}}, "me")
+                     .isEnableTimeStamp)
         << "no time stamp unless the room offers it";
 }
 
@@ -367,8 +385,8 @@ TEST_F(ManagerHookup, RecordingDefaultsAreSeededOnlyWhenAbsent) {
     for (const Case& c : {Case{"100", 0}, Case{"125", 1}, Case{"150", 2}, Case{"120", 0}}) {
         SCOPED_TRACE(c.size);
         UserDefaults::standard().removeObjectForKey("KeyRecordingDateSize");
-        LoginManager::recordingConfigSetting({{"MODE_RECORDING_TIMEREC_INFO", "Y"},
-                                              {"MODE_RECORDING_TIMEREC_DEFAULT_SIZE", c.size}});
+        LoginManager::recordingConfigSetting(
+            {{"MODE_RECORDING_TIMEREC_INFO", "Y"}, {"MODE_RECORDING_TIMEREC_DEFAULT_SIZE", c.size}});
         EXPECT_EQ(UserDefaults::standard().integerForKey("KeyRecordingDateSize"), c.stored);
     }
     UserDefaults& d = UserDefaults::standard();
@@ -379,7 +397,8 @@ TEST_F(ManagerHookup, RecordingDefaultsAreSeededOnlyWhenAbsent) {
                                           {"MODE_RECORDING_TIMEREC_INFO", "Y"},
                                           {"MODE_RECORDING_TIMEREC_DEFAULT_SIZE", "100"},
                                           {"MODE_RECORDING_TIMEREC_DEFAULT_POINT", "3"}});
-    EXPECT_EQ(d.integerForKey("KeyRecordingDefaultRecTimeStartUp"), 5) << "a stored choice is never overwritten";
+    EXPECT_EQ(d.integerForKey("KeyRecordingDefaultRecTimeStartUp"), 5)
+        << "a stored choice is never overwritten";
     EXPECT_EQ(d.integerForKey("KeyRecordingDateSize"), 2);
     EXPECT_EQ(d.integerForKey("KeyRecordingPoint"), 3);
     EXPECT_EQ(d.integerForKey("KeyRecordingMovRotateVal"), 1024);
@@ -395,8 +414,11 @@ TEST_F(ManagerHookup, TheOwnAutomaticRecordingStartsOncePerLoginWithAnAllowedMod
         QString myId;
         size_t started;
     };
-    const Config base{{"CATEGORY", "2"}, {"RECORDING", "Y"}, {"MODE_MANY_MTG_REC_ONEUSER", "Y"},
-                      {"CLASSNAME", "Room A"}, {"MODE_MANY_MTG_SPEAKER", "2"}};
+    const Config base{{"CATEGORY", "2"},
+                      {"RECORDING", "Y"},
+                      {"MODE_MANY_MTG_REC_ONEUSER", "Y"},
+                      {"CLASSNAME", "Room A"},
+                      {"MODE_MANY_MTG_SPEAKER", "2"}};
     const auto with = [&base](Config extra) {
         Config c = base;
         c.insert(c.end(), extra.begin(), extra.end());
@@ -405,8 +427,10 @@ TEST_F(ManagerHookup, TheOwnAutomaticRecordingStartsOncePerLoginWithAnAllowedMod
     const Case cases[] = {
         {"mode 5", with({{"MODE_AUTO_SAVE_REC", "5"}}), "me", 1},
         {"mode 3 is not a mode", with({{"MODE_AUTO_SAVE_REC", "3"}}), "me", 0},
-        {"registered users only: a one-time user", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "10"}}), "/me", 0},
-        {"registered users only: a registered user", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "10"}}), "me", 1},
+        {"registered users only: a one-time user", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "10"}}),
+         "/me", 0},
+        {"registered users only: a registered user", with({{"MODE_AUTO_SAVE_REC_ONLY_NORMALUSER", "10"}}),
+         "me", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -426,7 +450,8 @@ TEST_F(ManagerHookup, TheOwnAutomaticRecordingStartsOncePerLoginWithAnAllowedMod
 TEST_F(ManagerHookup, TheCloudRecordingStartsWithTheRoomsOptionUnchanged) {
     enter({{"MODE_CLOUDREC_AUTO_START", "Y"}, {"CLOUDREC_OPTION", "{\"a\":1}"}});
     me.manager.initEnteringRoom();
-    EXPECT_EQ(me.bridge.commands("cloudRec"), std::vector<std::string>{"cloudRec me User One [] 00 {\"a\":1}"});
+    EXPECT_EQ(me.bridge.commands("cloudRec"),
+              std::vector<std::string>{"cloudRec me User One [] 00 {\"a\":1}"});
 }
 
 }  // namespace

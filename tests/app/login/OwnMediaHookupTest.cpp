@@ -3,8 +3,8 @@
 // state, and the own video's budget in many-meeting rooms.
 #include "FeatureTestSupport.h"
 #include "platform/Dispatch.h"
-#include "shell/LoginAudio.h"
 #include "shell/FreeMessageCodes.h"
+#include "shell/LoginAudio.h"
 
 namespace login_test {
 namespace {
@@ -53,13 +53,15 @@ TEST_F(OwnMediaHookup, WithoutACameraTheConferenceStartsWithTheCameraOffPictureE
     main->runPending();
     EXPECT_FALSE(me.manager.isCameraOn());
     EXPECT_EQ(me.window.list("camera"), std::vector<std::string>{"camera off"});
-    EXPECT_EQ(me.bridge.commands("video"), std::vector<std::string>{"video 320x240 1 0 0"}) << "sent at once, at 1 fps";
+    EXPECT_EQ(me.bridge.commands("video"), std::vector<std::string>{"video 320x240 1 0 0"})
+        << "sent at once, at 1 fps";
     main->advance(std::chrono::milliseconds(2999));
     EXPECT_EQ(me.bridge.commands("video").size(), 1u);
     main->advance(std::chrono::milliseconds(1));
     main->advance(std::chrono::milliseconds(6000));
     EXPECT_EQ(me.bridge.commands("video").size(), 4u) << "then every three seconds";
-    EXPECT_EQ(me.bridge.commands("free"), std::vector<std::string>{"free 10006 "}) << "the entry notice to everybody";
+    EXPECT_EQ(me.bridge.commands("free"), std::vector<std::string>{"free 10006 "})
+        << "the entry notice to everybody";
 
     me.manager.changeCameraOnOff();  // no camera: nothing happens
     EXPECT_FALSE(me.manager.isCameraOn());
