@@ -184,6 +184,23 @@ TEST_F(ManagerHookup, DocumentSharingStartsByRightAndStopsOnlyByItsLeader) {
     EXPECT_EQ(me.window.list("doc"), (std::vector<std::string>{"docStart ann 1", "docStop ann"}));
 }
 
+TEST_F(ManagerHookup, DocumentSharingEndsWithItsLeadersSpeechOrTheUsersLostRight) {
+    enter({{"MODE_DOCSHARE_DATA_RESET", "1"}});
+    me.manager.OnStartSpeech(5, "ann", "Ann", "S0", true, true);
+    me.manager.OnDocShareStart("ann", "Ann");
+    calls.calls.clear();
+    me.manager.OnStopSpeech(5);
+    EXPECT_EQ(calls.list(), std::vector<std::string>{"doc.stop 1"});
+    EXPECT_EQ(me.window.list("docStop"), std::vector<std::string>{"docStop ann"});
+
+    enter({}, "owner-id");  // the chair leads and loses the chair
+    me.manager.OnDocShareStartResult(0);
+    doc->right = true;
+    me.manager.OnChangeOwner("ann");
+    EXPECT_EQ(me.bridge.commands("docShare"), std::vector<std::string>{"docShareStop"});
+    EXPECT_EQ(me.window.list("docStop"), std::vector<std::string>{"docStop owner-id"});
+}
+
 TEST_F(ManagerHookup, StartResultsAreAnsweredByKind) {
     struct Case {
         int result;
