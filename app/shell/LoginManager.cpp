@@ -202,6 +202,6 @@ void LoginManager::OnError(int iErrorKind, int iErrorNo, const QString& /*strErr
         questionnaireInfo_->stopQuestionnaire();
         questionnaireInfo_->resetQuestionnaire();
     }
-    if (auto recording = recordingManager()) recording->stopAllRecording();
+    if (auto recording = recordingManagerRef()) recording->stopAllRecording();
     if (auto* d = delegate()) d->onConnectionError(iErrorNo);
 }

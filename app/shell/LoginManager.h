@@ -74,10 +74,12 @@ public:
     virtual void onLoginError(int /*kind*/, int /*code*/, int /*subCode*/) {}
     virtual void onLoginSuccess(bool /*relogin*/) {}
     virtual void onConnectionError(int /*errorNo*/) {}
+    // The session was ended from outside: kind 0 by a user (or the schedule,
+    // user id "[ scheduler ]"), 1 pushed out by another login, 2 unknown.
+    virtual void onForceLogout(int /*kind*/, const QString& /*userId*/, const QString& /*userName*/) {}
     virtual void onQuestionStop() {}
 
     // ---- Feature hook-ups: participants, media, sharing, chat, documents, modes, recording ----
-    virtual void onForceLogout(int /*kind*/, const QString& /*userId*/, const QString& /*userName*/) {}
     virtual void onChangeOwner(const QString& /*ownerId*/, const QString& /*oldOwnerId*/) {}
     virtual void onSpeechReserve(const UserInfoRef& /*info*/) {}
     virtual void onSpeechReserveCancel(int /*kind*/) {}
@@ -252,7 +254,8 @@ public:
     LoginPermissionManager* permissionManager() const { return permissionManager_.get(); }
     // The recording manager of the current login, or none. Audio threads feed
     // it while a new login replaces it: callers hold a reference for the call.
-    std::shared_ptr<LoginRecordingManager> recordingManager() const;
+    std::shared_ptr<LoginRecordingManager> recordingManagerRef() const;
+    LoginRecordingManager* recordingManager() const { return recordingManagerRef().get(); }
     LoginRemoteSupportManager* remoteSupportManager() const { return remoteSupportManager_.get(); }
 
     // ---- Events (QuorixInterface) ----

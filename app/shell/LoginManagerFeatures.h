@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <cstdint>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -151,6 +152,9 @@ public:
     // Played and captured sound (16-bit mono PCM), silenced when the flag is off.
     virtual void onAudioPlayerSampleBuffer(const QByteArray& /*pcm*/, int /*rate*/, bool /*isSpkOn*/) {}
     virtual void onAudioRecoderSampleBuffer(const QByteArray& /*pcm*/, int /*rate*/, bool /*isMicOn*/) {}
+    // Waits until every stopped recording has been written out; false when
+    // the time ran out first.
+    virtual bool waitUntilFinished(std::chrono::milliseconds /*timeout*/) { return true; }
 };
 
 // The recording settings of a login, from the room configuration.

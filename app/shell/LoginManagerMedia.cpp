@@ -258,7 +258,7 @@ void LoginManager::updateAudioSettings(const std::optional<AudioDeviceInfo>& inp
     if (!mAudioManager) return;
     mAudioManager->changeAudioSettings(input, output, echoCancelMode, 100, noiseReductionMode);
     // The sample copies for recording start again on the new devices.
-    auto recording = recordingManager();
+    auto recording = recordingManagerRef();
     if (!recording) return;
     for (int type : recording->recordingFileTypes())
         if (type != 3) {

@@ -366,7 +366,7 @@ void LoginManager::OnStopSpeech(int iClientNo) {
             speaker->setUserName(speaker->subUserName());
             speaker->setClientNo(CLIENT_NO_SCHEDULED);
         }
-        if (auto recording = recordingManager(); recording && recording->isRecordingUser(speaker->userId()))
+        if (auto recording = recordingManagerRef(); recording && recording->isRecordingUser(speaker->userId()))
             recording->stopRecording(speaker->userId());
         logInfo(StringWithFormat(kLogMsgRcvSpeechStop, speaker->userId(), speaker->userName()));
         if (auto* d = delegate()) d->onEndSpeech(speaker);

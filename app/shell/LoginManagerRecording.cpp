@@ -76,7 +76,7 @@ RecordingParams LoginManager::recordingParams(const QVariantMap& config, const Q
     return p;
 }
 
-std::shared_ptr<LoginRecordingManager> LoginManager::recordingManager() const {
+std::shared_ptr<LoginRecordingManager> LoginManager::recordingManagerRef() const {
     std::lock_guard lock(recordingMutex_);
     return recordingManager_;
 }
@@ -117,7 +117,7 @@ void LoginManager::recordingConfigSetting(const QVariantMap& config) {
 }
 
 void LoginManager::checkAutoRecStartSelfVideoForManyMtg() {
-    auto recording = recordingManager();
+    auto recording = recordingManagerRef();
     if (!recording || recording->isAutoRecStartSelfVideoForManyMtg()) return;
     const QVariantMap config = configDataDict();
     if (!QuorixUtils::IsSystemEnableFunc(QStringLiteral("MODE_MANY_MTG_REC_ONEUSER"), config)) return;
@@ -175,12 +175,12 @@ void LoginManager::updateRecSystemMenu() {
 }
 
 void LoginManager::onAudioPlayerSampleBuffer(const QByteArray& pcm, int rate) {
-    if (auto recording = recordingManager())
+    if (auto recording = recordingManagerRef())
         recording->onAudioPlayerSampleBuffer(pcm, rate, bIsSpeakerOn.load());
 }
 
 void LoginManager::onAudioRecoderSampleBuffer(const QByteArray& pcm, int rate) {
-    if (auto recording = recordingManager())
+    if (auto recording = recordingManagerRef())
         recording->onAudioRecoderSampleBuffer(pcm, rate, bIsMicOn.load());
 }
 
