@@ -27,6 +27,10 @@ PACKAGES=(
   tinyproxy
   # the help documents (PDF) shown in the help window
   libpoppler-qt6-dev
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-dev
+  # the WebSocket client's tests run against a Node.js server (npm package below)
+  nodejs
 )
 
 missing=()
@@ -46,6 +50,22 @@ else
   echo "install-deps: installing ${missing[*]}"
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# npm comes with some Node.js builds; Debian's own nodejs needs its npm package.
+if ! command -v npm >/dev/null; then
+  echo "install-deps: installing npm"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends npm
+fi
+
+# The npm package "ws" (a WebSocket server the client is tested against), in
+# a folder outside the work tree; tests find it there (or in QUORIX_NODE_PREFIX).
+NODE_PREFIX=${QUORIX_NODE_PREFIX:-$HOME/.cache/quorix-node}
+if [ ! -f "$NODE_PREFIX/node_modules/ws/package.json" ]; then
+  echo "install-deps: installing the npm package ws into $NODE_PREFIX"
+  mkdir -p "$NODE_PREFIX"
+  npm install --prefix "$NODE_PREFIX" --no-audit --no-fund --loglevel=error ws@8
 fi
 
 # The person-segmentation model (selfie segmentation, Apache-2.0) from the npm

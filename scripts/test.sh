@@ -2,6 +2,7 @@
 # Installs what is missing, builds and runs every test:
 #   build/asan  all tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/tsan  the threaded areas under ThreadSanitizer
+#   build/fuzz  every fuzz target for 30 s over its corpus (scripts/fuzz.sh)
 # Extra arguments go to ctest (e.g. -L core.crypto).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,5 +29,10 @@ cmake --build build/tsan -j "$JOBS"
 # ThreadSanitizer in this toolchain cannot cope with the kernel's largest
 # address-space randomisation; run the suite with randomisation off.
 (cd build/tsan && setarch "$(uname -m)" -R ctest --output-on-failure -j "$JOBS" "$@") || status=1
+
+# Every fuzz target (build/fuzz, clang) for a short time over its corpus, in
+# parallel; any crash, leak, sanitizer report or time-out fails the run.
+# scripts/fuzz.sh runs them longer.
+QUORIX_JOBS=$JOBS scripts/fuzz.sh -t "${QUORIX_FUZZ_SECONDS:-30}" -p "$JOBS" || status=1
 
 exit $status

@@ -68,6 +68,11 @@ public:
     CQuorixControl(const CQuorixControl&) = delete;
     CQuorixControl& operator=(const CQuorixControl&) = delete;
 
+    // The most participant slots a login sets up: as many participants as
+    // one room-entry reply can list. A larger "roomlist_max" is cut to it.
+    static constexpr uint32_t MAX_PARTICIPANT_SLOTS =
+        (CONF_MAX_BODY_SIZE - CONF_ENTER_RES_FIXED) / sizeof(PROT_DATA_USER_INFO_T);
+
     // --- session state read by the function interface ----------------------
     int GetConnectionType() const { return m_nConnectType; }
     int GetConnectionError() const { return m_nConnectionError; }

@@ -3,9 +3,12 @@
 #include <json-c/json.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "audio/AudioPlayerThread.h"
 #include "audio/AudioThreadTransferBuffer.h"
@@ -55,8 +58,10 @@ bool CQuorixControl::SetLoginOptionJson(const char* json) {
     }
     std::string v;
     if (MemberText(obj, "roomlist_max", v, true)) {
+        // The text comes from the room configuration: every slot costs a
+        // decoder and a table entry, so the count is bounded.
         const long n = LeadingNumber(v);
-        if (n >= 0) m_nParticipantMax = uint32_t(n);
+        if (n >= 0) m_nParticipantMax = uint32_t(std::min<long>(n, MAX_PARTICIPANT_SLOTS));
     }
     if (MemberText(obj, "roomlist_roomcategory", v, true)) {
         m_nRoomCategory = int32_t(LeadingNumber(v));
@@ -160,6 +165,16 @@ int CQuorixControl::Login(const char* userAgent, const char* host, int port, int
     } catch (int code) {
         result = code;
         if (code != -4) TearDownLogin();
+    } catch (const std::bad_alloc&) {
+        // Memory for the codecs, the table or the threads could not be had:
+        // the login fails like any other creation failure.
+        CLLog::write(kLogErr, "Login failed: out of memory.");
+        result = -3;
+        TearDownLogin();
+    } catch (const std::length_error&) {
+        CLLog::write(kLogErr, "Login failed: out of memory.");
+        result = -3;
+        TearDownLogin();
     }
     CLLog::onLoginEnd(result);
     CLLog::onFuncEnd(kFunc);

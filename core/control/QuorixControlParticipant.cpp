@@ -15,8 +15,11 @@ bool SameUser(const PARTICIPANT_INFO& e, const char* userId) {
 void CQuorixControl::CreateParticipantInfo() {
     CMutexLock lock(m_mutexParticipant);
     delete[] m_pParticipant;
+    m_pParticipant = nullptr;
+    m_nTableSize = 0;
+    // Should the allocation fail, the table stays empty (and the login ends).
+    m_pParticipant = m_nParticipantMax > 0 ? new PARTICIPANT_INFO[m_nParticipantMax]() : nullptr;
     m_nTableSize = m_nParticipantMax;
-    m_pParticipant = m_nTableSize > 0 ? new PARTICIPANT_INFO[m_nTableSize]() : nullptr;
 }
 
 void CQuorixControl::DeleteParticipantInfo() {

@@ -1,26 +1,65 @@
 #include "crypto/DiffieHellman.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <utility>
 
-#include "crypto/Random.h"
+CDH::CDH() : m_source(&CDH::SystemRandom) {}
 
-CDH::CDH() = default;
-
-CDH::CDH(Clock clock) : m_clock(std::move(clock)) {}
+CDH::CDH(RandomSource source) : m_source(std::move(source)) {}
 
 CDH::~CDH() {
     CleanMem(0);
 }
 
-uint32_t CDH::Now() const {
-    return m_clock ? m_clock() : static_cast<uint32_t>(std::time(nullptr));
+bool CDH::SystemRandom(uint32_t& word) {
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(&word);
+    size_t done = 0;
+    while (done < sizeof word) {
+        const ssize_t n = getrandom(bytes + done, sizeof word - done, 0);
+        if (n > 0) {
+            done += size_t(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    if (done == sizeof word) return true;
+    // A kernel without the call: the same generator through its device.
+    const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    while (done < sizeof word) {
+        const ssize_t n = read(fd, bytes + done, sizeof word - done);
+        if (n > 0) {
+            done += size_t(n);
+        } else if (!(n < 0 && errno == EINTR)) {
+            break;
+        }
+    }
+    close(fd);
+    return done == sizeof word;
+}
+
+uint32_t CDH::Draw() {
+    uint32_t word = 0;
+    if (!m_source || !m_source(word)) {
+        m_bRandomFailed = true;
+        return 0;
+    }
+    return word;
 }
 
 uint64_t CDH::XpowYmodN(uint64_t x, uint64_t y, uint64_t n) {
     if (n == 0) return 0;  // no modulus: nothing sensible to compute
-    if (y < 2) return x % n;
+    // A peer's value need not be reduced: an unreduced base of 2^32 or more
+    // would make the products below wrap.
+    x %= n;
+    if (y < 2) return x;
     if (y % 2 == 0) {
         uint64_t r = XpowYmodN(x, y / 2, n);
         return (r * r) % n;
@@ -44,18 +83,9 @@ bool CDH::IsItPrime(uint64_t n, uint64_t base) {
 }
 
 uint64_t CDH::GeneratePrime() {
-    uint32_t t = Now();
-    uint32_t v;
-    do {
-        m_seed += t;
-        CRandom random(m_seed);
-        uint32_t r1 = random.Random(), r2 = random.Random();
-        uint32_t r3 = random.Random(), r4 = random.Random();
-        v = ((r1 * r2 + 1u) * (r3 + 2u) * (r4 + 3u)) & 0x7FFFFFFFu;
-        ++t;
-    } while (v < 6);
-    uint64_t p = v;
-    if (p % 2 == 0) ++p;
+    // Bit 30 set: never a small prime; the search upwards stops at 2^31 - 1
+    // at the latest, which is prime.
+    uint64_t p = (Draw() & 0x7FFFFFFFu) | 0x40000001u;
     while (!MillerRabin(p, 5)) p += 2;
     return p;
 }
@@ -78,10 +108,11 @@ void CDH::CreateKeys(uint64_t& g, uint64_t& n) {
 }
 
 uint64_t CDH::DrawExponent() {
-    m_seed += Now();
-    CRandom random(m_seed);
-    uint32_t r1 = random.Random(), r2 = random.Random();
-    return (r1 * r2 + 1u) & 0x7FFFFFFFu;
+    uint64_t e = 0;
+    do {
+        e = Draw() & 0x7FFFFFFFu;
+    } while (e < 2 && !m_bRandomFailed);
+    return e;
 }
 
 void CDH::CreateSenderInterKey(uint64_t& A) {

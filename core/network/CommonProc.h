@@ -12,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 class CQXCrypt;
 class CSocketTCP;
@@ -38,11 +37,13 @@ public:
     };
 
     // --- keys ---------------------------------------------------------------
-    // Runs the exchange on a connected socket in blocking mode. A level of 1
+    // Runs the exchange on a connected socket in blocking mode; the primes and
+    // the private exponent are new random numbers every time. A level of 1
     // to 3 replaces the pair by two new handles keyed with the agreed key
     // text; any other level answers true and leaves the pair as it was. False
-    // when the request cannot be sent, the reply is missing or has another id,
-    // or the handles cannot be created and keyed (the pair is then empty).
+    // when no random numbers can be had, the request cannot be sent, the
+    // reply is missing or has another id, or the handles cannot be created
+    // and keyed (the pair is then empty).
     static bool ExchangeKey(CSocketTCP* socket, AES_INFO* pair);
     // Keys a new pair with `keyText` (up to its terminator) at `level` 1 to 3.
     // False for another level (nothing changes) and when a handle cannot be
@@ -101,7 +102,4 @@ public:
     // reply (SYNC_WAIT_MS unless changed).
     static void SetSyncWaitMs(int ms);
     static int GetSyncWaitMs();
-    // Test hook: the clock (seconds) that seeds the exchange's primes and
-    // exponent; an empty function restores the system clock.
-    static void SetKeyClock(std::function<uint32_t()> clock);
 };

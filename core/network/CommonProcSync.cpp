@@ -3,7 +3,6 @@
 #include <sys/socket.h>
 
 #include <cstring>
-#include <mutex>
 
 #include "network/CommonProc.h"
 #include "crypto/DiffieHellman.h"
@@ -26,28 +25,16 @@ void PutLe64(uint8_t* p, uint64_t v) {
     for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-std::mutex g_clockMutex;
-CDH::Clock g_keyClock;  // empty: the system clock
-
-CDH::Clock KeyClock() {
-    std::lock_guard<std::mutex> lock(g_clockMutex);
-    return g_keyClock;
-}
-
 }  // namespace
-
-void CCommonProc::SetKeyClock(std::function<uint32_t()> clock) {
-    std::lock_guard<std::mutex> lock(g_clockMutex);
-    g_keyClock = std::move(clock);
-}
 
 bool CCommonProc::ExchangeKey(CSocketTCP* socket, AES_INFO* pair) {
     if (!socket || !pair) return false;
 
-    CDH dh(KeyClock());
+    CDH dh;
     uint64_t g = 0, n = 0, A = 0;
     dh.CreateKeys(g, n);
     dh.CreateSenderInterKey(A);
+    if (dh.RandomFailed()) return false;  // no secret to offer
 
     uint8_t request[KEY_EXCHANGE_REQ_SIZE] = {};
     PutLe32(request, KEY_EXCHANGE_ID);

@@ -3,6 +3,7 @@
 #include <sys/random.h>
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,19 @@ char* CopyTrimmed(const char* begin, const char* end) {
     return text;
 }
 
+// The status number of a "HTTP/1.1 <number>" line; 0 when there is none or
+// it does not fit an int (never a wrapped value that could read as 101).
+int ReadStatus(const char* head) {
+    static const char kPrefix[] = "HTTP/1.1 ";
+    if (strncmp(head, kPrefix, sizeof kPrefix - 1) != 0) return 0;
+    const char* p = head + sizeof kPrefix - 1;
+    while (*p == ' ' || *p == '\t') ++p;
+    const char* end = p + strlen(p);
+    int status = 0;
+    const auto result = std::from_chars(p, end, status);
+    return result.ec == std::errc() ? status : 0;
+}
+
 // Size of a frame head: 2 bytes, the mask key, the extended length.
 uint32_t FrameHeadSize(uint8_t second) {
     const uint32_t len7 = second & 0x7F;
@@ -42,7 +56,8 @@ CWSCtrl::CWSCtrl(CSocketTCP* socket)
       m_uBodySize(0),
       m_header{0, nullptr},
       m_bUpgraded(false),
-      m_bMask(false) {}
+      m_bMask(false),
+      m_iMessageOpcode(0) {}
 
 CWSCtrl::~CWSCtrl() {
     CWSCtrl::Stop();
@@ -121,6 +136,8 @@ void CWSCtrl::Stop() {
     m_uBodySize = 0;
     FreeHttpHeader(&m_header);
     m_bUpgraded = false;
+    m_message.clear();
+    m_iMessageOpcode = 0;
     CThreadStreamSendEx::Stop();
     m_bStarted = false;
 }
@@ -130,8 +147,7 @@ uint32_t CWSCtrl::GetHeaderSize() {
 }
 
 void CWSCtrl::ParseReplyHead(const char* head) {
-    m_iStatus = 0;
-    sscanf(head, "HTTP/1.1 %d", &m_iStatus);
+    m_iStatus = ReadStatus(head);
     const char* line = strstr(head, "\r\n");
     while (line != nullptr) {
         line += 2;
@@ -199,11 +215,45 @@ uint32_t CWSCtrl::HeaderCompleted(uint8_t* buffer, uint32_t length) {
 }
 
 void CWSCtrl::FrameCompleted(const uint8_t* frame, uint32_t length) {
+    const bool final = (frame[0] & 0x80) != 0;
     const int opcode = frame[0] & 0x0F;
     const uint32_t headSize = FrameHeadSize(frame[1]);
     const uint8_t* key = (frame[1] & 0x80) != 0 ? frame + headSize - 4 : nullptr;
     const uint8_t* payload = frame + headSize;
     const uint32_t size = length - headSize;
+    const bool data = opcode == WS_OPCODE_TEXT || opcode == WS_OPCODE_BINARY;
+    if (opcode != WS_OPCODE_CONTINUATION && !(data && !final)) {
+        Deliver(opcode, payload, size, key);
+        return;
+    }
+    // A message in fragments: its first frame (text or binary, not final),
+    // continuation frames, the last one final; control frames may come in
+    // between. The message is delivered whole once complete.
+    if (opcode == WS_OPCODE_CONTINUATION && m_iMessageOpcode == 0) return;  // nothing begun
+    if (opcode != WS_OPCODE_CONTINUATION) {
+        m_message.clear();
+        m_iMessageOpcode = opcode;
+    }
+    if (m_message.size() + size > kMaxPacket) {
+        m_message.clear();
+        m_iMessageOpcode = 0;
+        OnWSError(WS_ERR_PROTOCOL, 0, "Unsupported payload size.");
+        AbortRecv();
+        return;
+    }
+    const size_t at = m_message.size();
+    m_message.resize(at + size);
+    for (uint32_t i = 0; i < size; ++i)
+        m_message[at + i] = key != nullptr ? payload[i] ^ key[i % 4] : payload[i];
+    if (!final) return;
+    const int messageOpcode = m_iMessageOpcode;
+    m_iMessageOpcode = 0;
+    std::vector<uint8_t> message;
+    message.swap(m_message);
+    Deliver(messageOpcode, message.data(), static_cast<uint32_t>(message.size()), nullptr);
+}
+
+void CWSCtrl::Deliver(int opcode, const uint8_t* payload, uint32_t size, const uint8_t* key) {
     if (opcode != WS_OPCODE_TEXT && opcode != WS_OPCODE_BINARY && opcode != WS_OPCODE_CLOSE) return;
     if (size == 0 && opcode != WS_OPCODE_CLOSE) return;
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "tessel/TS_StreamThreadEx.h"
 
@@ -21,6 +22,7 @@ struct st_header_t {
 
 // Opcodes of the frames.
 enum {
+    WS_OPCODE_CONTINUATION = 0,
     WS_OPCODE_TEXT = 1,
     WS_OPCODE_BINARY = 2,
     WS_OPCODE_CLOSE = 8,
@@ -80,7 +82,8 @@ public:
 protected:
     // The upgrade was accepted; `reply` is the reply head (and body).
     virtual void OnUpgradeAccepted(const uint8_t* reply, uint32_t length) = 0;
-    // A text frame: a terminated buffer that now belongs to the callee,
+    // A text message (delivered whole also when it came in fragments): a
+    // terminated buffer that now belongs to the callee,
     // `length` counting the terminator.
     virtual void OnTextFrame(char* buffer, int length, int opcode) = 0;
     // A binary frame: the buffer now belongs to the callee.
@@ -102,6 +105,9 @@ private:
     void ParseReplyHead(const char* head);
     uint32_t FrameHeaderCompleted(const uint8_t* head, uint32_t length);
     void FrameCompleted(const uint8_t* frame, uint32_t length);
+    // Hands one whole message (or a close frame) to its operation; other
+    // opcodes and empty data messages are ignored.
+    void Deliver(int opcode, const uint8_t* payload, uint32_t size, const uint8_t* key);
 
     int m_iStatus;
     bool m_bStarted;
@@ -109,4 +115,7 @@ private:
     st_header_t m_header;
     std::atomic<bool> m_bUpgraded;
     bool m_bMask;
+    // The message being received in fragments and its opcode (0: none).
+    std::vector<uint8_t> m_message;
+    int m_iMessageOpcode;
 };

@@ -50,6 +50,43 @@ TEST(LoginOptions, RoomOptionsAreDecodedAndSeminarRoomsHaveFiftySlots) {
     EXPECT_EQ(Peer::Options(c).roomName, "Room A+");
 }
 
+// The slot count sizes the decoders and the participant table: a huge count
+// from the room configuration is cut to what one room-entry reply can list.
+TEST(LoginOptions, SlotCountIsBounded) {
+    const uint32_t kMax = CQuorixControl::MAX_PARTICIPANT_SLOTS;
+    EXPECT_EQ(3330u, kMax);
+    const struct {
+        const char* value;
+        uint32_t slots;
+    } cases[] = {
+        {"0", 0},
+        {"3330", kMax},
+        {"3331", kMax},
+        {"60000000", kMax},
+        {"4294967295", kMax},
+        {"99999999999999999999999", kMax},
+        {"-5", 7},  // negative: unchanged
+    };
+    for (const auto& c : cases) {
+        CQuorixControl control(nullptr);
+        Peer::SetSlotCount(control, 7);
+        const std::string options = std::string(R"({"roomlist_max":")") + c.value + R"("})";
+        EXPECT_TRUE(control.SetLoginOptionJson(options.c_str()));
+        EXPECT_EQ(c.slots, Peer::Options(control).slots) << c.value;
+    }
+    // A login with such a count sets up its codecs and table and goes on (to
+    // the closed conference port here) instead of ending the program.
+    const uint16_t closed = quorix::test::UnusedPort("127.0.0.254");
+    for (const char* support : {"{}", R"({"mode_opus":true})"}) {
+        CQuorixControl control(nullptr);
+        EXPECT_EQ(-1, control.Login("UA", "127.0.0.254", closed, 0, nullptr, "u", "p", "n", "S0", 1, 1, 1,
+                                    "1", false, false, false, 2, support, R"({"roomlist_max":"4294967295"})"))
+            << support;
+        EXPECT_EQ(kMax, Peer::Options(control).slots);
+        EXPECT_FALSE(Peer::HasAudioCodecs(control));
+    }
+}
+
 TEST(LoginOptions, SupportedFunctions) {
     struct Case {
         const char* name;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
+#include <set>
 #include <sstream>
+#include <vector>
 
 #include "crypto/DiffieHellman.h"
 #include "crypto/Random.h"
@@ -73,10 +76,13 @@ TEST(DiffieHellmanTest, ModularPower) {
     for (const auto& c : cases)
         EXPECT_EQ(c.result, CDH::XpowYmodN(c.x, c.y, c.n)) << c.x << "^" << c.y << " mod " << c.n;
 
-    // Reduced bases and moduli up to a little above 2^31 agree with a 128-bit reference.
+    // Any base, reduced or not, with moduli up to a little above 2^31 agrees
+    // with a 128-bit reference (an unreduced base of 2^32 and more used to
+    // wrap the products).
     std::mt19937_64 rng(3);
     for (int i = 0; i < 20000; ++i) {
-        uint64_t n = rng() % 0x80000100u + 2, x = rng() % n, y = rng() % 0x80000000u + 2;
+        uint64_t n = rng() % 0x80000100u + 2, y = rng() % 0x80000000u + 2;
+        uint64_t x = i % 2 ? rng() % n : rng() >> (i % 40);
         ASSERT_EQ(PowMod(x, y, n), CDH::XpowYmodN(x, y, n)) << x << "^" << y << " mod " << n;
     }
 }
@@ -94,49 +100,46 @@ TEST(DiffieHellmanTest, FermatTest) {
     EXPECT_FALSE(CDH::IsItPrime(15, 2));
 }
 
-// Recomputes the sender's choices from the generator and the clock as the
-// exchange describes them, independently of CDH.
-struct SenderModel {
-    uint32_t seed = 0;
-    uint64_t Prime(uint32_t t) {
-        uint32_t v;
-        do {
-            seed += t;
-            CRandom r(seed);
-            uint32_t r1 = r.Random(), r2 = r.Random(), r3 = r.Random(), r4 = r.Random();
-            v = ((r1 * r2 + 1) * (r3 + 2) * (r4 + 3)) & 0x7FFFFFFF;
-            ++t;
-        } while (v < 6);
-        uint64_t p = v | 1;
-        while (!CDH::MillerRabin(p, 5)) p += 2;
-        return p;
-    }
-    uint64_t Exponent(uint32_t t) {
-        seed += t;
-        CRandom r(seed);
-        uint32_t r1 = r.Random(), r2 = r.Random();
-        return (r1 * r2 + 1) & 0x7FFFFFFF;
-    }
-};
+// A source that hands out the given words in turn, then fails.
+CDH::RandomSource Words(std::vector<uint32_t> words) {
+    auto next = std::make_shared<size_t>(0);
+    return [words, next](uint32_t& w) {
+        if (*next >= words.size()) return false;
+        w = words[(*next)++];
+        return true;
+    };
+}
 
-TEST(DiffieHellmanTest, SenderValuesFollowTheClockAndGenerator) {
-    for (uint32_t start : {1700000000u, 12345u, 0xFFFFFFF0u}) {
-        uint32_t now = start;
-        CDH dh([&now] { return now++; });
+// The first probable prime at or above a drawn word with bit 30 and bit 0 set.
+uint64_t PrimeFrom(uint32_t word) {
+    uint64_t p = (word & 0x7FFFFFFFu) | 0x40000001u;
+    while (!CDH::MillerRabin(p, 5)) p += 2;
+    return p;
+}
+
+TEST(DiffieHellmanTest, SenderValuesComeFromTheSource) {
+    const struct {
+        std::vector<uint32_t> words;  // prime, prime, exponent draws
+        uint64_t exponent;
+    } cases[] = {
+        {{0x12345678u, 0x9ABCDEF0u, 0x0BADBEEFu}, 0x0BADBEEFu},
+        {{0xFFFFFFFFu, 0x00000000u, 0x80000005u}, 5},  // the top bit of a word is dropped
+        {{7u, 7000000u, 0u, 0x80000001u, 2u}, 2},      // exponents 0 and 1 are drawn again
+    };
+    for (const auto& c : cases) {
+        CDH dh(Words(c.words));
         uint64_t g, n, A;
         dh.CreateKeys(g, n);
         dh.CreateSenderInterKey(A);
-
-        SenderModel model;
-        uint64_t p1 = model.Prime(start), p2 = model.Prime(start + 1);
-        uint64_t a = model.Exponent(start + 2);
+        EXPECT_FALSE(dh.RandomFailed());
+        const uint64_t p1 = PrimeFrom(c.words[0]), p2 = PrimeFrom(c.words[1]);
         EXPECT_EQ(std::min(p1, p2), g);
         EXPECT_EQ(std::max(p1, p2), n);
-        EXPECT_LT(g, n);
-        EXPECT_GE(g, 7u);
-        uint64_t value;
-        dh.GetValue(value, CDH::DH_A);
-        EXPECT_EQ(a, value);
+        EXPECT_GE(g, 1u << 30);  // never a small prime
+        EXPECT_LT(n, 1u << 31);
+        uint64_t a;
+        dh.GetValue(a, CDH::DH_A);
+        EXPECT_EQ(c.exponent, a);
         EXPECT_EQ(PowMod(g, a, n), A);
 
         // Keys already set are returned as they are.
@@ -147,14 +150,45 @@ TEST(DiffieHellmanTest, SenderValuesFollowTheClockAndGenerator) {
     }
 }
 
-// A clock stuck at 0 seeds both primes identically; g = n would make A = 0 and
-// the key text constant, so the larger prime is moved to the next one.
+// A source that fails is reported, so that no exchange offers values that
+// are not secret.
+TEST(DiffieHellmanTest, FailedSourceIsReported) {
+    for (size_t words : {0u, 1u, 2u}) {
+        CDH dh(Words(std::vector<uint32_t>(words, 0x55555555u)));
+        uint64_t g, n, A;
+        dh.CreateKeys(g, n);
+        dh.CreateSenderInterKey(A);
+        EXPECT_TRUE(dh.RandomFailed()) << words << " words";
+    }
+}
+
+// Two exchanges started at the same moment offer different primes and public
+// values: nothing of them follows from the time.
+TEST(DiffieHellmanTest, SystemSourceNeverRepeats) {
+    std::set<uint64_t> moduli, publics;
+    for (int i = 0; i < 64; ++i) {
+        CDH dh;
+        uint64_t g, n, A;
+        dh.CreateKeys(g, n);
+        dh.CreateSenderInterKey(A);
+        ASSERT_FALSE(dh.RandomFailed());
+        EXPECT_GE(g, 1u << 30);
+        EXPECT_LT(g, n);
+        EXPECT_LT(n, 1u << 31);
+        moduli.insert(n);
+        publics.insert(A);
+    }
+    EXPECT_GT(moduli.size(), 60u);
+    EXPECT_EQ(64u, publics.size());
+}
+
+// Equal draws give equal primes; g = n would make A = 0 and the key text
+// constant, so the larger prime is moved to the next one.
 TEST(DiffieHellmanTest, EqualPrimesNeverBecomeGAndN) {
-    CDH dh([] { return 0u; });
+    CDH dh(Words({0x2468ACE0u, 0x2468ACE0u, 12345u}));
     uint64_t g, n, A;
     dh.CreateKeys(g, n);
-    SenderModel model;
-    EXPECT_EQ(model.Prime(0), g);
+    EXPECT_EQ(PrimeFrom(0x2468ACE0u), g);
     EXPECT_LT(g, n);
     EXPECT_TRUE(CDH::MillerRabin(n, 10));
     for (uint64_t odd = g + 2; odd < n; odd += 2) EXPECT_FALSE(CDH::MillerRabin(odd, 20)) << odd;
@@ -162,10 +196,27 @@ TEST(DiffieHellmanTest, EqualPrimesNeverBecomeGAndN) {
     EXPECT_NE(0u, A);
 }
 
+// The peer's public value arrives as 64 bits; one that is not reduced modulo
+// n gives the same key as its reduced form.
+TEST(DiffieHellmanTest, UnreducedPeerValueGivesTheSameKey) {
+    CDH dh;
+    uint64_t g, n, A;
+    dh.CreateKeys(g, n);
+    dh.CreateSenderInterKey(A);
+    uint64_t a;
+    dh.GetValue(a, CDH::DH_A);
+    const uint64_t B = PowMod(g, 987654321, n);
+    const uint64_t expected = PowMod(B, a, n);
+    for (uint64_t k : {0ull, 1ull, 4ull, 1ull << 20, (~0ull - B) / n}) {
+        uint64_t K;
+        dh.CreateSenderEncryptionKey(K, B + k * n);
+        EXPECT_EQ(expected, K) << "B + " << k << " n";
+    }
+}
+
 TEST(DiffieHellmanTest, SenderAndRecipientAgree) {
-    uint32_t now = 1000;
-    CDH sender([&now] { return now++; });
-    CDH recipient([&now] { return now += 7; });
+    CDH sender;
+    CDH recipient;
     uint64_t g, n, A, B, Ks, Kr;
     sender.CreateKeys(g, n);
     sender.CreateSenderInterKey(A);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "network/CommonProc.h"
 #include "crypto/aes.h"
@@ -24,13 +25,10 @@ using quorix::test::ProxyFixture;
 
 namespace {
 
-// Restores the synchronous wait and the key clock after each test.
+// Restores the synchronous wait after each test.
 class KeyExchangeTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        CCommonProc::SetSyncWaitMs(CCommonProc::SYNC_WAIT_MS);
-        CCommonProc::SetKeyClock(nullptr);
-    }
+    void TearDown() override { CCommonProc::SetSyncWaitMs(CCommonProc::SYNC_WAIT_MS); }
 };
 
 bool Connect(CSocketTCP& socket, uint16_t port) {
@@ -75,6 +73,12 @@ ByteVec Reversed(const ByteVec& v) {
     return ByteVec(v.rbegin(), v.rend());
 }
 
+// One message to the echoing peer; true when its reply is the body reversed.
+bool RoundTrip(CSocketTCP& socket, const AES_INFO& pair, const ByteVec& body) {
+    ByteVec echo;
+    return SendMessage(socket, pair, body) && RecvMessage(socket, pair, echo) && echo == Reversed(body);
+}
+
 // The peer's echo: the body reversed, so a round trip proves both directions.
 bool Echo(KeyExchangePeer& peer, KeyExchangeServer& server) {
     ByteVec body;
@@ -94,16 +98,12 @@ void ExpectNoFailures(const KeyExchangeServer& server) {
 }
 
 // 10,000 exchanges at each level 0 to 4 on one connection, each with new
-// primes, exponents and keys (the key clock advances on every reading),
-// followed by a round trip. The peer computes its side with its own 128-bit
+// primes, exponents and keys, followed by a round trip. The peer computes its side with its own 128-bit
 // modular power, key text and OpenSSL's SHA-256 and AES, so every round trip
 // cross-checks the client's arithmetic, key text and cipher.
 TEST_F(KeyExchangeTest, AgreesWithThePeerAtEveryLevel) {
     constexpr int kPerLevel = 10000;
     static_assert(kPerLevel > 0);
-    std::atomic<uint32_t> now{1700000000};
-    CCommonProc::SetKeyClock([&now] { return now.fetch_add(1); });
-
     std::set<uint64_t> moduli;
     KeyExchangeServer server([&](KeyExchangePeer& peer) {
         for (int i = 0; i < 5 * kPerLevel; ++i) {
@@ -145,6 +145,67 @@ TEST_F(KeyExchangeTest, AgreesWithThePeerAtEveryLevel) {
     server.Stop();
     ExpectNoFailures(server);
     EXPECT_GT(moduli.size(), size_t(4 * kPerLevel));  // fresh primes nearly every time
+}
+
+// Connections opened one right after the other (in the same second) offer
+// different primes and public values: nobody can recompute them from the time.
+TEST_F(KeyExchangeTest, ExchangesInTheSameSecondOfferDifferentValues) {
+    std::vector<quorix::test::KeyExchangeRequest> requests;
+    KeyExchangeServer server([&](KeyExchangePeer& peer) {
+        KeyExchangePeer::Options options;
+        options.level = 0;
+        if (!peer.ServeKeyExchange(options)) return server.Fail("exchange");
+        requests.push_back(peer.request());
+        uint8_t rest;
+        peer.Read(&rest, 1, 2000);  // until the client closes
+    });
+    for (int i = 0; i < 4; ++i) {
+        CSocketTCP socket;
+        ASSERT_TRUE(Connect(socket, server.port()));
+        Pair pair;
+        ASSERT_TRUE(CCommonProc::ExchangeKey(&socket, &pair));
+        socket.Close();
+    }
+    server.Stop();
+    ExpectNoFailures(server);
+    ASSERT_EQ(4u, requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        for (size_t j = i + 1; j < requests.size(); ++j) {
+            EXPECT_NE(requests[i].A, requests[j].A) << i << " " << j;
+            EXPECT_FALSE(requests[i].g == requests[j].g && requests[i].n == requests[j].n) << i << " " << j;
+        }
+    }
+}
+
+// A peer whose public value is not reduced modulo n (the same number plus
+// multiples of n, up to 64 bits) still agrees on the key: round trips at
+// every encrypting level.
+TEST_F(KeyExchangeTest, UnreducedPeerValueAgrees) {
+    const uint64_t multiples[] = {1, 3, 1ull << 20, 1ull << 32};
+    KeyExchangeServer server([&](KeyExchangePeer& peer) {
+        for (uint64_t m : multiples) {
+            for (uint32_t level = 1; level <= 3; ++level) {
+                KeyExchangePeer::Options options;
+                options.level = level;
+                options.unreducedBy = m;
+                if (!peer.ServeKeyExchange(options)) return server.Fail("exchange");
+                if (!Echo(peer, server)) return;
+            }
+        }
+    });
+    CSocketTCP socket;
+    ASSERT_TRUE(Connect(socket, server.port()));
+    for (uint64_t m : multiples) {
+        for (int level = 1; level <= 3; ++level) {
+            SCOPED_TRACE(testing::Message() << "B + " << m << " n, level " << level);
+            Pair pair;
+            ASSERT_TRUE(CCommonProc::ExchangeKey(&socket, &pair));
+            EXPECT_TRUE(RoundTrip(socket, pair, ByteVec{'k', 'e', 'y', uint8_t(level)}));
+        }
+    }
+    socket.Close();
+    server.Stop();
+    ExpectNoFailures(server);
 }
 
 // Bodies are encrypted exactly as the peer (OpenSSL) encrypts them: the cipher
@@ -355,11 +416,7 @@ TEST_F(KeyExchangeTest, ProxyLongHeadThenExchangeThroughTheTunnel) {
     Pair pair;
     ASSERT_TRUE(CCommonProc::ExchangeKey(&socket, &pair));
     ASSERT_NE(nullptr, pair.pSend);
-    const ByteVec body = {'t', 'u', 'n', 'n', 'e', 'l'};
-    ASSERT_TRUE(SendMessage(socket, pair, body));
-    ByteVec echo;
-    ASSERT_TRUE(RecvMessage(socket, pair, echo));
-    EXPECT_EQ(Reversed(body), echo);
+    EXPECT_TRUE(RoundTrip(socket, pair, ByteVec{'t', 'u', 'n', 'n', 'e', 'l'}));
     socket.Close();
     target.Stop();
     ExpectNoFailures(target);

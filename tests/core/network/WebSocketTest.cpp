@@ -2,12 +2,18 @@
 // length forms, masking, close frames, refused upgrades and frame heads that
 // cannot be followed; the test is the server at the peer end of a socket pair.
 #include <gtest/gtest.h>
+#include <strings.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "StreamFixture.h"
+#include "fixtures/ClientProcess.h"
 #include "tessel/TS_StreamThreadEx.h"
 #include "tessel/TS_WebSocket.h"
 
@@ -226,6 +232,24 @@ TEST(WebSocketTest, MaskingKeysAreFreshForEachFrameAndMaskingCanBeOff) {
     EXPECT_EQ(Text("abc"), f.payload);
 }
 
+// A message in fragments arrives whole, also with control frames between its
+// fragments; a continuation without a message begun is ignored.
+TEST(WebSocketTest, FragmentedMessagesArriveWhole) {
+    auto piece = [](int opcode, const std::string& text, bool final) {
+        Bytes f = ServerFrame(opcode, Text(text));
+        if (!final) f[0] &= 0x7F;
+        return f;
+    };
+    Upgraded u;
+    u.pair.Write(Concat({piece(0, "stray", true), piece(1, "frag", false), piece(0, "men", false),
+                         ServerFrame(9, Text("ping")), piece(0, "ted", true), ServerFrame(1, Text("whole")),
+                         piece(2, "ab", false), piece(0, "cd", true)}));
+    ASSERT_TRUE(WaitFor([&] { return u.ws.Get(u.ws.binaries).size() == 1; }));
+    EXPECT_EQ((std::vector<std::string>{"fragmented", "whole"}), u.ws.Get(u.ws.texts));
+    EXPECT_EQ(Text("abcd"), u.ws.Get(u.ws.binaries)[0]);
+    EXPECT_TRUE(u.ws.Get(u.ws.errors).empty());
+}
+
 TEST(WebSocketTest, CloseFramesBothWays) {
     Upgraded u;
     ASSERT_TRUE(u.ws.SendClose(0));
@@ -244,17 +268,33 @@ TEST(WebSocketTest, CloseFramesBothWays) {
     EXPECT_EQ("websocket connection closed().", errors[1].text);
 }
 
+// A status other than 101 refuses the upgrade; a number too large for an int
+// is no status at all (it once wrapped, and 2^32 + 101 read as 101).
 TEST(WebSocketTest, RefusedUpgradeIsReported) {
-    SocketPair pair;
-    TestWS ws(&pair.socket);
-    ASSERT_TRUE(ws.Start("http://example.test/", nullptr, true));
-    ReadRequestHead(pair);
-    pair.Write(Text("HTTP/1.1 404 Not Found\r\ncontent-length: 5\r\n\r\nnope!"));
-    ASSERT_TRUE(WaitFor([&] { return !ws.Get(ws.errors).empty(); }));
-    EXPECT_EQ(WS_ERR_NOT_SUPPORTED, ws.Get(ws.errors)[0].code);
-    EXPECT_EQ(404, ws.Get(ws.errors)[0].number);
-    EXPECT_EQ("websocket is not supported.", ws.Get(ws.errors)[0].text);
-    EXPECT_FALSE(ws.SendText("x", 1, 0));
+    const struct {
+        const char* statusLine;
+        int number;
+    } cases[] = {
+        {"HTTP/1.1 404 Not Found", 404},
+        {"HTTP/1.1 4294967397 Switching Protocols", 0},
+        {"HTTP/1.1 -4294967195 Switching Protocols", 0},
+        {"HTTP/1.1 99999999999999999999999 Switching Protocols", 0},
+        {"HTTP/1.1 Switching Protocols", 0},
+        {"HTTP/1.0 101 Switching Protocols", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.statusLine);
+        SocketPair pair;
+        TestWS ws(&pair.socket);
+        ASSERT_TRUE(ws.Start("http://example.test/", nullptr, true));
+        ReadRequestHead(pair);
+        pair.Write(Text(std::string(c.statusLine) + "\r\ncontent-length: 5\r\n\r\nnope!"));
+        ASSERT_TRUE(WaitFor([&] { return !ws.Get(ws.errors).empty(); }));
+        EXPECT_EQ(WS_ERR_NOT_SUPPORTED, ws.Get(ws.errors)[0].code);
+        EXPECT_EQ(c.number, ws.Get(ws.errors)[0].number);
+        EXPECT_EQ("websocket is not supported.", ws.Get(ws.errors)[0].text);
+        EXPECT_FALSE(ws.SendText("x", 1, 0));
+    }
 }
 
 TEST(WebSocketTest, PayloadLengthsThatCannotBeReceivedEndReading) {
@@ -387,3 +427,143 @@ TEST(CThreadRecvTest, DeliversEachHeaderAndReportsTheFirstFailureOnce) {
     EXPECT_EQ((std::vector<Bytes>{a, b}), seen.packets);
     EXPECT_EQ(std::vector<int>{-13}, seen.errors);
 }
+
+// Against a WebSocket server we did not write (the npm package "ws" on the
+// machine's Node.js, installed by scripts/install-deps.sh): the upgrade, text
+// and binary messages in every length form both ways, a message the server
+// sends in fragments, its ping, and its close.
+namespace {
+
+std::string FindNode() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path != nullptr ? path : "/usr/bin:/usr/local/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = std::min(dirs.find(':', start), dirs.size());
+        const std::string candidate = dirs.substr(start, end - start) + "/node";
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+// The folder whose node_modules holds "ws" (QUORIX_NODE_PREFIX, else the
+// one scripts/install-deps.sh fills).
+std::string NodePrefix() {
+    if (const char* prefix = std::getenv("QUORIX_NODE_PREFIX")) return prefix;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "/root") + "/.cache/quorix-node";
+}
+
+std::string Letters(size_t n) {
+    std::string s(n, 'a');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i % 26);
+    return s;
+}
+
+class WebSocketRealServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string node = FindNode();
+        ASSERT_FALSE(node.empty()) << "node is missing: run scripts/install-deps.sh";
+        const std::string prefix = NodePrefix();
+        ASSERT_EQ(0, access((prefix + "/node_modules/ws/package.json").c_str(), R_OK))
+            << "the npm package ws is missing in " << prefix << ": run scripts/install-deps.sh";
+        server_ = std::make_unique<quorix::test::ClientProcess>(
+            node, std::vector<std::string>{
+                      std::string(QUORIX_SOURCE_DIR) + "/tests/fixtures/node/ws_server.js", prefix});
+        const std::string line = server_->waitLine("port ", 20000);
+        ASSERT_FALSE(line.empty()) << "the ws server did not start";
+        port_ = std::stoi(line.substr(5));
+        ASSERT_EQ(0, socket_.Connect("127.0.0.1", port_, 5000));
+        ASSERT_EQ(0, socket_.SetAsync(true));
+        ws_ = std::make_unique<TestWS>(&socket_);
+        ASSERT_TRUE(ws_->Start(("ws://127.0.0.1:" + std::to_string(port_) + "/room/7?lang=en").c_str(),
+                               nullptr, true));
+        ASSERT_TRUE(WaitFor([&] { return !ws_->Get(ws_->reply).empty(); }, 10000));
+    }
+    void TearDown() override {
+        if (ws_) ws_->Stop();
+        socket_.Close();
+    }
+    // Sends a command and waits for the count of texts to reach `texts`.
+    bool Command(const std::string& line, size_t texts) {
+        return ws_->SendText(line.data(), static_cast<int>(line.size()), 0) &&
+               WaitFor([&] { return ws_->Get(ws_->texts).size() >= texts; }, 10000);
+    }
+
+    std::unique_ptr<quorix::test::ClientProcess> server_;
+    int port_ = 0;
+    CSocketTCP socket_;
+    std::unique_ptr<TestWS> ws_;
+};
+
+TEST_F(WebSocketRealServer, UpgradeAndMessagesOfEveryLengthFormBothWays) {
+    EXPECT_EQ(0u, ws_->Get(ws_->reply).find("HTTP/1.1 101 "));
+    bool upgrade = false, accept = false;
+    for (const auto& [name, value] : ws_->Get(ws_->replyHeaders)) {
+        upgrade |= strcasecmp(name.c_str(), "Upgrade") == 0 && strcasecmp(value.c_str(), "websocket") == 0;
+        accept |= strcasecmp(name.c_str(), "Sec-WebSocket-Accept") == 0 && value.size() == 28;
+    }
+    EXPECT_TRUE(upgrade);
+    EXPECT_TRUE(accept);
+    EXPECT_TRUE(server_->sawLine("upgrade /room/7?lang=en", 5000));
+
+    // Server to client: 7-bit, 16-bit and 64-bit lengths.
+    size_t texts = 0;
+    for (size_t n : {1, 125, 126, 65535, 65536, 200000}) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(Command("text " + std::to_string(n), ++texts));
+        EXPECT_EQ(Letters(n), ws_->Get(ws_->texts).back());
+    }
+    size_t binaries = 0;
+    for (size_t n : {3, 126, 70000}) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(Command("binary " + std::to_string(n), texts));
+        ASSERT_TRUE(WaitFor([&] { return ws_->Get(ws_->binaries).size() == binaries + 1; }, 10000));
+        ++binaries;
+        Bytes expected(n);
+        for (size_t i = 0; i < n; ++i) expected[i] = static_cast<uint8_t>(i % 251);
+        EXPECT_EQ(expected, ws_->Get(ws_->binaries).back());
+    }
+    // Client to server (masked, as a server demands): the server reports
+    // each message and sends binary ones back.
+    for (size_t n : {5, 125, 126, 65535, 65536, 100000}) {
+        SCOPED_TRACE(n);
+        const Bytes payload = Body(n, static_cast<uint32_t>(n));
+        unsigned sum = 0;
+        for (uint8_t b : payload) sum = (sum + b) % 65536;
+        ASSERT_TRUE(ws_->SendBinary(payload.data(), static_cast<int>(n), 0));
+        EXPECT_TRUE(server_->sawLine("got binary " + std::to_string(n) + " " + std::to_string(sum), 10000));
+        ASSERT_TRUE(WaitFor([&] { return ws_->Get(ws_->binaries).size() == binaries + 1; }, 10000));
+        ++binaries;
+        EXPECT_EQ(payload, ws_->Get(ws_->binaries).back());
+    }
+    const std::string echo = "echo " + Letters(300);
+    ASSERT_TRUE(Command(echo, ++texts));
+    EXPECT_EQ(Letters(300), ws_->Get(ws_->texts).back());
+    EXPECT_TRUE(ws_->Get(ws_->errors).empty());
+}
+
+TEST_F(WebSocketRealServer, FragmentsPingAndTheServersClose) {
+    ASSERT_TRUE(Command("pieces 3000 4", 1));
+    EXPECT_EQ(Letters(3000), ws_->Get(ws_->texts).back());
+    ASSERT_TRUE(Command("pieces 70000 3", 2));
+    EXPECT_EQ(Letters(70000), ws_->Get(ws_->texts).back());
+
+    // The ping goes unanswered and changes nothing: the text after it arrives.
+    ASSERT_TRUE(Command("ping", 3));
+    EXPECT_EQ("after ping", ws_->Get(ws_->texts).back());
+    EXPECT_TRUE(ws_->Get(ws_->errors).empty());
+
+    const std::string close = "close 4001 going home";
+    ASSERT_TRUE(ws_->SendText(close.data(), static_cast<int>(close.size()), 0));
+    ASSERT_TRUE(WaitFor([&] { return !ws_->Get(ws_->errors).empty(); }, 10000));
+    const auto errors = ws_->Get(ws_->errors);
+    EXPECT_EQ(WS_ERR_CLOSED, errors[0].code);
+    EXPECT_EQ(4001, errors[0].number);
+    EXPECT_EQ("websocket connection closed(going home).", errors[0].text);
+    EXPECT_EQ(3u, ws_->Get(ws_->texts).size());
+}
+
+}  // namespace
