@@ -33,6 +33,9 @@ if(QUORIX_BUILD_TESTS)
   find_package(OpenSSL REQUIRED)   # independent oracle for the crypto tests only
   include(GoogleTest)
 endif()
+if(QUORIX_BUILD_TOOLS)
+  find_package(OpenSSL REQUIRED)   # the loopback peers' own key derivation (tests/fixtures)
+endif()
 if(QUORIX_BUILD_BENCH)
   find_package(benchmark REQUIRED)
   find_package(OpenSSL REQUIRED)   # reference figures beside our own cipher

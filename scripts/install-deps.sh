@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   build-essential cmake ninja-build ccache pkg-config git
-  # tests and benchmarks (OpenSSL only serves as an independent oracle in tests)
+  # tests and benchmarks (OpenSSL only serves as an independent oracle in the tests
+  # and their loopback peers, which the demo room under tools/ uses too)
   googletest libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
   # core: JSON texts, audio and video codecs, JPEG rectangles
   libjson-c-dev libopus-dev libgsm1-dev libspeexdsp-dev

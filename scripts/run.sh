@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
-# Builds Quorix (optimised) and starts it; arguments go to the program,
-# e.g. a launch link: scripts/run.sh 'quorix://launch?p=...'
+# Builds Quorix (optimised) and starts it:
+#   scripts/run.sh              starts the demo room (tools/demo-room: a loopback
+#                               stand-in for a conference service, with scripted
+#                               participants) and opens the client in it; the room
+#                               stops when the client exits
+#   scripts/run.sh LINK         opens the client with a launch link
+#                               ('quorix://launch?p=...') instead
+#   scripts/run.sh --demo-only  runs the demo room alone: it prints its link and
+#                               waits until Ctrl-C
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,9 +15,48 @@ export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/quorix-ccache}
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DQUORIX_BUILD_TESTS=OFF -DQUORIX_BUILD_BENCH=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
-if [ ! -x build/release/app/quorix ]; then
+
+client=build/release/app/quorix
+room=build/release/tools/demo-room/quorix_demo_room
+
+if [ "${1:-}" = "--demo-only" ]; then
+  exec "$room"
+fi
+if [ ! -x "$client" ]; then
   echo "run.sh: the desktop program has no entry point yet (the core and the application's" >&2
-  echo "services are built; scripts/test.sh runs their tests)" >&2
+  echo "services are built; scripts/test.sh runs their tests; 'scripts/run.sh --demo-only'" >&2
+  echo "runs the demo room alone and prints its launch link)" >&2
   exit 1
 fi
-exec build/release/app/quorix "$@"
+if [ $# -gt 0 ]; then
+  exec "$client" "$@"
+fi
+
+# The demo room in the background; its link opens the client.
+log=$(mktemp)
+"$room" >"$log" 2>&1 &
+room_pid=$!
+stop_room() {
+  kill -TERM "$room_pid" 2>/dev/null || true
+  wait "$room_pid" 2>/dev/null || true
+  rm -f "$log"
+}
+trap stop_room EXIT
+link=""
+for _ in $(seq 300); do
+  link=$(grep -m1 '^quorix://' "$log" || true)
+  [ -n "$link" ] && break
+  if ! kill -0 "$room_pid" 2>/dev/null; then
+    echo "run.sh: the demo room did not start:" >&2
+    cat "$log" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+if [ -z "$link" ]; then
+  echo "run.sh: the demo room wrote no link within 30 s:" >&2
+  cat "$log" >&2
+  exit 1
+fi
+grep '^demo-room:' "$log" || true
+"$client" "$link"

@@ -1,0 +1,141 @@
+// One scripted participant of the demo room (one core per process): logs in
+// with the key=value arguments of the test client (fixtures/CoreClientArgs.h)
+// and, until its standard input ends or SIGINT or SIGTERM arrives, takes the
+// floor and sends
+//   a moving picture: 640 x 480 at 15 pictures a second, its name written in it;
+//   a tone: tone=HZ (default 440) for one second in every four, silence between,
+//           coded as Opus at 48 kHz in 60 ms frames (the room's codec);
+//   a line in the text box: every=MS (default 4000), the first one second in.
+// It writes "LOGIN <code>" after the login and "TERM" when it has left; a
+// failed login ends it with status 1.
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PictureLabel.h"
+#include "StopSignals.h"
+#include "fixtures/CoreClientArgs.h"
+#include "fixtures/ToneSource.h"
+#include "fixtures/VideoPattern.h"
+#include "interface/QuorixCoreAPI.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using quorix::test::ClientArgs;
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr int kFps = 15;
+constexpr int kAudioRate = 48000;
+constexpr int kAudioFrame = 2880;  // 60 ms
+
+void Line(const std::string& text) {
+    std::fputs((text + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void SendPictures(const std::atomic<bool>& running, const std::string& name) {
+    const auto period = std::chrono::microseconds(1000000 / kFps);
+    auto due = Clock::now();
+    for (int frame = 0; running; ++frame) {
+        std::vector<uint8_t> pixels = MakeVideoPattern(kWidth, kHeight, frame);
+        demo_room::DrawLabel(pixels, kWidth, kHeight, 24, 24, 6, name);
+        QuorixCoreSendVideo(pixels.data(), int(pixels.size()), kWidth, kHeight, kFps, 0, 0);
+        due += period;
+        std::this_thread::sleep_until(due);
+    }
+}
+
+void SendSound(const std::atomic<bool>& running, double hz) {
+    const auto period = std::chrono::microseconds(int64_t(kAudioFrame) * 1000000 / kAudioRate);
+    const int framesPerSecond = kAudioRate / kAudioFrame;
+    quorix::test::ToneSource tone(hz, kAudioRate);
+    std::vector<int16_t> pcm(kAudioFrame);
+    auto due = Clock::now();
+    for (int frame = 0; running; ++frame) {
+        tone.fill(pcm.data(), pcm.size(), frame % (4 * framesPerSecond) < framesPerSecond);
+        QuorixCoreSendAudio(reinterpret_cast<const uint8_t*>(pcm.data()), uint32_t(pcm.size() * 2), 1.0,
+                            kAudioRate);
+        due += period;
+        std::this_thread::sleep_until(due);
+    }
+}
+
+// The text block of one text-box line, as the client writes it.
+std::string TextBoxBlock(const std::string& userId, const std::string& userName, const std::string& message) {
+    return "Type: TEXTBOXMESSAGE\r\nSrceUserID: " + userId + "\r\nSrceUserName: " + userName +
+           "\r\nFontHeight: -10\r\nFontWidth: 0\r\nFontEscapement: 0\r\nFontOrientation: 0\r\n"
+           "FontWeight: FALSE\r\nFontItalic: FALSE\r\nFontUnderline: FALSE\r\nFontStrikeOut: FALSE\r\n"
+           "FontCharSet: 128\r\nFontOutPrecision: 3\r\nFontClipPrecision: 2\r\nFontQuality: 1\r\n"
+           "FontPitchAndFamily: 18\r\nFontFaceName: Sans\r\nFontColor: 0,0,0\r\nFontSize: 9\r\nMessage: " +
+           message + "\r\n\r\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ClientArgs arg = quorix::test::ParseClientArgs(argc, argv);
+    arg.emplace("tone", "440");
+    arg.emplace("every", "4000");
+    const std::string user = arg["user"];
+    const std::string name = arg["name"];
+
+    // Every thread started from here on keeps SIGINT and SIGTERM blocked.
+    const int signals = demo_room::BlockStopSignals();
+    if (signals < 0) return 1;
+
+    QuorixCore_OnLoad();
+    ST_FUNCLIST table{};
+    table.OnError = [](int code, int errorNo, const char* text, void*) {
+        std::fprintf(stderr, "participant: connection error %d (%d) %s\n", code, errorNo, text != nullptr ? text : "");
+    };
+    QuorixCoreInit("Mac", nullptr, table);
+    const int code = quorix::test::LoginCore(arg, "QuorixDemo/1.0");
+    Line("LOGIN " + std::to_string(code));
+    if (code != 0) {
+        QuorixCoreTerm();
+        return 1;
+    }
+    QuorixCoreStartSpeech();
+
+    std::atomic<bool> running{true};
+    std::thread pictures([&] { SendPictures(running, name); });
+    std::thread sound([&] { SendSound(running, quorix::test::IntArg(arg, "tone", 440)); });
+
+    const int every = std::max(500, quorix::test::IntArg(arg, "every", 4000));
+    auto nextLine = Clock::now() + std::chrono::seconds(1);
+    int lines = 0;
+    for (;;) {
+        const int wait = int(std::chrono::duration_cast<std::chrono::milliseconds>(nextLine - Clock::now()).count());
+        pollfd fds[2] = {{0, POLLIN, 0}, {signals, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, std::max(0, wait));
+        if (ready < 0) break;
+        if (fds[1].revents != 0) break;
+        if (fds[0].revents != 0) {
+            char buf[256];
+            if (::read(0, buf, sizeof buf) <= 0) break;  // the room closed our input
+        }
+        if (Clock::now() >= nextLine) {
+            ++lines;
+            QuorixCoreSendTextBoxData(
+                TextBoxBlock(user, name, "Hello from " + name + ", line " + std::to_string(lines) + ".").c_str());
+            nextLine += std::chrono::milliseconds(every);
+        }
+    }
+    running = false;
+    pictures.join();
+    sound.join();
+    QuorixCoreLogout();
+    QuorixCoreTerm();
+    ::close(signals);
+    Line("TERM");
+    return 0;
+}
