@@ -137,6 +137,8 @@ void AutoAlignmentView::layoutOnce() {
         if (popped != nullptr) {
             popped->setSaveRect(frames[i]);
             if (DummyView* dummy = popped->dummy()) View::setFrameOf(dummy, frames[i]);
+        } else if (tile->parentWidget() != this) {
+            continue;  // shown elsewhere now: another view places it
         } else {
             View::setFrameOf(tile, frames[i]);
         }

@@ -214,6 +214,21 @@ TEST_F(AutoAlignmentViewTest, LaysOutOnSizeAndListChangesAndStopsOnAnUnchangedFr
     delegate.grow = nullptr;
 }
 
+// A tile taken into another grid belongs to that grid's layout: the first
+// grid, which still lists it, no longer moves it.
+TEST_F(AutoAlignmentViewTest, ATileShownElsewhereIsNotMovedByItsOldGrid) {
+    AutoAlignmentView* first = grid({960, 540});
+    AutoAlignmentView* second = grid({200, 540});
+    QWidget* t = tile();
+    first->addElement(tile());
+    first->addElement(t);
+    second->addElement(t);
+    const QRectF inSecond = View::frameOf(t);
+    first->setFrame(QRectF(0, 0, 800, 500));
+    EXPECT_EQ(t->parentWidget(), second);
+    EXPECT_EQ(View::frameOf(t), inSecond);
+}
+
 TEST_F(AutoAlignmentViewTest, APlaceholderKeepsThePoppedOutTilesSlot) {
     AutoAlignmentView* g = grid({960, 540});
     std::vector<QWidget*> tiles;
