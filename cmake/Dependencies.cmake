@@ -19,13 +19,14 @@ target_include_directories(quorix_gsm INTERFACE ${GSM_INCLUDE_DIR})
 target_link_libraries(quorix_gsm INTERFACE ${GSM_LIBRARY})
 
 if(QUORIX_BUILD_APP)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network)
   pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
   pkg_check_modules(LIBPROXY REQUIRED IMPORTED_TARGET libproxy-1.0)
   pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)
   pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
   # Camera capture: libv4l2 converts every camera format to packed RGB.
   pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
+  pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
 endif()
 
 if(QUORIX_BUILD_TESTS)

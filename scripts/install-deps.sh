@@ -25,6 +25,8 @@ PACKAGES=(
   dbus-daemon
   # tests: a real HTTP proxy for the login through a proxy
   tinyproxy
+  # the help documents (PDF) shown in the help window
+  libpoppler-qt6-dev
 )
 
 missing=()

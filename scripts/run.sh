@@ -8,6 +8,7 @@
 #                               ('quorix://launch?p=...') instead
 #   scripts/run.sh --demo-only  runs the demo room alone: it prints its link and
 #                               waits until Ctrl-C
+# scripts/install-desktop-entry.sh makes the desktop open quorix:// links with the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

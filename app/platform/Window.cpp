@@ -90,7 +90,7 @@ void Window::setContentView(View* view) {
     if (view == contentView_) {
         return;
     }
-    layout()->replaceWidget(contentView_, view);
+    delete layout()->replaceWidget(contentView_, view);  // the layout hands the old item back
     contentView_->deleteLater();
     contentView_ = view;
     view->show();

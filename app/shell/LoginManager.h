@@ -67,6 +67,9 @@ public:
     virtual void onLoginError(int /*kind*/, int /*code*/, int /*subCode*/) {}
     virtual void onLoginSuccess(bool /*relogin*/) {}
     virtual void onConnectionError(int /*errorNo*/) {}
+    // The session was ended from outside: kind 0 by a user (or the schedule,
+    // user id "[ scheduler ]"), 1 pushed out by another login, 2 unknown.
+    virtual void onForceLogout(int /*kind*/, const QString& /*userId*/, const QString& /*userName*/) {}
     virtual void onQuestionStop() {}
 };
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QVariantMap>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -58,6 +59,9 @@ class LoginRecordingManager {
 public:
     virtual ~LoginRecordingManager() = default;
     virtual void stopAllRecording() = 0;
+    // Waits until every stopped recording has been written out; false when
+    // the time ran out first.
+    virtual bool waitUntilFinished(std::chrono::milliseconds /*timeout*/) { return true; }
 };
 
 class LoginRemoteSupportManager {

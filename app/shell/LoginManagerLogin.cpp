@@ -105,6 +105,8 @@ void LoginManager::login(const QStringList& fields, bool isUpdate) {
         remoteSupportManager_.reset();
     }
     if (permissionManager_) permissionManager_->setParameters(myInfo_, config);
+    if (isFlagOn(config, "RECORDING") && !recordingManager_ && features_.recordingManager)
+        recordingManager_ = features_.recordingManager(*this);
 
     if (isUpdate) {
         loginForServer();

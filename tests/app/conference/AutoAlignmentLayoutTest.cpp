@@ -88,7 +88,8 @@ TEST(AutoAlignmentLayout, AlignmentModesAndOverflow) {
     EXPECT_NEAR(frames[0].y(), 133, kEps);  // three rows of 60 centred: (200 - 186) / 2 below the top
 
     // A grid without columns places nothing.
-    EXPECT_TRUE(placeTiles(calcAlignmentSize(params(0, 640, 480)), 0, 3, TILE_ALIGN_CENTER, {640, 480}).empty());
+    EXPECT_TRUE(
+        placeTiles(calcAlignmentSize(params(0, 640, 480)), 0, 3, TILE_ALIGN_CENTER, {640, 480}).empty());
 }
 
 TEST(AutoAlignmentLayout, TiesKeepTheCandidateWithMoreRowsOrColumns) {

@@ -66,9 +66,64 @@ private:
     QString address_;
 };
 
+// A service object on a bus, answered on a thread of its own so the main
+// thread may call it synchronously. Subclasses answer in handleMessage.
+class FakeDBusService : public QDBusVirtualObject {
+public:
+    FakeDBusService(const QString& address, const QString& service, const QString& path)
+        : service_(service), path_(path), connectionName_(QStringLiteral("fake-") + service) {
+        moveToThread(&thread_);
+        thread_.start();
+        bool ok = false;
+        QMetaObject::invokeMethod(
+            this,
+            [this, address, &ok] {
+                bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, connectionName_));
+                ok = bus_->isConnected() && bus_->registerVirtualObject(path_, this) && bus_->registerService(service_);
+            },
+            Qt::BlockingQueuedConnection);
+        registered_ = ok;
+    }
+    ~FakeDBusService() override { shutDown(); }
+
+    bool registered() const { return registered_; }
+    QString introspect(const QString& path) const override {
+        (void)path;
+        return QString();
+    }
+
+protected:
+    // Leaves the bus and ends the thread; a subclass calls it first in its
+    // destructor, so no message reaches it half destroyed.
+    void shutDown() {
+        if (!thread_.isRunning()) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                bus_->unregisterService(service_);
+                bus_->unregisterObject(path_);
+                bus_.reset();
+                QDBusConnection::disconnectFromBus(connectionName_);
+            },
+            Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+    // Runs `body` on the service's thread with its bus connection and waits for it.
+    void onServiceThread(const std::function<void(QDBusConnection&)>& body) {
+        QMetaObject::invokeMethod(this, [this, &body] { body(*bus_); }, Qt::BlockingQueuedConnection);
+    }
+
+private:
+    QThread thread_;
+    std::unique_ptr<QDBusConnection> bus_;
+    const QString service_, path_, connectionName_;
+    bool registered_ = false;
+};
+
 // org.freedesktop.Notifications answered on a thread of its own, so the main
 // thread may call it synchronously. Records what it was asked.
-class FakeNotificationService : public QDBusVirtualObject {
+class FakeNotificationService : public FakeDBusService {
 public:
     struct Posted {
         uint id;
@@ -78,37 +133,10 @@ public:
         QStringList actions;
     };
 
-    explicit FakeNotificationService(const QString& address) {
-        moveToThread(&thread_);
-        thread_.start();
-        bool ok = false;
-        QMetaObject::invokeMethod(
-            this,
-            [this, address, &ok] {
-                bus_ = std::make_unique<QDBusConnection>(
-                    QDBusConnection::connectToBus(address, QStringLiteral("fake-notifications")));
-                ok = bus_->isConnected() &&
-                     bus_->registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), this) &&
-                     bus_->registerService(QStringLiteral("org.freedesktop.Notifications"));
-            },
-            Qt::BlockingQueuedConnection);
-        registered_ = ok;
-    }
-    ~FakeNotificationService() override {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                bus_->unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-                bus_->unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-                bus_.reset();
-                QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
-            },
-            Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
-    }
-
-    bool registered() const { return registered_; }
+    explicit FakeNotificationService(const QString& address)
+        : FakeDBusService(address, QStringLiteral("org.freedesktop.Notifications"),
+                          QStringLiteral("/org/freedesktop/Notifications")) {}
+    ~FakeNotificationService() override { shutDown(); }
 
     QList<Posted> posted() const {
         QMutexLocker lock(&mutex_);
@@ -120,21 +148,13 @@ public:
     }
     // The user clicks notification `id`.
     void click(uint id) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, id] {
-                QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
-                                                                 QStringLiteral("org.freedesktop.Notifications"),
-                                                                 QStringLiteral("ActionInvoked"));
-                signal << id << QStringLiteral("default");
-                bus_->send(signal);
-            },
-            Qt::BlockingQueuedConnection);
-    }
-
-    QString introspect(const QString& path) const override {
-        (void)path;
-        return QString();
+        onServiceThread([id](QDBusConnection& bus) {
+            QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                             QStringLiteral("org.freedesktop.Notifications"),
+                                                             QStringLiteral("ActionInvoked"));
+            signal << id << QStringLiteral("default");
+            bus.send(signal);
+        });
     }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
@@ -163,9 +183,6 @@ public:
     }
 
 private:
-    QThread thread_;
-    std::unique_ptr<QDBusConnection> bus_;
-    bool registered_ = false;
     mutable QMutex mutex_;
     QList<Posted> posted_;
     QList<uint> closed_;

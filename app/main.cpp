@@ -1,0 +1,17 @@
+// The program: one instance per user. A start while another instance runs
+// hands its link (or a reopen) to that instance and ends.
+#include <QApplication>
+
+#include "shell/QuorixApplication.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorix"));
+    QApplication::setDesktopFileName(QStringLiteral("quorix"));
+
+    QuorixApplication quorix(QApplication::arguments());
+    if (quorix.handOffToRunningInstance()) return 0;
+    quorix.start();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quorix] { quorix.willTerminate(); });
+    return QApplication::exec();
+}
