@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "conference/AutoAlignmentView.h"
+#include "conference/ConferenceVideoArea.h"
 #include "conference/SpeakerInfo.h"
 #include "conference/UserListInfo.h"
 #include "media/AudioDeviceNotificatorDispatcher.h"
@@ -71,6 +72,7 @@ public:
 };
 
 class MainViewController : public QObject,
+                           public ConferenceVideoArea,
                            public VideoInfoDelegate,
                            public AutoAlignmentDelegate,
                            public AudioDeviceNotificatorDispatcherDelegate {
@@ -106,16 +108,16 @@ public:
     static QSizeF calcMyVideoViewSize(int roomCategory, int maxParticipants, double screenWidth);
     static QSizeF calcMainViewSize(int roomCategory, int maxParticipants, double screenWidth);
 
-    // The root view (created on first use).
-    View* view();
+    // The root view (created and loaded on first use).
+    View* view() override;
     void loadView();
     void viewDidLoad();
     void viewDidAppear();
     bool isInitialized() const { return isInitialized_; }
     bool isViewLoaded() const { return view_ != nullptr; }
 
-    void resetVideoArea();
-    void resizeMainView();
+    void resetVideoArea() override;
+    void resizeMainView() override;
     VideoView* getRecordingTargetView(const QString& userId) const;
     AutoAlignmentView* getWebinarVideoView() const { return mClientView; }
 
