@@ -23,7 +23,7 @@ cmake --build build/asan -j "$JOBS"
 (cd build/asan && ctest --output-on-failure -j "$JOBS" "$@") || status=1
 
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIX_SANITIZE=thread \
-  -DQUORIX_BUILD_APP=OFF -DQUORIX_BUILD_BENCH=OFF
+  -DQUORIX_BUILD_APP=ON -DQUORIX_BUILD_BENCH=OFF
 cmake --build build/tsan -j "$JOBS"
 # ThreadSanitizer in this toolchain cannot cope with the kernel's largest
 # address-space randomisation; run the suite with randomisation off.

@@ -2,7 +2,9 @@
 // while the windows read them: every list is guarded, and readers get a
 // snapshot (a copy of the list of shared records), never the list itself.
 // A list that the room category does not have is absent (none), and every
-// operation on it does nothing.
+// operation on it does nothing. Every change that finds something asks the
+// list notificator for its notice (posted later on the main queue) with a
+// snapshot of the changed list.
 #pragma once
 
 #include <QString>
@@ -36,6 +38,14 @@ public:
 
     void addClient(const UserInfoRef& info);
     void deleteClient(const QString& userId);
+    // Replaces the clients (seminar audience) by `list`, in its order.
+    void updateList(const std::vector<UserInfoRef>& list);
+    // The clients in a seminar room, the speakers in any other.
+    std::vector<UserInfoRef> getAllUserList() const;
+    void addReserver(const UserInfoRef& info);
+    void deleteReserver(const QString& userId);
+    void addManySpeaker(const SpeakerInfoRef& info);
+    void deleteManySpeakerFromId(const QString& userId);
     void addSpeaker(const SpeakerInfoRef& info);
     void deleteSpeaker(int clientNo);
     void deleteSpeakerFromId(const QString& userId);

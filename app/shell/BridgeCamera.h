@@ -4,6 +4,7 @@
 // thread and tears it down at a failed login, a logout and a termination.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <memory>
 
@@ -23,6 +24,8 @@ public:
     virtual bool IsPlaying() const = 0;
     virtual void SetVideoSize(int width, int height) = 0;
     virtual void SetFrameRate(int frameRate) = 0;
+    // Switches to the capture device of that unique id.
+    virtual void SetDevice(const QString& /*uniqueID*/) {}
 };
 
 // Size and rate of the own camera for a camera direction.

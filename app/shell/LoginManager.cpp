@@ -1,5 +1,8 @@
 #include "shell/LoginManager.h"
 
+#include "chat/MessageInfo.h"
+#include "chat/QuestionnaireInfo.h"
+#include "chat/TextBoxData.h"
 #include "platform/Dispatch.h"
 #include "platform/StringFormat.h"
 #include "shell/DataSaveManager.h"
@@ -14,19 +17,27 @@ LoginManager::LoginManager(LoginManagerFeatures features, BridgeProvider bridgeP
                                            return Quorix::GetInstance(r);
                                        })),
       loginQueue_(DispatchQueue::createSerial("login_queue")),
-      myInfo_(std::make_shared<UserInfo>(QString(""), QString(""), QString(USER_TYPE_S0))) {
+      myInfo_(std::make_shared<UserInfo>(QString(""), QString(""), QString(USER_TYPE_S0))),
+      textBoxDataArry_(std::make_shared<SharedArray<TextBoxData>>()),
+      messageDataArry_(std::make_shared<SharedArray<MessageInfo>>()),
+      seminarListQueue_(DispatchQueue::createSerial("seminar_list_queue")),
+      logoutRunner_([](std::function<void()> task) { DispatchQueue::global().async(std::move(task)); }) {
     obtainBridge();
     mSaveManager = std::make_unique<DataSaveManager>();
     if (features_.docShareManager) mDocShareManager = features_.docShareManager(*this);
     if (features_.remoteStgManager) remoteStgManager_ = features_.remoteStgManager(*this);
     if (features_.audioManager) mAudioManager = features_.audioManager(*this);
-    if (features_.questionnaireInfo) questionnaireInfo_ = features_.questionnaireInfo(*this);
+    questionnaireInfo_ = features_.questionnaireInfo ? features_.questionnaireInfo(*this)
+                                                     : std::make_unique<QuestionnaireInfo>();
     if (features_.permissionManager) permissionManager_ = features_.permissionManager(*this);
+    if (features_.settingNotificator) settingNotificator_ = features_.settingNotificator();
 }
 
 LoginManager::~LoginManager() {
     shuttingDown_.store(true);
+    setTimerSendCameraOff(false);
     loginQueue_.reset();  // queued attempts are skipped; the running one ends first
+    seminarListQueue_.reset();
     // End the core before this receiver goes: no event may reach a freed object.
     if (QuorixBridge* b = bridge()) b->Term();
     Quorix::releaseReceiver(this);
@@ -83,11 +94,30 @@ void LoginManager::resetAll() {
     mbIsReserve = false;
     miMainUserClientNo = -1;
     bIsHideMyVideo = false;
+    resetFeatureState();
+}
+
+void LoginManager::resetFeatureState() {
+    textBoxDataArry_->clear();
+    messageDataArry_->clear();
+    bIsDocShareStarted = false;
+    apShareStatus_ = 0;
+    std::lock_guard lock(shareMutex_);
+    apShareRequestStatus_ = 0;
+    apShareRequesterStr_.clear();
+    apShareRequesteeStr_.clear();
+    apSharerIdStr_.clear();
+    apSharerNameStr_.clear();
+    apOperatorIdStr_.clear();
+    apOperatorNameStr_.clear();
 }
 
 void LoginManager::logout(bool keepList) {
     if (status_.load() == LOGIN_STATUS_IDLE) return;
+    sendStopForManyMtg();
+    setTimerSendCameraOff(false);
     status_ = LOGIN_STATUS_LOGGING_OUT;
+    sendVideoReceptionAll(false);
     if (mAudioManager) mAudioManager->reset();
     bridge()->Term();
     if (!keepList) {
@@ -112,7 +142,13 @@ void LoginManager::releaseAllObject() {
     remoteSupportManager_.reset();
     permissionManager_.reset();
     mAudioManager.reset();
-    recordingManager_.reset();
+    {
+        std::lock_guard recording(recordingMutex_);
+        recordingManager_.reset();
+    }
+    std::lock_guard lock(modesMutex_);
+    webinarManager_.reset();
+    localParamForManyMtg_.reset();
 }
 
 void LoginManager::reportLoginError(int kind, int code, int subCode) {
@@ -166,6 +202,6 @@ void LoginManager::OnError(int iErrorKind, int iErrorNo, const QString& /*strErr
         questionnaireInfo_->stopQuestionnaire();
         questionnaireInfo_->resetQuestionnaire();
     }
-    if (recordingManager_) recordingManager_->stopAllRecording();
+    if (auto recording = recordingManagerRef()) recording->stopAllRecording();
     if (auto* d = delegate()) d->onConnectionError(iErrorNo);
 }

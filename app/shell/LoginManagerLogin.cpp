@@ -105,8 +105,7 @@ void LoginManager::login(const QStringList& fields, bool isUpdate) {
         remoteSupportManager_.reset();
     }
     if (permissionManager_) permissionManager_->setParameters(myInfo_, config);
-    if (isFlagOn(config, "RECORDING") && !recordingManager_ && features_.recordingManager)
-        recordingManager_ = features_.recordingManager(*this);
+    setRecordingManager();
 
     if (isUpdate) {
         loginForServer();
@@ -214,7 +213,10 @@ void LoginManager::loginForServer() {
                                      LogMessage::conversionStrRoomSamplingRate(miRoomSampling.load())));
     }
     if (mAudioManager) mAudioManager->start();
+    setupAudioAndCameraStatus();
     NotificationCenter::defaultCenter().post(QStringLiteral("notification_name_launch_check"));
+    if (!reconnecting) deleteDocShareTmpFiles();
+    setupWebinarManager(reconnecting);
     if (reconnecting) {
         if (auto list = userListInfo()) list->setMyInfo();
     }
@@ -228,6 +230,7 @@ void LoginManager::loginForServer() {
             QuorixCoreManyMtgSpeakerListReq();
             break;
         case ROOM_CATEGORY_SEMINAR:
+            updateListInSeminarMode();
             if (myInfo_->userId() == ownerIdStr()) QuorixCoreStartSpeech();
             break;
         case ROOM_CATEGORY_NORMAL:

@@ -11,3 +11,4 @@ void OwnCameraCapture::Stop() { capture_.Stop(); }
 bool OwnCameraCapture::IsPlaying() const { return capture_.IsPlaying(); }
 void OwnCameraCapture::SetVideoSize(int width, int height) { capture_.SetVideoSize(width, height); }
 void OwnCameraCapture::SetFrameRate(int frameRate) { capture_.SetFrameRate(frameRate); }
+void OwnCameraCapture::SetDevice(const QString& uniqueID) { capture_.SetDevice(uniqueID); }

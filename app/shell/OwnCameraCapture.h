@@ -18,6 +18,7 @@ public:
     bool IsPlaying() const override;
     void SetVideoSize(int width, int height) override;
     void SetFrameRate(int frameRate) override;
+    void SetDevice(const QString& uniqueID) override;
 
     CameraCapture& capture() { return capture_; }
 

@@ -315,6 +315,7 @@ void Quorix::setCameraFormatSource(std::function<BridgeCameraFormat(int)> source
 bool Quorix::CreateCamera() {
     if (!mpCameraView) return false;
     const BridgeCameraFormat format = cameraFormat_(2);
+    frameRate_.store(format.frameRate);
     return mpCameraView->init(&onVideoInput, this, 2, format.width, format.height, format.frameRate);
 }
 
@@ -327,6 +328,8 @@ bool Quorix::StartCamera() { return mpCameraView ? mpCameraView->Start() : false
 void Quorix::StopCamera() {
     if (mpCameraView) mpCameraView->Stop();
 }
+
+bool Quorix::hasCameraDevice() const { return !QuorixUtils::getCameraDevices().isEmpty(); }
 
 bool Quorix::SetCamera() {
     if (!mpCameraView) return false;
@@ -343,6 +346,7 @@ bool Quorix::setSelfVideoSize(int width, int height) {
 }
 
 bool Quorix::setSelfVideoFrameRate(int frameRate) {
+    frameRate_.store(frameRate);
     if (mpCameraView) mpCameraView->SetFrameRate(frameRate);
     return true;
 }
@@ -353,6 +357,9 @@ void Quorix::setSpeakerVolume(int slot, float fVolume) {
 }
 
 bool Quorix::StartVideo(int value) { return QuorixCoreStartVideo(value); }
+void Quorix::SetCameraDevice(const QString& uniqueID) {
+    if (mpCameraView) mpCameraView->SetDevice(uniqueID);
+}
 bool Quorix::StopVideo(int value) { return QuorixCoreStopVideo(value); }
 bool Quorix::SetVideoMode(int mode) { return QuorixCoreSetVideoMode(mode); }
 

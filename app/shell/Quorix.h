@@ -63,17 +63,68 @@ public:
     void setCameraFormatSource(std::function<BridgeCameraFormat(int direction)> source);
     bool CreateCamera();
     void DeleteCamera();
-    bool StartCamera();
-    void StopCamera();
+    bool StartCamera() override;
+    void StopCamera() override;
     bool SetCamera();
-    bool setSelfVideoSize(int width, int height);
-    bool setSelfVideoFrameRate(int frameRate);
+    bool hasCameraDevice() const override;
+    int cameraFrameRate() const override { return frameRate_.load(); }
+    bool setSelfVideoSize(int width, int height) override;
+    bool setSelfVideoFrameRate(int frameRate) override;
 
     // Playback level of a speaker slot (the own microphone's slot -100 is left alone).
-    void setSpeakerVolume(int slot, float fVolume);
-    bool StartVideo(int value);
-    bool StopVideo(int value);
+    void setSpeakerVolume(int slot, float fVolume) override;
+    bool StartVideo(int value) override;
+    void SetCameraDevice(const QString& uniqueID) override;
+    bool StopVideo(int value) override;
     bool SetVideoMode(int mode);
+
+    // The room's commands (QuorixCommands.cpp).
+    bool StartSpeech() override;
+    bool StopSpeech() override;
+    bool ChangeOwner(const QString& userId) override;
+    bool ForceLeave(const QString& userId) override;
+    bool SpeechReserve() override;
+    bool SpeechReserveCancel(const QString& userId) override;
+    bool SpeechNominate(int kind, const QString& userId) override;
+    bool SpeechEnd(const QString& userId) override;
+    bool SendMessage(const QString& userId, const QString& message) override;
+    bool SendFreeMessage(uint32_t code, const QString& userId) override;
+    bool SendFreeMessageData(uint32_t code, const QString& userId, int value, const QString& text) override;
+    bool StartQuestionnaire(const QString& userId, const QString& question, bool anonymous, bool multiSelect,
+                            const QStringList& choices) override;
+    bool ReceivedQuestionnaire(const QString& userId, const QString& text) override;
+    bool StopQuestionnaire(const QString& userId) override;
+    bool AnswerQuestionnaire(const QString& userId, int answer, const QString& text) override;
+    bool SendVideo(const uint8_t* pixels, int size, int width, int height, int frameRate, int optionA,
+                   int optionB) override;
+    bool SendAudio(const QByteArray& pcm, double boost, int samplingRate) override;
+    bool SetDstAudioSampleRate(int rate) override;
+    bool SendTextBoxData(const QByteArray& block) override;
+    bool SendTextBoxActive(const QString& userId, const QString& userName) override;
+    bool SendDocShareData(const QString& block) override;
+    bool StartDocShare() override;
+    bool StopDocShare() override;
+    bool ManyMtgStartReq(const QString& userId, const QString& userName) override;
+    bool ManyMtgStopSend(const QString& userId, const QString& userName) override;
+    bool SendUserPermissionCmd(const QString& fromId, const QString& toId, int cmd, int code, int funcFlags,
+                               int permitFlags) override;
+    bool SendCloudRecStart(const QString& userId, const QString& userName, const QString& text, int d, int e,
+                           const QString& option) override;
+    bool APShareSendCommand(int command, const QString& text) override;
+    bool ASSendStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left, uint16_t top,
+                     uint16_t right, uint16_t bottom, const QString& sharerId, const QString& sharerName,
+                     const QString& operatorId, const QString& operatorName) override;
+    bool ASSendStop(uint32_t kind, const QString& userId, const QString& userName) override;
+    bool ASSendControlReq(uint32_t kind, const QString& userId, const QString& userName) override;
+    bool ASSendControlRes(uint32_t result, const QString& userId, const QString& userName) override;
+    bool ASSendControlRet() override;
+    bool ASSendMousePointerEvent(uint16_t kind, uint16_t x, uint16_t y) override;
+    bool ASSendMouseWheelEvent(int delta) override;
+    bool ASSendKeyEvent(uint32_t key, uint32_t upDown) override;
+    bool ASSendClipboardText(const QByteArray& text) override;
+    bool ASSendShowRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom, const uint8_t* pixels) override;
+    bool ASSendKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    bool ASSendChangeSize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
 
     QuorixDelegate* delegate() const { return delegate_.load(); }
     void setDelegate(QuorixDelegate* delegate) override { delegate_.store(delegate); }
@@ -86,6 +137,7 @@ private:
     std::atomic<int> status_{StatusNone};
     std::unique_ptr<BridgeCamera> mpCameraView;
     std::function<BridgeCameraFormat(int)> cameraFormat_;
+    std::atomic<int> frameRate_{0};
     mutable std::mutex userAgentMutex_;
     QString m_UserAgent;
     std::atomic<QuorixDelegate*> delegate_{nullptr};

@@ -58,7 +58,7 @@ protected:
         StartViewController::Services s;
         s.makeLoginManager = [this] {
             LoginManagerFeatures f;
-            f.recordingManager = [this](LoginManager&) {
+            f.recordingManager = [this](LoginManager&, const RecordingParams&) {
                 auto r = std::make_unique<SlowRecorder>();
                 recorder = r.get();
                 return r;
