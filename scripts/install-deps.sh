@@ -27,6 +27,9 @@ PACKAGES=(
   tinyproxy
   # the help documents (PDF) shown in the help window
   libpoppler-qt6-dev
+  # tests: the conference window on a virtual X display, as a user starts it
+  # (the test reads the screen through libxcb)
+  xvfb libxcb1-dev
 )
 
 missing=()

@@ -189,16 +189,16 @@ public:
     MainViewController* mainViewController() const;
     // The own tile, kept from one login to the next.
     VideoInfo* myVideoInfo();
-    // Floor, owner, frame and level events of the login, on the thread they
-    // arrive on: floor and owner changes go to the main queue; frames and
+    // LoginManagerDelegate: floor, owner, frame and level events of the login,
+    // on the thread they arrive on: floor and owner changes go to the main queue; frames and
     // levels go straight to the area, which keeps the latest of each.
-    void onStartSpeech(const SpeakerInfoRef& speaker);
-    void onEndSpeech(const SpeakerInfoRef& speaker);
-    void onStartManySpeech(const SpeakerInfoRef& speaker);
-    void onEndManySpeech(const SpeakerInfoRef& speaker);
-    void onChangeOwner(const QString& ownerId, const QString& oldOwnerId);
-    void updateVideo(int clientNo, const QImage& image, const QString& name);
-    void onAudioVolume(int clientNo, int volume);
+    void onStartSpeech(const SpeakerInfoRef& speaker) override;
+    void onEndSpeech(const SpeakerInfoRef& speaker) override;
+    void onStartManySpeech(const SpeakerInfoRef& speaker) override;
+    void onEndManySpeech(const SpeakerInfoRef& speaker) override;
+    void onChangeOwner(const QString& ownerId, const QString& oldOwnerId) override;
+    void updateVideo(int clientNo, const QImage& image, const QString& name) override;
+    void onAudioVolume(int clientNo, int volume) override;
 
     // The video area's first appearance: places the room's participants.
     // (The area's other requests, the tile actions, belong to the floor and
