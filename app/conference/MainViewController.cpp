@@ -31,7 +31,8 @@ void setBlackBackground(QWidget* view) {
 // Starts viewDidAppear when the area is shown.
 class AppearWatcher : public QObject {
 public:
-    AppearWatcher(MainViewController* controller, QObject* parent) : QObject(parent), controller_(controller) {}
+    AppearWatcher(MainViewController* controller, QObject* parent)
+        : QObject(parent), controller_(controller) {}
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Show) controller_->viewDidAppear();
         return false;
@@ -86,7 +87,8 @@ MainViewController::~MainViewController() {
         VideoView* own = mMyVideo->video();
         if (own != nullptr && view_ != nullptr && view_->isAncestorOf(own)) own->setParent(nullptr);
     }
-    for (AutoAlignmentView* grid : {mClientView.data(), mSeminarSpeakerView.data(), mManyMtgSpeakerView.data()})
+    for (AutoAlignmentView* grid :
+         {mClientView.data(), mSeminarSpeakerView.data(), mManyMtgSpeakerView.data()})
         if (grid != nullptr) grid->setDelegate(nullptr);
     if (mClientView != nullptr && mClientView->parentWidget() == nullptr) delete mClientView.data();
     delete view_.data();
@@ -178,7 +180,8 @@ void MainViewController::viewDidLoad() {
     initVideoView();
     // The seminar list button belongs to the arrangement of the panes.
     applyStoredDeviceState();
-    mAudioNotificator = std::make_unique<AudioDeviceNotificatorDispatcher>(&AudioDeviceNotificator::sharedNotificator());
+    mAudioNotificator =
+        std::make_unique<AudioDeviceNotificatorDispatcher>(&AudioDeviceNotificator::sharedNotificator());
     mAudioNotificator->setDelegate(this);
     isInitialized_ = true;
 }
@@ -248,8 +251,7 @@ void MainViewController::viewDidAppear() {
     if (!isFirstPreview) return;
     isFirstPreview = false;
     if (delegate_ != nullptr) delegate_->finishedCreateView();
-    if (mIsWebinar && myUserId() != mOwnerUserIdStr &&
-        findTileByUserId(mOwnerUserIdStr) == nullptr) {
+    if (mIsWebinar && myUserId() != mOwnerUserIdStr && findTileByUserId(mOwnerUserIdStr) == nullptr) {
         makeNotStartWebinarView(true);
     }
 }
@@ -280,7 +282,8 @@ void MainViewController::resetVideoArea() {
     for (VideoInfo* tile : mVideoListArry) {
         tile->setSpeakerInfo(nullptr);
         if (VideoView* v = tile->video()) mainQueue().async(v, [v] { v->clearLayerImage(); });
-        if (miRoomCategory == ROOM_CATEGORY_MANYMTG && tile->dummy() != nullptr) tile->dummy()->setParent(nullptr);
+        if (miRoomCategory == ROOM_CATEGORY_MANYMTG && tile->dummy() != nullptr)
+            tile->dummy()->setParent(nullptr);
     }
     if (mMyVideo != nullptr && mMyVideo->video() != nullptr) {
         VideoView* own = mMyVideo->video();
@@ -573,8 +576,8 @@ void MainViewController::updateOwner(const QString& ownerId, bool isOwner) {
         if (view == nullptr) return;
         if (speaker != nullptr && speaker->userId() == ownerId) {
             view->changeStatusMark(VIDEO_STATUS_MARK_SPECIAL);
-        } else if (speaker != nullptr &&
-                   !(keepPlaceholders && speaker->isScheduler() && speaker->clientNo() == CLIENT_NO_SCHEDULED)) {
+        } else if (speaker != nullptr && !(keepPlaceholders && speaker->isScheduler() &&
+                                           speaker->clientNo() == CLIENT_NO_SCHEDULED)) {
             view->changeStatusMark(isOwner ? VIDEO_STATUS_MARK_NORMAL : VIDEO_STATUS_MARK_INVALID);
         }
     };
@@ -696,7 +699,8 @@ void MainViewController::startAutoRecording(VideoInfo* tile, int mode, QSize pix
     if (tile == nullptr) return;
     if (tile->video() != nullptr) tile->video()->setAutoRecMode(0);
     if (delegate_ != nullptr)
-        delegate_->onStartAutoSaveRecordingOfOtherVideo(mode, tile->speaker(), pixels.width(), pixels.height());
+        delegate_->onStartAutoSaveRecordingOfOtherVideo(mode, tile->speaker(), pixels.width(),
+                                                        pixels.height());
 }
 
 void MainViewController::updateAudioVolume(int clientNo, int level) {

@@ -152,7 +152,9 @@ public:
     QString ownerUserId() const { return mOwnerUserIdStr; }
     VideoInfo* myVideo() const { return mMyVideo; }
     const std::vector<VideoInfo*>& videoList() const { return mVideoListArry; }
-    const std::optional<std::vector<VideoInfo*>>& manySpeakerVideoList() const { return mManySpeakerVideoListArry; }
+    const std::optional<std::vector<VideoInfo*>>& manySpeakerVideoList() const {
+        return mManySpeakerVideoListArry;
+    }
     AutoAlignmentView* clientView() const { return mClientView; }
     AutoAlignmentView* seminarSpeakerView() const { return mSeminarSpeakerView; }
     View* seminarBaseView() const { return mSeminarBaseView; }

@@ -58,7 +58,8 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
     p.roomCategory = mLoginManager->iRoomCategory();
     p.maxParticipants = mLoginManager->iMaxParticipant();
     p.ownerUserId = mLoginManager->ownerIdStr();
-    p.isWebinar = p.roomCategory == ROOM_CATEGORY_SEMINAR && conf.value(QStringLiteral("MODE_WEBINAR")).toString() == u"Y";
+    p.isWebinar = p.roomCategory == ROOM_CATEGORY_SEMINAR &&
+                  conf.value(QStringLiteral("MODE_WEBINAR")).toString() == u"Y";
     p.subNameSize = kSubNameSize;
     p.allBarHeight = kAllBarHeight;
 
@@ -108,7 +109,8 @@ void StartViewController::finishedCreateView() {
     const std::shared_ptr<UserListInfo> lists = mLoginManager ? mLoginManager->userListInfo() : nullptr;
     if (area != nullptr && lists != nullptr) {
         // Snapshots, each taken under its list's lock.
-        const std::vector<SpeakerInfoRef> speakers = lists->speakerList().value_or(std::vector<SpeakerInfoRef>{});
+        const std::vector<SpeakerInfoRef> speakers =
+            lists->speakerList().value_or(std::vector<SpeakerInfoRef>{});
         const auto schedule = lists->scheduleUserList();
         if (schedule && !schedule->empty()) {
             const auto onSchedule = [&](const SpeakerInfoRef& s) {
@@ -184,10 +186,12 @@ void StartViewController::onChangeOwner(const QString& ownerId, const QString&) 
 
 void StartViewController::updateVideo(int clientNo, const QImage& image, const QString& name) {
     const std::lock_guard<std::mutex> lock(videoAreaMutex_);
-    if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get())) area->updateVideo(clientNo, image, name);
+    if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get()))
+        area->updateVideo(clientNo, image, name);
 }
 
 void StartViewController::onAudioVolume(int clientNo, int volume) {
     const std::lock_guard<std::mutex> lock(videoAreaMutex_);
-    if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get())) area->updateAudioVolume(clientNo, volume);
+    if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get()))
+        area->updateAudioVolume(clientNo, volume);
 }

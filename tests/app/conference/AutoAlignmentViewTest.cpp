@@ -75,14 +75,21 @@ TEST_F(AutoAlignmentViewTest, TilesLandWhereTheGridPutsThem) {
         QSizeF minView;
     };
     const Case cases[] = {
-        {5, {960, 540}, 2, 3, {316, 237}, {{3, 271.5}, {322, 271.5}, {641, 271.5}, {162.5, 31.5}}, {481.5, 31.5},
+        {5,
+         {960, 540},
+         2,
+         3,
+         {316, 237},
+         {{3, 271.5}, {322, 271.5}, {641, 271.5}, {162.5, 31.5}},
+         {481.5, 31.5},
          {252, 129}},
         {3, {400, 600}, 3, 1, {261.333, 196}, {{69.333, 401}, {69.333, 202}}, {69.333, 3}, {86, 192}},
         // below the minimum: 80 by 60 tiles overflow the view on both sides
         {12, {300, 200}, 3, 4, {80, 60}, {{-14.5, 133}, {68.5, 133}}, {234.5, 7}, {335, 192}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.count << " tiles in " << c.view.width() << "x" << c.view.height());
+        SCOPED_TRACE(testing::Message()
+                     << c.count << " tiles in " << c.view.width() << "x" << c.view.height());
         AutoAlignmentView* g = grid(c.view);
         std::vector<QWidget*> tiles;
         for (int i = 0; i < c.count; ++i) {
@@ -208,7 +215,9 @@ TEST_F(AutoAlignmentViewTest, LaysOutOnSizeAndListChangesAndStopsOnAnUnchangedFr
 
     // One that resizes on every pass is not followed for ever.
     delegate.sizes.clear();
-    delegate.grow = [g](QSizeF size, QSizeF) { g->setFrame(QRectF(g->frame().topLeft(), size + QSizeF(1, 0))); };
+    delegate.grow = [g](QSizeF size, QSizeF) {
+        g->setFrame(QRectF(g->frame().topLeft(), size + QSizeF(1, 0)));
+    };
     g->setFrame(QRectF(50, 50, 600, 400));
     EXPECT_LE(delegate.sizes.size(), 8u);
     delegate.grow = nullptr;
@@ -292,8 +301,8 @@ TEST_F(AutoAlignmentViewTest, FiveTilesOnScreen) {
     QPalette palette = g.palette();
     palette.setColor(QPalette::Window, Qt::black);
     g.setPalette(palette);
-    const QColor colors[5] = {QColor(200, 40, 40), QColor(40, 200, 40), QColor(40, 40, 200), QColor(200, 200, 40),
-                              QColor(40, 200, 200)};
+    const QColor colors[5] = {QColor(200, 40, 40), QColor(40, 200, 40), QColor(40, 40, 200),
+                              QColor(200, 200, 40), QColor(40, 200, 200)};
     for (const QColor& c : colors) g.addElement(tile(c));
     g.show();
     const QImage shot = g.grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -305,8 +314,10 @@ TEST_F(AutoAlignmentViewTest, FiveTilesOnScreen) {
     for (int i = 0; i < 5; ++i) {
         const int l = int(std::ceil(topLeft[i].x())), t = int(std::ceil(topLeft[i].y()));
         const int r = int(topLeft[i].x() + 316) - 1, b = int(topLeft[i].y() + 237) - 1;
-        for (QPoint p : {QPoint(l + 1, t + 1), QPoint(r - 1, t + 1), QPoint(l + 1, b - 1), QPoint(r - 1, b - 1)})
-            EXPECT_TRUE(nearColor(shot.pixelColor(p), colors[i])) << "tile " << i << " at " << p.x() << "," << p.y();
+        for (QPoint p :
+             {QPoint(l + 1, t + 1), QPoint(r - 1, t + 1), QPoint(l + 1, b - 1), QPoint(r - 1, b - 1)})
+            EXPECT_TRUE(nearColor(shot.pixelColor(p), colors[i]))
+                << "tile " << i << " at " << p.x() << "," << p.y();
         // Just outside the top-left corner: background.
         EXPECT_TRUE(nearColor(shot.pixelColor(l - 2, t - 2), Qt::black)) << "tile " << i;
     }

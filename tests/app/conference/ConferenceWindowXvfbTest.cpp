@@ -26,7 +26,9 @@ constexpr int kBlock = 4;  // the picture is looked at in blocks of 4 x 4 pixels
 // A picture pixel of the demo participants is never dark (their pattern keeps
 // every colour above 60 in at least one channel); the grid's background and a
 // tile without a picture are black.
-bool bright(QRgb p) { return std::max({qRed(p), qGreen(p), qBlue(p)}) >= 60; }
+bool bright(QRgb p) {
+    return std::max({qRed(p), qGreen(p), qBlue(p)}) >= 60;
+}
 
 struct Tile {
     QRect rect;
@@ -104,7 +106,8 @@ bool ownTileFirst(const std::vector<Tile>& tiles, const QImage& window) {
     if (left.left() < 0) return false;
     int dark = 0, all = 0;
     for (int y = left.top() + 4; y < left.bottom() - 4; y += 4)
-        for (int x = left.left() + 4; x < left.right() - 4; x += 4, ++all) dark += bright(window.pixel(x, y)) ? 0 : 1;
+        for (int x = left.left() + 4; x < left.right() - 4; x += 4, ++all)
+            dark += bright(window.pixel(x, y)) ? 0 : 1;
     return all > 0 && dark * 10 >= all * 7;  // mostly dark: a tile without a picture
 }
 
@@ -118,13 +121,15 @@ TEST(ConferenceWindowXvfb, TheDemoRoomShowsTheOthersMovingPicturesAfterTheOwnTil
 
     const std::string log = build + "/ui-screenshots/conference-window-xvfb.log";
     QDir().mkpath(QString::fromStdString(build + "/ui-screenshots"));
-    const std::string home = QDir::tempPath().toStdString() + "/quorix-xvfb-home-" + std::to_string(::getpid());
+    const std::string home =
+        QDir::tempPath().toStdString() + "/quorix-xvfb-home-" + std::to_string(::getpid());
     QDir().mkpath(QString::fromStdString(home));
-    xvfb::ProcessGroup run({source + "/scripts/run.sh"},
-                           {"DISPLAY=" + server.display().toStdString(), "QT_QPA_PLATFORM=xcb",
-                            "QUORIX_BUILD_DIR=" + build, "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config",
-                            "XDG_DATA_HOME=" + home + "/data", "XDG_CACHE_HOME=" + home + "/cache"},
-                           log);
+    xvfb::ProcessGroup run(
+        {source + "/scripts/run.sh"},
+        {"DISPLAY=" + server.display().toStdString(), "QT_QPA_PLATFORM=xcb", "QUORIX_BUILD_DIR=" + build,
+         "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
+         "XDG_CACHE_HOME=" + home + "/cache"},
+        log);
 
     std::vector<Tile> tiles;
     QImage window;

@@ -148,8 +148,8 @@ TEST(MainViewControllerSizes, TileWidthFollowsTheRoomsSize) {
         int category, n;
         double divisor;
     } cases[] = {
-        {0, 3, 8},    {0, 4, 10},  {0, 9, 10},  {0, 10, 12},  {0, 29, 12}, {0, 30, 14},
-        {0, 69, 14},  {0, 70, 16}, {0, 99, 16}, {0, 100, 18}, {2, 3, 8},   {1, 3, 16},  // a seminar counts 70
+        {0, 3, 8},   {0, 4, 10},  {0, 9, 10},  {0, 10, 12},  {0, 29, 12}, {0, 30, 14},
+        {0, 69, 14}, {0, 70, 16}, {0, 99, 16}, {0, 100, 18}, {2, 3, 8},   {1, 3, 16},  // a seminar counts 70
     };
     for (const auto& c : cases) {
         const QSizeF tile = MainViewController::calcMyVideoViewSize(c.category, c.n, 1440);
@@ -161,7 +161,7 @@ TEST(MainViewControllerSizes, TileWidthFollowsTheRoomsSize) {
 TEST(MainViewControllerSizes, AreaIsTheRoomsGridOfTiles) {
     const struct {
         int n, columns, rows;
-    } grids[] = {{3, 3, 1},  {4, 2, 2},   {5, 3, 2},   {9, 5, 2},   {10, 5, 2},   {29, 5, 6},
+    } grids[] = {{3, 3, 1},  {4, 2, 2},   {5, 3, 2},   {9, 5, 2},    {10, 5, 2},    {29, 5, 6},
                  {30, 6, 5}, {49, 10, 5}, {50, 10, 5}, {99, 10, 10}, {100, 10, 10}, {101, 11, 10}};
     for (const auto& g : grids) {
         const double w = MainViewController::calcMyVideoViewSize(0, g.n, 1440).width();
@@ -288,8 +288,10 @@ TEST_F(MainViewControllerTest, MarksTellTheOwnerApart) {
         int ownMark, u1Mark, u2Mark;
     };
     const Case cases[] = {
-        {ROOM_CATEGORY_NORMAL, "me", VIDEO_STATUS_MARK_SPECIAL, VIDEO_STATUS_MARK_NORMAL, VIDEO_STATUS_MARK_NORMAL},
-        {ROOM_CATEGORY_NORMAL, "u1", VIDEO_STATUS_MARK_INVALID, VIDEO_STATUS_MARK_SPECIAL, VIDEO_STATUS_MARK_INVALID},
+        {ROOM_CATEGORY_NORMAL, "me", VIDEO_STATUS_MARK_SPECIAL, VIDEO_STATUS_MARK_NORMAL,
+         VIDEO_STATUS_MARK_NORMAL},
+        {ROOM_CATEGORY_NORMAL, "u1", VIDEO_STATUS_MARK_INVALID, VIDEO_STATUS_MARK_SPECIAL,
+         VIDEO_STATUS_MARK_INVALID},
         {ROOM_CATEGORY_MANYMTG, "u1", VIDEO_STATUS_MARK_NONE, VIDEO_STATUS_MARK_NONE, VIDEO_STATUS_MARK_NONE},
     };
     for (const Case& k : cases) {
@@ -358,7 +360,7 @@ TEST_F(MainViewControllerTest, SeminarSpeakersGetTheirOwnGridAndAtMostSixTiles) 
     EXPECT_EQ(viewOf(QStringLiteral("s0"))->statusMark(), VIDEO_STATUS_MARK_NONE);
 
     for (int i = 1; i < 6; ++i) c.addSpeaker(speakers[size_t(i)]);
-    EXPECT_EQ(c.videoList().size(), 6u);  // the chair and five speakers
+    EXPECT_EQ(c.videoList().size(), 6u);               // the chair and five speakers
     EXPECT_EQ(tileOf(QStringLiteral("s5")), nullptr);  // the seventh gets none
     EXPECT_EQ(c.seminarSpeakerView()->itemCount(), 5);
 
@@ -420,7 +422,7 @@ TEST_F(MainViewControllerTest, FramesGoToTheTileOfTheirClientNumberLatestFirst) 
     VideoView* v2 = viewOf(QStringLiteral("u2"));
 
     c.updateVideo(8, solidPicture(64, 48, Qt::red));
-    c.updateVideo(8, solidPicture(32, 24, Qt::blue));  // before a paint: the newer wins
+    c.updateVideo(8, solidPicture(32, 24, Qt::blue));    // before a paint: the newer wins
     c.updateVideo(99, solidPicture(16, 16, Qt::green));  // no such tile: nothing
     v1->refreshLayerImage();
     v2->refreshLayerImage();

@@ -110,7 +110,8 @@ public:
     ~Server() {
         if (pid_ > 0) {
             ::kill(pid_, SIGTERM);
-            if (!waitForExit(pid_, std::chrono::seconds(5))) ::kill(pid_, SIGKILL), waitForExit(pid_, std::chrono::seconds(5));
+            if (!waitForExit(pid_, std::chrono::seconds(5)))
+                ::kill(pid_, SIGKILL), waitForExit(pid_, std::chrono::seconds(5));
         }
     }
     Server(const Server&) = delete;
@@ -134,10 +135,11 @@ inline QImage grabScreen(const QString& display) {
     }
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     QImage shot;
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, screen->width_in_pixels,
-                         screen->height_in_pixels, ~0u),
-        nullptr);
+    xcb_get_image_reply_t* reply =
+        xcb_get_image_reply(c,
+                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0,
+                                          screen->width_in_pixels, screen->height_in_pixels, ~0u),
+                            nullptr);
     if (reply != nullptr && reply->depth == 24) {
         const int length = xcb_get_image_data_length(reply);
         const int w = screen->width_in_pixels, h = screen->height_in_pixels;
@@ -170,7 +172,8 @@ inline std::optional<QRect> largestWindow(const QString& display) {
                                   attrs->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
             std::free(attrs);
             if (!viewable) continue;
-            xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
+            xcb_get_geometry_reply_t* g =
+                xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr);
             if (g != nullptr) {
                 const QRect r(g->x, g->y, g->width, g->height);
                 if (!best || r.width() * r.height() > best->width() * best->height()) best = r;
