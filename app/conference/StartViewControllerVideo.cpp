@@ -7,10 +7,11 @@
 #include "conference/StartViewController.h"
 #include "media/CameraView.h"
 #include "platform/Dispatch.h"
+#include "shell/QuorixUtils.h"
 
 namespace {
 constexpr double kAllBarHeight = 25 + 37;  // footer and header
-constexpr double kSubNameSize = 0;
+constexpr double kSubNameSize = 16;
 
 // The video area's delegate: hands its first appearance to the window
 // controller and answers the tile actions with nothing for now.
@@ -46,27 +47,46 @@ private:
 
 VideoInfo* StartViewController::myVideoInfo() {
     if (mMyVideoInfo == nullptr) {
+        // The camera view of the own user; recording may be offered on it
+        // when the room of the first login records.
+        const bool recording =
+            mLoginManager != nullptr &&
+            QuorixUtils::IsSystemEnableFunc(QStringLiteral("RECORDING"), mLoginManager->configDataDict());
         auto* view = new CameraView(QRectF(0, 0, 320, 240));
-        mMyVideoInfo = new VideoInfo(view, true, true, true, false, this);
+        mMyVideoInfo = new VideoInfo(view, true, true, true, recording, this);
     }
     return mMyVideoInfo;
 }
 
 std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController() {
     const QVariantMap conf = mLoginManager->configDataDict();
+    const std::shared_ptr<UserListInfo> lists = mLoginManager->userListInfo();
     MainViewController::Params p;
     p.roomCategory = mLoginManager->iRoomCategory();
     p.maxParticipants = mLoginManager->iMaxParticipant();
     p.ownerUserId = mLoginManager->ownerIdStr();
     p.isWebinar = p.roomCategory == ROOM_CATEGORY_SEMINAR &&
                   conf.value(QStringLiteral("MODE_WEBINAR")).toString() == u"Y";
+    if (services_.audioInfo) {
+        if (const std::optional<AudioInfo> audio = services_.audioInfo()) {
+            p.micVol = audio->inputVolume;
+            p.speakerVol = audio->outputVolume;
+        }
+    }
+    // The placeholders' second name: 16 points, or the room's size for it.
     p.subNameSize = kSubNameSize;
+    const QString fontSize = conf.value(QStringLiteral("MODE_NO_POSITION_CHANGE_FONT_SIZE")).toString();
+    if (lists != nullptr && lists->scheduleUserList() && !fontSize.isEmpty())
+        p.subNameSize = fontSize.toDouble();
     p.allBarHeight = kAllBarHeight;
+    p.isRecording = QuorixUtils::IsSystemEnableFunc(QStringLiteral("RECORDING"), conf);
+    p.isManyMtgRecOneUser =
+        QuorixUtils::IsSystemEnableFunc(QStringLiteral("MODE_MANY_MTG_REC_ONEUSER"), conf);
 
     // The own tile shows the own user's entry of this login.
     VideoInfo* own = myVideoInfo();
     SpeakerInfoRef self;
-    if (const std::shared_ptr<UserListInfo> lists = mLoginManager->userListInfo()) {
+    if (lists != nullptr) {
         if (const auto speakers = lists->speakerList())
             for (const SpeakerInfoRef& s : *speakers)
                 if (s->clientNo() == CLIENT_NO_SELF) self = s;
@@ -79,6 +99,7 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
     auto area = std::make_unique<MainViewController>(p);
     if (!videoAreaDelegate_) videoAreaDelegate_ = std::make_unique<VideoAreaDelegate>(this);
     area->setDelegate(videoAreaDelegate_.get());
+    area->setCaptainFree(mLoginManager->bCaptainFree());
     if (const std::optional<QColor> color = speakingColor(conf)) area->setVideoFrameAccentColor(*color);
     if (const std::optional<int> threshold = speakThreshold(conf)) area->setVideoAccentThreshold(*threshold);
     return area;
