@@ -536,7 +536,6 @@ TEST_F(ConferenceAlertsTest, DocShareOfferYesStartsNoOnlyCloses) {
     EXPECT_EQ(log, std::vector<std::string>{"docshare.start"});
 }
 
-
 TEST_F(StartViewControllerTest, TheVideoAreaFollowsTheFloorWithFramesAndLevelsFromCoreThreads) {
     web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"CLASSNAME", "Room A"}});
     logIn();
@@ -572,6 +571,46 @@ TEST_F(StartViewControllerTest, TheVideoAreaFollowsTheFloorWithFramesAndLevelsFr
     std::thread([&] { controller->onEndSpeech(other); }).join();
     settle();
     EXPECT_EQ(area->clientView()->itemCount(), 1);
+}
+
+// A room with a schedule: the first appearance shows the own tile, then the
+// schedule's placeholders; a scheduled participant's floor turns its
+// placeholder live and back.
+TEST_F(StartViewControllerTest, TheFirstAppearanceShowsTheOwnTileThenTheSchedule) {
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"},
+                   {"CATEGORY", "0"},
+                   {"CLASSNAME", "Room A"},
+                   {"OWNER", "owner-id"},
+                   {"OPTION_STR", R"({"roomlist_reservenum":"3"})"},
+                   {"MODE_USER_ORDER_00000", "user-a,Aoki"},
+                   {"MODE_USER_ORDER_00001", "user-b,Baba"}});
+    logIn();
+    controller->window()->show();
+    dispatcher->runPending();
+    auto* area = dynamic_cast<MainViewController*>(controller->videoArea());
+    ASSERT_NE(area, nullptr);
+    const auto& grid = area->clientView()->elements();
+    ASSERT_EQ(grid.size(), 3u);
+    EXPECT_EQ(grid[0], area->myVideo()->video());
+    EXPECT_EQ(area->videoList()[1]->video()->userName(), QStringLiteral("Aoki"));
+    EXPECT_EQ(area->videoList()[2]->video()->userName(), QStringLiteral("Baba"));
+
+    auto baba = std::make_shared<SpeakerInfo>(12, QStringLiteral("user-b"), QStringLiteral("Baba"),
+                                              QStringLiteral("S0"));
+    baba->setIsScheduler(true);
+    std::thread([&] { controller->onStartSpeech(baba); }).join();
+    settle();
+    VideoView* tile = area->videoList()[2]->video();
+    EXPECT_EQ(area->clientView()->itemCount(), 3);
+    EXPECT_EQ(tile->audioMeterStatus(), VIDEO_METER_DEFAULT);
+    EXPECT_EQ(tile->statusMark(), VIDEO_STATUS_MARK_INVALID);
+
+    baba->setClientNo(CLIENT_NO_SCHEDULED);
+    std::thread([&] { controller->onEndSpeech(baba); }).join();
+    settle();
+    EXPECT_EQ(area->clientView()->itemCount(), 3);
+    EXPECT_EQ(tile->audioMeterStatus(), VIDEO_METER_HIDDEN);
+    EXPECT_EQ(tile->statusMark(), VIDEO_STATUS_MARK_NONE);
 }
 
 // A new video area (a relogin builds one) while a core thread keeps sending
