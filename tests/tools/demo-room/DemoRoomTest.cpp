@@ -102,15 +102,17 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
     EXPECT_FALSE(client.waitLine("EVENT TextBox ben Ben Hello%20from%20Ben,%20line%202", 8000).empty());
 
     // Pictures are decoded from a sender's next key frame on (one in every
-    // five seconds): ask until both streams have shown a second and more.
+    // five seconds): ask until both streams have shown a few pictures (a
+    // sanitized build on a busy two-core machine decodes well below 15 fps).
+    constexpr int kPictures = 8;
     std::vector<std::string> streams;
     const auto shown = [&streams] {
         if (streams.size() != 3) return false;
         for (size_t i = 1; i < streams.size(); ++i)
-            if (std::atoi(streams[i].substr(streams[i].find(':') + 1).c_str()) < 15) return false;
+            if (std::atoi(streams[i].substr(streams[i].find(':') + 1).c_str()) < kPictures) return false;
         return true;
     };
-    for (int ask = 0; ask < 30 && !shown(); ++ask) {
+    for (int ask = 0; ask < 80 && !shown(); ++ask) {
         if (ask > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
         const size_t from = client.lines().size();
         client.send("videoslots");
@@ -122,7 +124,7 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
         ASSERT_EQ(std::sscanf(streams[i].c_str(), "%d:%d:%dx%d:%d", &slot, &frames, &width, &height, &changed), 5);
         EXPECT_EQ(width, 640);
         EXPECT_EQ(height, 480);
-        EXPECT_GE(frames, 15) << streams[i];
+        EXPECT_GE(frames, kPictures) << streams[i];
         EXPECT_GE(changed, frames * 9 / 10) << "the pictures move: " << streams[i];
     }
     client.send("audiostats");
