@@ -31,6 +31,9 @@ PACKAGES=(
   clang libclang-rt-dev
   # the WebSocket client's tests run against a Node.js server (npm package below)
   nodejs
+  # tests: the conference window on a virtual X display, as a user starts it
+  # (the test reads the screen through libxcb)
+  xvfb libxcb1-dev
 )
 
 missing=()

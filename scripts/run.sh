@@ -9,16 +9,26 @@
 #   scripts/run.sh --demo-only  runs the demo room alone: it prints its link and
 #                               waits until Ctrl-C
 # scripts/install-desktop-entry.sh makes the desktop open quorix:// links with the program.
+# QUORIX_BUILD_DIR=<configured build tree> builds and runs the program from that
+# tree instead (the test of the conference window under Xvfb uses its own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/quorix-ccache}
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQUORIX_BUILD_TESTS=OFF -DQUORIX_BUILD_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)"
+# QUORIX_BUILD_DIR names a build tree that is already configured (the tests'
+# own): only the program and the demo room are built there.
+build=${QUORIX_BUILD_DIR:-}
+if [ -n "$build" ]; then
+  cmake --build "$build" -j "$(nproc)" --target quorix quorix_demo_room quorix_demo_participant
+else
+  build=build/release
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DQUORIX_BUILD_TESTS=OFF -DQUORIX_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j "$(nproc)"
+fi
 
-client=build/release/app/quorix
-room=build/release/tools/demo-room/quorix_demo_room
+client=$build/app/quorix
+room=$build/tools/demo-room/quorix_demo_room
 
 if [ "${1:-}" = "--demo-only" ]; then
   exec "$room"

@@ -1,7 +1,7 @@
 // What the conference window needs of its video area: the view to place
 // between the bars, its reset and relayout, and the size it asks for a room.
-// The tile area itself comes with its own controller; until then
-// VideoAreaPlaceholder holds the place.
+// MainViewController is the tile area; VideoAreaPlaceholder is an empty one
+// for windows that show no tiles.
 #pragma once
 
 #include <QPointer>

@@ -38,9 +38,11 @@ StartViewController::StartViewController(Services services, QObject* parent)
         };
     if (!services_.terminate) services_.terminate = [] { QCoreApplication::quit(); };
     if (!services_.openUrl) services_.openUrl = [](const QString& a) { QDesktopServices::openUrl(QUrl(a)); };
-    if (!services_.makeVideoArea)
-        services_.makeVideoArea = [] { return std::make_unique<VideoAreaPlaceholder>(); };
-    if (!services_.calcMainViewSize) services_.calcMainViewSize = &VideoAreaPlaceholder::calcMainViewSize;
+    if (!services_.makeVideoArea) services_.makeVideoArea = [this] { return makeMainViewController(); };
+    if (!services_.calcMainViewSize)
+        services_.calcMainViewSize = [](int category, int maxParticipants) {
+            return MainViewController::calcMainViewSize(category, maxParticipants);
+        };
     if (!services_.savedMainFrame) services_.savedMainFrame = [] { return QRectF(); };
     if (!services_.osVersion) services_.osVersion = &QuorixUtils::GetOSVersion;
 
@@ -57,7 +59,7 @@ StartViewController::~StartViewController() {
         mLoginManager->waitForLoginQueue();
     }
     if (mMVHeaderView) mMVHeaderView->setDelegate(nullptr);
-    mMainViewController.reset();
+    setVideoArea(nullptr);
     if (window_) {
         window_->setDelegate(nullptr);
         delete window_.data();

@@ -8,6 +8,7 @@
 //   StartViewController.cpp        life cycle: launch, login outcome, reconnect, leaving, teardown
 //   StartViewControllerView.cpp    building the conference view and its sizes
 //   StartViewControllerAlerts.cpp  the questions and problem reports of the conference
+//   StartViewControllerVideo.cpp   the video area: its tiles, the floor, frames and levels
 //
 // Threads: LoginManager calls in on its login queue or a core thread; the
 // controller moves every window change to the main queue. Logins never start
@@ -27,11 +28,13 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "conference/ConferenceVideoArea.h"
 #include "conference/MVFooterView.h"
 #include "conference/MVHeaderView.h"
+#include "conference/MainViewController.h"
 #include "conference/UserInfo.h"
 #include "media/AudioInfo.h"
 #include "platform/Window.h"
@@ -178,6 +181,28 @@ public:
                                     double headerMinWidth, double headerHeight, double titleBarHeight,
                                     const std::function<QSizeF(int, int)>& calcMainViewSize);
     void createMainView(bool removeEarlier);
+
+    // ---- The video area (StartViewControllerVideo.cpp) ----
+    // The video area of this login: the room's tiles around the own tile.
+    std::unique_ptr<ConferenceVideoArea> makeMainViewController();
+    // The video area when it is the tile area (none with another stand-in).
+    MainViewController* mainViewController() const;
+    // The own tile, kept from one login to the next.
+    VideoInfo* myVideoInfo();
+    // LoginManagerDelegate: floor, owner, frame and level events of the login,
+    // on the thread they arrive on: floor and owner changes go to the main queue; frames and
+    // levels go straight to the area, which keeps the latest of each.
+    void onStartSpeech(const SpeakerInfoRef& speaker) override;
+    void onEndSpeech(const SpeakerInfoRef& speaker) override;
+    void onStartManySpeech(const SpeakerInfoRef& speaker) override;
+    void onEndManySpeech(const SpeakerInfoRef& speaker) override;
+    void onChangeOwner(const QString& ownerId, const QString& oldOwnerId) override;
+    void updateVideo(int clientNo, const QImage& image, const QString& name) override;
+    void onAudioVolume(int clientNo, int volume) override;
+
+    // The video area's first appearance: places the room's participants.
+    // (The area's other requests, the tile actions, belong to the floor and
+    // device controls; its delegate answers them with nothing until then.)
     void finishedCreateView();
 
     // ---- Conference alerts (StartViewControllerAlerts.cpp) ----
@@ -220,6 +245,9 @@ private:
     void terminateApplication();
     void observeNotifications();
     void removeHeaderFooterAndVideoArea();
+    // Replaces the video area; frames and levels of core threads never meet a
+    // video area being destroyed.
+    void setVideoArea(std::unique_ptr<ConferenceVideoArea> area);
     // Whether the own user holds the floor (is in the speaker list).
     bool isSpeaker() const;
 
@@ -228,6 +256,9 @@ private:
     QPointer<View> rootView_;
     std::unique_ptr<LoginManager> mLoginManager;
     std::unique_ptr<ConferenceVideoArea> mMainViewController;
+    mutable std::mutex videoAreaMutex_;  // guards mMainViewController for the frame and level threads
+    QPointer<VideoInfo> mMyVideoInfo;
+    std::unique_ptr<MainViewControllerDelegate> videoAreaDelegate_;
     QPointer<MVHeaderView> mMVHeaderView;
     QPointer<MVFooterView> mMVFooterView;
     std::optional<QString> mSelectedUserForChangeOwner, mSelectedUserForForceLeave;

@@ -125,7 +125,7 @@ void StartViewController::removeHeaderFooterAndVideoArea() {
         mMVHeaderView->setDelegate(nullptr);
         delete mMVHeaderView.data();
     }
-    mMainViewController.reset();
+    setVideoArea(nullptr);
     delete mMVFooterView.data();
 }
 
@@ -184,7 +184,7 @@ void StartViewController::createMainView(bool removeEarlier) {
     if (minSize.isNull()) minSize = QSizeF(W, H - kTitleBarAllowance);
     window_->setMinSize(minSize + QSizeF(0, menuBar));
 
-    mMainViewController = services_.makeVideoArea();
+    setVideoArea(services_.makeVideoArea());
     QWidget* area = mMainViewController->view();
     area->setParent(rootView_);
     View::setAutoresizingMaskOf(area, ViewWidthSizable | ViewHeightSizable);
@@ -192,6 +192,3 @@ void StartViewController::createMainView(bool removeEarlier) {
     area->show();
 }
 
-void StartViewController::finishedCreateView() {
-    if (mMainViewController) mMainViewController->resizeMainView();
-}

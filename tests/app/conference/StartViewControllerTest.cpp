@@ -10,6 +10,7 @@
 #include "app/login/LoginTestSupport.h"
 #include "app/ui/UiTestSupport.h"
 #include "conference/StartViewController.h"
+#include "media/AudioPeakMeter.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "shell/AlertWindow.h"
@@ -375,14 +376,20 @@ TEST_F(StartViewControllerTest, TheConferenceWindowAsTheUserSeesIt) {
     EXPECT_TRUE(shot.save(dir + "/conference-window-520x605.png"));
     ASSERT_EQ(shot.size(), QSize(520, 577));
 
-    const QRgb bar = qRgb(250, 250, 250), video = qRgb(40, 40, 40);
+    const QRgb bar = qRgb(250, 250, 250);
     // Header: light, with the button images in both areas and empty between them.
     EXPECT_LT(inkRatio(shot, QRect(0, 0, 520, 42), bar), 0.4);
     EXPECT_GT(inkRatio(shot, QRect(7, 5, 32 * 3 + 20, 32), bar), 0.05);  // settings, documents, list
     EXPECT_GT(inkRatio(shot, QRect(520 - 218, 5, 210, 32), bar), 0.05);  // camera ... exit
     EXPECT_LT(inkRatio(shot, QRect(140, 2, 150, 38), bar), 0.01);
-    // The video area between the bars.
-    EXPECT_LT(inkRatio(shot, QRect(0, 42, 520, 510), video), 0.01);
+    // The video area between the bars: the black grid with the own tile in
+    // it (no camera here: black, with the own name along its top).
+    EXPECT_LT(inkRatio(shot, QRect(0, 42, 520, 510), qRgb(0, 0, 0)), 0.05);
+    EXPECT_GT(inkRatio(shot, QRect(0, 42 + 62, 260, 40), qRgb(0, 0, 0)), 0.02);
+    auto* area = dynamic_cast<MainViewController*>(controller->videoArea());
+    ASSERT_NE(area, nullptr);
+    ASSERT_EQ(area->clientView()->itemCount(), 1);
+    EXPECT_EQ(area->clientView()->elements()[0], area->myVideo()->video());
     // Footer: light, the room text on its left two thirds only.
     EXPECT_GT(inkRatio(shot, QRect(4, 577 - 23, 200, 21), bar), 0.02);
     EXPECT_LT(inkRatio(shot, QRect(0, 577 - 25, 520, 25), bar), 0.3);
@@ -527,6 +534,109 @@ TEST_F(ConferenceAlertsTest, DocShareOfferYesStartsNoOnlyCloses) {
     controller->onClickDocShareStartAlertButtonOk();
     dispatcher->runPending();
     EXPECT_EQ(log, std::vector<std::string>{"docshare.start"});
+}
+
+TEST_F(StartViewControllerTest, TheVideoAreaFollowsTheFloorWithFramesAndLevelsFromCoreThreads) {
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"CLASSNAME", "Room A"}});
+    logIn();
+    controller->window()->show();
+    dispatcher->runPending();
+    auto* area = dynamic_cast<MainViewController*>(controller->videoArea());
+    ASSERT_NE(area, nullptr);
+    // The first appearance placed the own entry of the speaker list.
+    ASSERT_EQ(area->clientView()->itemCount(), 1);
+    VideoView* own = area->myVideo()->video();
+    EXPECT_EQ(area->clientView()->elements()[0], own);
+    EXPECT_EQ(area->myVideo()->speaker()->clientNo(), CLIENT_NO_SELF);
+
+    auto other = std::make_shared<SpeakerInfo>(7, QStringLiteral("user-2"), QStringLiteral("User Two"),
+                                               QStringLiteral("S0"));
+    std::thread([&] { controller->onStartSpeech(other); }).join();
+    settle();
+    ASSERT_EQ(area->clientView()->itemCount(), 2);
+    EXPECT_EQ(area->clientView()->elements()[0], own);
+    VideoView* tile = area->videoList().back()->video();
+
+    QImage picture(64, 48, QImage::Format_RGBA8888_Premultiplied);
+    picture.fill(Qt::red);
+    std::thread([&] {
+        controller->updateVideo(7, picture, QString());
+        controller->onAudioVolume(7, 100);
+    }).join();
+    tile->refreshLayerImage();
+    EXPECT_EQ(tile->getPixelSize(), QSize(64, 48));
+    dispatcher->runPending();
+    EXPECT_EQ(tile->findChild<AudioPeakMeter*>()->currentScale(), 10);
+
+    std::thread([&] { controller->onEndSpeech(other); }).join();
+    settle();
+    EXPECT_EQ(area->clientView()->itemCount(), 1);
+}
+
+// A room with a schedule: the first appearance shows the own tile, then the
+// schedule's placeholders; a scheduled participant's floor turns its
+// placeholder live and back.
+TEST_F(StartViewControllerTest, TheFirstAppearanceShowsTheOwnTileThenTheSchedule) {
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"},
+                   {"CATEGORY", "0"},
+                   {"CLASSNAME", "Room A"},
+                   {"OWNER", "owner-id"},
+                   {"OPTION_STR", R"({"roomlist_reservenum":"3"})"},
+                   {"MODE_USER_ORDER_00000", "user-a,Aoki"},
+                   {"MODE_USER_ORDER_00001", "user-b,Baba"}});
+    logIn();
+    controller->window()->show();
+    dispatcher->runPending();
+    auto* area = dynamic_cast<MainViewController*>(controller->videoArea());
+    ASSERT_NE(area, nullptr);
+    const auto& grid = area->clientView()->elements();
+    ASSERT_EQ(grid.size(), 3u);
+    EXPECT_EQ(grid[0], area->myVideo()->video());
+    EXPECT_EQ(area->videoList()[1]->video()->userName(), QStringLiteral("Aoki"));
+    EXPECT_EQ(area->videoList()[2]->video()->userName(), QStringLiteral("Baba"));
+
+    auto baba = std::make_shared<SpeakerInfo>(12, QStringLiteral("user-b"), QStringLiteral("Baba"),
+                                              QStringLiteral("S0"));
+    baba->setIsScheduler(true);
+    std::thread([&] { controller->onStartSpeech(baba); }).join();
+    settle();
+    VideoView* tile = area->videoList()[2]->video();
+    EXPECT_EQ(area->clientView()->itemCount(), 3);
+    EXPECT_EQ(tile->audioMeterStatus(), VIDEO_METER_DEFAULT);
+    EXPECT_EQ(tile->statusMark(), VIDEO_STATUS_MARK_INVALID);
+
+    baba->setClientNo(CLIENT_NO_SCHEDULED);
+    std::thread([&] { controller->onEndSpeech(baba); }).join();
+    settle();
+    EXPECT_EQ(area->clientView()->itemCount(), 3);
+    EXPECT_EQ(tile->audioMeterStatus(), VIDEO_METER_HIDDEN);
+    EXPECT_EQ(tile->statusMark(), VIDEO_STATUS_MARK_NONE);
+}
+
+// A new video area (a relogin builds one) while a core thread keeps sending
+// frames and levels: the old area is never reached once it is going.
+TEST_F(StartViewControllerTest, FramesDuringANewVideoAreaReachNoDestroyedArea) {
+    web.setConfig({{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"CLASSNAME", "Room A"}});
+    logIn();
+    controller->window()->show();
+    dispatcher->runPending();
+    std::atomic<bool> running{true};
+    QImage picture(32, 24, QImage::Format_RGBA8888_Premultiplied);
+    picture.fill(Qt::blue);
+    std::thread core([&] {
+        while (running) {
+            controller->updateVideo(CLIENT_NO_SELF, picture, QString());
+            controller->onAudioVolume(7, 50);
+        }
+    });
+    for (int i = 0; i < 5; ++i) {
+        controller->createMainView(true);
+        dispatcher->runPending();
+    }
+    running = false;
+    core.join();
+    dispatcher->runPending();
+    ASSERT_NE(dynamic_cast<MainViewController*>(controller->videoArea()), nullptr);
 }
 
 }  // namespace
