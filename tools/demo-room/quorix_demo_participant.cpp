@@ -47,7 +47,8 @@ void SendPictures(const std::atomic<bool>& running, const std::string& name) {
     auto due = Clock::now();
     for (int frame = 0; running; ++frame) {
         std::vector<uint8_t> pixels = MakeVideoPattern(kWidth, kHeight, frame);
-        demo_room::DrawLabel(pixels, kWidth, kHeight, 24, 24, 6, name);
+        // Below the middle: the tile shows the participant's name in its top band.
+        demo_room::DrawLabel(pixels, kWidth, kHeight, 24, kHeight / 2 + 60, 6, name);
         QuorixCoreSendVideo(pixels.data(), int(pixels.size()), kWidth, kHeight, kFps, 0, 0);
         due += period;
         std::this_thread::sleep_until(due);
