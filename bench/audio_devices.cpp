@@ -164,11 +164,11 @@ Result CaptureOurs(PulseAudioTestServer& server) {
 Result CaptureBare(PulseAudioTestServer& server) {
     Clicks clicks;
     EncodeSink sink{NewEncoder(), &clicks};
-    pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     pa_buffer_attr attr{std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1),
                         std::uint32_t(kRate * 2 * 10 / 1000)};
     int error = 0;
-    pa_simple* s = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, PulseAudioTestServer::kPipeInput, "bare", &spec,
+    pa_simple* s = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, PulseAudioTestServer::kPipeInput, "bare", &format,
                                  nullptr, &attr, &error);
     if (s == nullptr) {
         std::printf("bare capture: %s\n", pa_strerror(error));
@@ -214,12 +214,12 @@ std::vector<std::vector<unsigned char>> Packets() {
 class MonitorWatch {
 public:
     explicit MonitorWatch(Clicks& clicks) {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
         pa_buffer_attr attr{std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1),
                             std::uint32_t(kRate * 2 * 5 / 1000)};
         const std::string monitor = std::string(PulseAudioTestServer::kOutput) + ".monitor";
         int error = 0;
-        s_ = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, monitor.c_str(), "watch", &spec, nullptr, &attr, &error);
+        s_ = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, monitor.c_str(), "watch", &format, nullptr, &attr, &error);
         thread_ = std::thread([this, &clicks] {
             std::vector<std::int16_t> block(kRate * 5 / 1000);
             int error = 0;
@@ -293,11 +293,11 @@ Result PlaybackOurs() {
 }
 
 Result PlaybackBare() {
-    pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+    pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
     pa_buffer_attr attr{std::uint32_t(-1), std::uint32_t(kRate * 2 * 40 / 1000), std::uint32_t(-1),
                         std::uint32_t(-1), std::uint32_t(-1)};
     int error = 0;
-    pa_simple* s = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, PulseAudioTestServer::kOutput, "bare", &spec,
+    pa_simple* s = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, PulseAudioTestServer::kOutput, "bare", &format,
                                  nullptr, &attr, &error);
     if (s == nullptr) return {-1, -1};
     // The simple API blocks while the server buffer is full: a writer thread keeps the mix thread free.

@@ -54,8 +54,8 @@ bool PulseAudioStream::start() {
     if (rate_ <= 0 || rate_ > int(PA_RATE_MAX) || (!capture_ && !render_)) return false;
     bool ready = false;
     bool locked = connection_.withLock([&](pa_context* context) {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, std::uint32_t(rate_), 1};
-        stream_ = pa_stream_new(context, capture_ ? "Quorix capture" : "Quorix playback", &spec, nullptr);
+        pa_sample_spec format{PA_SAMPLE_S16LE, std::uint32_t(rate_), 1};
+        stream_ = pa_stream_new(context, capture_ ? "Quorix capture" : "Quorix playback", &format, nullptr);
         if (stream_ == nullptr) return;
         pa_stream_set_state_callback(stream_, onState, this);
         QByteArray device = device_.toUtf8();

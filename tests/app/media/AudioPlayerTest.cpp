@@ -34,10 +34,10 @@ TEST(AudioPlayerServerTest, QueuedAudioComesOutAtTheOutputsMonitorWithItsPitchAn
     ASSERT_TRUE(server->pactl(QStringLiteral("set-sink-volume %1 100%").arg(PulseAudioTestServer::kOutput)));
 
     // The monitor is recorded with the server's simple API, apart from the layer under test.
-    pa_sample_spec spec{PA_SAMPLE_S16LE, 48000, 1};
+    pa_sample_spec format{PA_SAMPLE_S16LE, 48000, 1};
     const std::string monitor = std::string(PulseAudioTestServer::kOutput) + ".monitor";
     int error = 0;
-    pa_simple* recorder = pa_simple_new(nullptr, "test", PA_STREAM_RECORD, monitor.c_str(), "monitor", &spec, nullptr,
+    pa_simple* recorder = pa_simple_new(nullptr, "test", PA_STREAM_RECORD, monitor.c_str(), "monitor", &format, nullptr,
                                         nullptr, &error);
     ASSERT_NE(recorder, nullptr) << pa_strerror(error);
 
