@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "control/ConfProtocol.h"
+#include "control/FreeMessageCodes.h"
 
 // Sent by the client.
 constexpr uint32_t CONF_SEND_START_REP = 0x1009;
@@ -71,27 +72,6 @@ constexpr size_t CONF_FREEMSG_VALUE = 108;
 constexpr size_t CONF_FREEMSG_TEXT = 112;
 constexpr size_t CONF_FREEMSG_TEXT_SIZE = 1016;
 constexpr size_t CONF_FREEMSG_SIZE = CONF_FREEMSG_TEXT + CONF_FREEMSG_TEXT_SIZE;  // 1128
-
-// Free-message codes.
-enum : uint32_t {
-    FREEMSG_AS_START_REQ = 10004,
-    FREEMSG_AS_STOP_REQ = 10005,
-    FREEMSG_ENTERING_ROOM = 10006,
-    FREEMSG_QUESTIONNAIRE_START = 10014,
-    FREEMSG_QUESTIONNAIRE_ANSWER = 10015,
-    FREEMSG_QUESTIONNAIRE_STOP = 10016,
-    FREEMSG_QUESTIONNAIRE_RECEIVED = 10017,
-    FREEMSG_AP_SHARE_REQUEST = 10019,
-    FREEMSG_AP_SHARE_STOP_REQUEST = 10024,
-    FREEMSG_HOLD = 10025,
-    FREEMSG_HOLD_RELEASE = 10026,
-    FREEMSG_HOLD_STATUS_HOLD = 10027,
-    FREEMSG_HOLD_STATUS_RELEASE = 10028,
-    FREEMSG_END_CALL = 10029,
-    FREEMSG_WINDOW_SYNC = 10030,
-    FREEMSG_ROUND_MODE = 10031,
-    FREEMSG_ROUND_MODE_NOMINATED = 10032,
-};
 
 // Questionnaire cells, counted in UTF-8 characters and padded with LF.
 constexpr size_t QUESTION_CELL = 64;

@@ -460,8 +460,11 @@ TEST_F(ManagerHookup, TheOwnAutomaticRecordingStartsOncePerLoginWithAnAllowedMod
                                        [](const std::string& l) { return l.rfind("rec.auto", 0) == 0; })),
                   c.started);
     }
-    for (const auto& l : calls.list())
-        if (l.rfind("rec.auto", 0) == 0) EXPECT_EQ(l, "rec.auto 10 me Room A 320x240 600");
+    for (const auto& l : calls.list()) {
+        if (l.rfind("rec.auto", 0) == 0) {
+            EXPECT_EQ(l, "rec.auto 10 me Room A 320x240 600");
+        }
+    }
 }
 
 TEST_F(ManagerHookup, TheCloudRecordingStartsWithTheRoomsOptionUnchanged) {
