@@ -2,6 +2,7 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <bit>
 
 namespace {
@@ -36,7 +37,8 @@ bool KeyboardLayout::isFunctionKeysym(std::uint32_t keysym) {
 KeyboardLayout::KeyboardLayout(xkb_keymap* keymap, std::uint32_t layout) {
     if (!keymap) return;
     const xkb_keycode_t minKey = xkb_keymap_min_keycode(keymap);
-    const xkb_keycode_t maxKey = xkb_keymap_max_keycode(keymap);
+    // Key codes beyond 255 exist in compiled keymaps but cannot be posted on X.
+    const xkb_keycode_t maxKey = std::min<xkb_keycode_t>(xkb_keymap_max_keycode(keymap), 255);
     constexpr xkb_level_index_t kMaxLevels = 8;
     for (xkb_level_index_t level = 0; level < kMaxLevels; ++level) {
         for (xkb_keycode_t key = minKey; key <= maxKey && key >= minKey; ++key) {

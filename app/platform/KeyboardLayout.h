@@ -10,7 +10,8 @@
 // the key that types that character. Keysyms that type no character
 // (VoidSymbol among them) and characters the layout has no key for find
 // nothing. Where several keys type a keysym, the lowest level wins, then the
-// lowest key code: unshifted before shifted.
+// lowest key code: unshifted before shifted. Only key codes up to 255 count
+// (those an X server can post).
 
 #include <cstdint>
 #include <optional>
