@@ -177,7 +177,7 @@ void APShareKeyEventConverter::onKeyUpEvent(const KeyEvent& event) {
 }
 
 void APShareKeyEventConverter::onKeyEvent(const KeyEvent& event) {
-    const std::uint32_t press = convertToKeyEventTypeProtcol(event.type);
+    const std::uint32_t press = ConvertToKeyEventTypeProtcol(event.type);
     const QString units = getCharacters(event);
     // A key that types nothing has nothing to send.
     if (units.isEmpty()) return;
@@ -195,7 +195,7 @@ void APShareKeyEventConverter::onModifierKeyEvent(const KeyEvent& event) {
     send(keysym, press);
 }
 
-std::uint32_t APShareKeyEventConverter::convertToKeyEventTypeProtcol(KeyEvent::Type type) {
+std::uint32_t APShareKeyEventConverter::ConvertToKeyEventTypeProtcol(KeyEvent::Type type) {
     return type == KeyEvent::KeyDown ? 1 : 0;
 }
 

@@ -38,7 +38,7 @@ public:
     void onModifierKeyEvent(const KeyEvent& event);
 
     // 1 for a key-down event, else 0.
-    static std::uint32_t convertToKeyEventTypeProtcol(KeyEvent::Type type);
+    static std::uint32_t ConvertToKeyEventTypeProtcol(KeyEvent::Type type);
     // The UTF-16 units the event sends: its first character (both halves of a
     // surrogate pair when the event holds the pair), keypad characters below
     // 0x40 moved up by 0xF600; empty when the event types nothing.

@@ -157,7 +157,8 @@ bool XTestEventTap::key(std::uint32_t keysym, bool down) {
             keycode = stroke->keycode;
         }
         if (keycode == 0) return false;
-        if (auto it = heldKeys_.find(keycode); it != heldKeys_.end()) heldKeys_.erase(it);
+        heldKeys_.erase(keycode);
+        std::erase_if(pressedByKeysym_, [keycode](const auto& entry) { return entry.second == keycode; });
         fakeKey(keycode, false);
         flush();
         return true;

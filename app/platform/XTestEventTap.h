@@ -79,6 +79,6 @@ private:
     std::array<std::vector<std::uint32_t>, 8> modifierMap_;
     // Keys this tap holds: by the keysym that pressed them, and all of them.
     std::map<std::uint32_t, std::uint32_t> pressedByKeysym_;
-    std::multiset<std::uint32_t> heldKeys_;
+    std::set<std::uint32_t> heldKeys_;
     std::set<std::uint8_t> heldButtons_;
 };
