@@ -27,6 +27,32 @@ if(QUORIX_BUILD_APP)
   # Camera capture: libv4l2 converts every camera format to packed RGB.
   pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
+  # Remote input on X11: XTest posts the events, xkbcommon reads the keyboard
+  # layout (through the X server's XKB extension) to find the keys.
+  pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon xkbcommon-x11)
+  pkg_check_modules(XCB_INPUT REQUIRED IMPORTED_TARGET xcb xcb-xtest xcb-xkb)
+  # The viewer's key conversion reads the keysyms of Unicode characters from
+  # the X11 keysym definitions, generated into a table at build time.
+  find_file(QUORIX_KEYSYMDEF_H X11/keysymdef.h REQUIRED)
+  set(QUORIX_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+  add_custom_command(
+    OUTPUT ${QUORIX_GENERATED_DIR}/platform/KeysymdefCharacters.inc
+    COMMAND ${CMAKE_COMMAND} -DKEYSYMDEF=${QUORIX_KEYSYMDEF_H}
+            -DOUTPUT=${QUORIX_GENERATED_DIR}/platform/KeysymdefCharacters.inc
+            -P ${CMAKE_CURRENT_LIST_DIR}/GenerateKeysymPages.cmake
+    DEPENDS ${QUORIX_KEYSYMDEF_H} ${CMAKE_CURRENT_LIST_DIR}/GenerateKeysymPages.cmake
+    COMMENT "Keysyms of Unicode characters from keysymdef.h")
+  add_custom_target(quorix_keysym_pages DEPENDS ${QUORIX_GENERATED_DIR}/platform/KeysymdefCharacters.inc)
+  # The application library is made in app/, after this file: the input
+  # libraries and the generated table are attached once it exists.
+  function(quorix_attach_platform_input)
+    if(TARGET quorix_app)
+      add_dependencies(quorix_app quorix_keysym_pages)
+      target_include_directories(quorix_app PRIVATE ${QUORIX_GENERATED_DIR})
+      target_link_libraries(quorix_app PUBLIC PkgConfig::XKBCOMMON PkgConfig::XCB_INPUT)
+    endif()
+  endfunction()
+  cmake_language(DEFER CALL quorix_attach_platform_input)
 endif()
 
 if(QUORIX_BUILD_TESTS)

@@ -34,6 +34,10 @@ PACKAGES=(
   # tests: the conference window on a virtual X display, as a user starts it
   # (the test reads the screen through libxcb)
   xvfb libxcb1-dev
+  # remote input of application sharing: events posted through XTest, keys found
+  # in the keyboard layout with xkbcommon, keysyms from the X11 keysym definitions;
+  # the tests switch the virtual display's layout with setxkbmap
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev x11-xkb-utils
 )
 
 missing=()
