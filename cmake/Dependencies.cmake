@@ -27,6 +27,8 @@ if(QUORIX_BUILD_APP)
   # Camera capture: libv4l2 converts every camera format to packed RGB.
   pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
+  # Screen capture, the window list and the running applications on X11.
+  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-shm xcb-xfixes xcb-randr xcb-ewmh xcb-icccm)
 endif()
 
 if(QUORIX_BUILD_TESTS)

@@ -34,6 +34,11 @@ PACKAGES=(
   # tests: the conference window on a virtual X display, as a user starts it
   # (the test reads the screen through libxcb)
   xvfb libxcb1-dev
+  # sharing: screen capture (shared memory, cursor, primary output), the window
+  # manager's window list and the running applications on X11; the tests run
+  # openbox with helper windows and copy text with xclip
+  libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-ewmh-dev libxcb-icccm4-dev
+  openbox x11-apps xclip
 )
 
 missing=()
