@@ -28,7 +28,7 @@ if(QUORIX_BUILD_APP)
   pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
   # Screen capture, the window list and the running applications on X11.
-  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-shm xcb-xfixes xcb-randr xcb-ewmh xcb-icccm)
+  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-shm xcb-xfixes xcb-randr xcb-ewmh xcb-icccm xcb-res)
 endif()
 
 if(QUORIX_BUILD_TESTS)

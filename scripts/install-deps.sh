@@ -37,7 +37,7 @@ PACKAGES=(
   # sharing: screen capture (shared memory, cursor, primary output), the window
   # manager's window list and the running applications on X11; the tests run
   # openbox with helper windows and copy text with xclip
-  libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-ewmh-dev libxcb-icccm4-dev
+  libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-res0-dev
   openbox x11-apps xclip
 )
 

@@ -1,6 +1,7 @@
 #include "platform/X11Connection.h"
 
 #include <xcb/randr.h>
+#include <xcb/res.h>
 #include <xcb/xcb_icccm.h>
 
 #include <QFile>
@@ -93,6 +94,20 @@ QRect X11Connection::primaryRect() const {
 std::int64_t X11Connection::windowPid(xcb_window_t window) {
     uint32_t pid = 0;
     if (xcb_ewmh_get_wm_pid_reply(&ewmh_, xcb_ewmh_get_wm_pid(&ewmh_, window), &pid, nullptr)) return pid;
+    // A program that does not name its process: the server knows the process
+    // of a local client (X-Resource).
+    const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_, &xcb_res_id);
+    if (res == nullptr || !res->present) return 0;
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto ids = reply(xcb_res_query_client_ids_reply(
+        connection_, xcb_res_query_client_ids(connection_, 1, &spec), nullptr));
+    if (!ids) return 0;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            xcb_res_client_id_value_value_length(it.data) >= 1)
+            return *xcb_res_client_id_value_value(it.data);
+    }
     return 0;
 }
 

@@ -33,7 +33,8 @@ public:
     // marked primary, else the first one that shows a picture, else the root.
     QRect primaryRect() const;
 
-    // The process of a window (_NET_WM_PID), 0 when it does not say.
+    // The process of a window (_NET_WM_PID, else the X server's record of a
+    // local client, X-Resource), 0 when unknown.
     std::int64_t windowPid(xcb_window_t window);
     // The class part of WM_CLASS, or empty.
     QString windowClass(xcb_window_t window);
