@@ -5,7 +5,15 @@
 #include <QMimeData>
 
 QtPasteboard::QtPasteboard(QObject* parent) : QObject(parent) {
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { ++changeCount_; });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        // The window system may announce our own write once more after it
+        // was made; that is no new change.
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (ownText_ && clipboard->ownsClipboard() && clipboard->text(QClipboard::Clipboard) == *ownText_)
+            return;
+        ownText_.reset();
+        ++changeCount_;
+    });
 }
 
 QtPasteboard& QtPasteboard::general() {
@@ -24,7 +32,9 @@ PasteboardContent QtPasteboard::content() const {
 }
 
 void QtPasteboard::clearAndSetString(const QString& text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear(QClipboard::Clipboard);
-    clipboard->setText(text, QClipboard::Clipboard);
+    // Setting replaces the whole content (a clear first would give the
+    // clipboard away in between).
+    ownText_ = text;
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    ++changeCount_;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 // The desktop's clipboard (QClipboard, the CLIPBOARD selection on X11) as a
-// `Pasteboard`: the change count counts QClipboard's change signals, which
-// come for other programs' copies and for our own writes alike. Made and used
+// `Pasteboard`: the change count counts QClipboard's change signals (other
+// programs' copies and our own) and each write through `clearAndSetString`
+// once, however often the window system announces it. Made and used
 // on the main thread, after the QGuiApplication.
 
 #include <QObject>
+#include <QString>
+#include <optional>
 
 #include "platform/Pasteboard.h"
 
@@ -23,4 +26,5 @@ public:
 
 private:
     std::int64_t changeCount_ = 0;
+    std::optional<QString> ownText_;  // the text of our last write while it lasts
 };
