@@ -98,7 +98,11 @@ bool X11ScreenInput::open(QString* error) {
     const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (fixes && fixes->present) {
         std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
+        // The cursor's picture is fetched again only when it changes.
+        xcb_xfixes_select_cursor_input(c, x_->root(), XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR);
+        xcb_flush(c);
         cursor_ = true;
+        cursorStale_ = true;
     }
     return true;
 }
@@ -109,9 +113,18 @@ bool X11ScreenInput::grab(ScreenImage* image) {
     xcb_connection_t* c = x_->connection();
     const int w = output_.width(), h = output_.height();
     const int pitch = rowBytes(xcb_get_setup(c), w);
-    // Both requests go out before either answer is awaited.
+    if (cursor_) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            const uint8_t base = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event;
+            if ((event->response_type & 0x7f) == base + XCB_XFIXES_CURSOR_NOTIFY) cursorStale_ = true;
+            std::free(event);
+        }
+    }
+    // The requests go out before any answer is awaited.
     xcb_xfixes_get_cursor_image_cookie_t cursorCookie{};
-    if (cursor_) cursorCookie = xcb_xfixes_get_cursor_image(c);
+    xcb_query_pointer_cookie_t pointerCookie{};
+    if (cursor_ && cursorStale_) cursorCookie = xcb_xfixes_get_cursor_image(c);
+    if (cursor_) pointerCookie = xcb_query_pointer(c, x_->root());
     bool ok = false;
     if (shm_) {
         auto* r = xcb_shm_get_image_reply(
@@ -138,28 +151,41 @@ bool X11ScreenInput::grab(ScreenImage* image) {
         std::free(r);
     }
     if (cursor_) {
-        auto* cursor = xcb_xfixes_get_cursor_image_reply(c, cursorCookie, nullptr);
-        if (ok && cursor) drawCursor(*image, cursor);
-        std::free(cursor);
+        if (cursorStale_) {
+            auto* cursor = xcb_xfixes_get_cursor_image_reply(c, cursorCookie, nullptr);
+            if (cursor &&
+                xcb_xfixes_get_cursor_image_cursor_image_length(cursor) >= cursor->width * cursor->height) {
+                const uint32_t* argb = xcb_xfixes_get_cursor_image_cursor_image(cursor);
+                cursorImage_.assign(argb, argb + cursor->width * cursor->height);
+                cursorSize_ = QSize(cursor->width, cursor->height);
+                cursorHot_ = QPoint(cursor->xhot, cursor->yhot);
+                cursorStale_ = false;
+            }
+            std::free(cursor);
+        }
+        auto* pointer = xcb_query_pointer_reply(c, pointerCookie, nullptr);
+        if (ok && pointer && pointer->same_screen)
+            drawCursor(*image, QPoint(pointer->root_x, pointer->root_y));
+        std::free(pointer);
     }
     return ok;
 }
 
-void X11ScreenInput::drawCursor(ScreenImage& image, void* reply) {
-    auto* r = static_cast<xcb_xfixes_get_cursor_image_reply_t*>(reply);
-    const uint32_t* argb = xcb_xfixes_get_cursor_image_cursor_image(r);
-    if (xcb_xfixes_get_cursor_image_cursor_image_length(r) < int(r->width) * int(r->height)) return;
-    const int left = r->x - r->xhot - output_.x();
-    const int top = r->y - r->yhot - output_.y();
-    for (int cy = 0; cy < r->height; ++cy) {
+void X11ScreenInput::drawCursor(ScreenImage& image, QPoint position) {
+    const int cw = cursorSize_.width(), ch = cursorSize_.height();
+    if (cursorImage_.size() < std::size_t(cw) * ch) return;
+    const uint32_t* argb = cursorImage_.data();
+    const int left = position.x() - cursorHot_.x() - output_.x();
+    const int top = position.y() - cursorHot_.y() - output_.y();
+    for (int cy = 0; cy < ch; ++cy) {
         const int y = top + cy;
         if (y < 0 || y >= image.height) continue;
         uint8_t* row = image.pixels + std::size_t(y) * image.bytesPerRow;
-        for (int cx = 0; cx < r->width; ++cx) {
+        for (int cx = 0; cx < cw; ++cx) {
             const int x = left + cx;
             if (x < 0 || x >= image.width) continue;
             // Premultiplied alpha over the picture.
-            const uint32_t p = argb[cy * r->width + cx];
+            const uint32_t p = argb[cy * cw + cx];
             const uint32_t a = p >> 24;
             if (a == 0) continue;
             uint8_t* d = row + x * 4;

@@ -3,7 +3,8 @@
 // The primary output of an X11 screen (RandR) as a capture input: pictures
 // through the MIT shared-memory extension (`xcb_shm_get_image` into one
 // segment that is reused; plain `xcb_get_image` when the server offers no
-// shared memory), the cursor from XFixes drawn into each picture. The output's
+// shared memory), the cursor from XFixes drawn into each picture at the
+// pointer's place (its picture fetched again only when XFixes reports a change). The output's
 // place is fixed when the input opens.
 
 #include <QByteArray>
@@ -30,7 +31,7 @@ public:
     static constexpr int kFramesPerSecond = 15;
 
 private:
-    void drawCursor(ScreenImage& image, void* cursorReply);
+    void drawCursor(ScreenImage& image, QPoint position);
     void releaseSegment();
 
     QByteArray display_;
@@ -43,4 +44,9 @@ private:
     uint8_t* shmAddress_ = nullptr;
     std::size_t shmSize_ = 0;
     std::vector<uint8_t> plain_;  // the picture without shared memory
+    // The cursor's picture (premultiplied ARGB), kept until XFixes reports a new one.
+    bool cursorStale_ = true;
+    std::vector<uint32_t> cursorImage_;
+    QSize cursorSize_;
+    QPoint cursorHot_;
 };

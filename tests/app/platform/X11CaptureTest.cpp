@@ -154,12 +154,20 @@ TEST_F(X11CaptureTest, TheCursorIsDrawnIntoThePicture) {
                           0xFFFFFF) != 0;
         return drawn > 0;
     }));
-    int elsewhere = 0;
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x)
-            elsewhere +=
-                (reinterpret_cast<const uint32_t*>(image.pixels + y * image.bytesPerRow)[x] & 0xFFFFFF) != 0;
-    EXPECT_EQ(elsewhere, 0);
+    auto litAround = [&](int cx, int cy) {
+        int lit = 0;
+        for (int y = cy - 20; y < cy + 20; ++y)
+            for (int x = cx - 20; x < cx + 20; ++x)
+                lit += (reinterpret_cast<const uint32_t*>(image.pixels + y * image.bytesPerRow)[x] &
+                        0xFFFFFF) != 0;
+        return lit;
+    };
+    EXPECT_EQ(litAround(30, 30), 0);
+    // The pointer moves: the cursor follows it.
+    xcb_warp_pointer(c, XCB_NONE, root, 0, 0, 0, 0, 250, 180);
+    xcb_flush(c);
+    ASSERT_TRUE(x11test::waitFor([&] { return input.grab(&image) && litAround(250, 180) > 0; }));
+    EXPECT_EQ(litAround(100, 100), 0);
 }
 
 }  // namespace
