@@ -2,7 +2,7 @@
 // hands its link (or a reopen) to that instance and ends.
 #include <QApplication>
 
-#include "shell/QuorixApplication.h"
+#include "startup/QuorixApplication.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

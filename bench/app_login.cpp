@@ -22,9 +22,9 @@
 #include "platform/Dispatch.h"
 #include "platform/MainBundle.h"
 #include "platform/UserDefaults.h"
-#include "shell/LoginManager.h"
-#include "shell/QuorixUtils.h"
-#include "shell/UpdateManager.h"
+#include "session/LoginManager.h"
+#include "services/QuorixUtils.h"
+#include "services/UpdateManager.h"
 
 using namespace quorix::test;
 using Clock = std::chrono::steady_clock;

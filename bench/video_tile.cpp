@@ -14,7 +14,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "media/VideoView.h"
+#include "tiles/VideoView.h"
 
 namespace {
 

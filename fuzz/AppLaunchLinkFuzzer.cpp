@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "shell/QuorixUtils.h"
+#include "services/QuorixUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -10,7 +10,7 @@
 
 #include "FuzzSupport.h"
 #include "platform/SoftwareUpdater.h"
-#include "shell/XMLparse.h"
+#include "services/XMLparse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray reply(reinterpret_cast<const char*>(data), qsizetype(size));

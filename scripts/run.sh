@@ -11,6 +11,8 @@
 # scripts/install-desktop-entry.sh makes the desktop open quorix:// links with the program.
 # QUORIX_BUILD_DIR=<configured build tree> builds and runs the program from that
 # tree instead (the test of the conference window under Xvfb uses its own).
+# QUORIX_DEMO_LOG=<file> keeps the demo room's log (its participants' lines
+# too) in that file instead of a temporary one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -44,13 +46,13 @@ if [ $# -gt 0 ]; then
 fi
 
 # The demo room in the background; its link opens the client.
-log=$(mktemp)
+log=${QUORIX_DEMO_LOG:-$(mktemp)}
 "$room" >"$log" 2>&1 &
 room_pid=$!
 stop_room() {
   kill -TERM "$room_pid" 2>/dev/null || true
   wait "$room_pid" 2>/dev/null || true
-  rm -f "$log"
+  [ -n "${QUORIX_DEMO_LOG:-}" ] || rm -f "$log"
 }
 trap stop_room EXIT
 link=""

@@ -3,6 +3,7 @@
 #   build/asan  all tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build/tsan  the threaded areas under ThreadSanitizer
 #   build/fuzz  every fuzz target for 30 s over its corpus (scripts/fuzz.sh)
+# First it checks that the application's folders include one way.
 # Extra arguments go to ctest (e.g. -L core.crypto).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +18,9 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 export QT_QPA_PLATFORM=offscreen
 
 status=0
+
+# The application's folders include one way (ARCHITECTURE.md, "Application layers").
+scripts/check-layers.sh || status=1
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DQUORIX_SANITIZE=address

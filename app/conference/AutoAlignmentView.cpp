@@ -3,8 +3,8 @@
 #include <QResizeEvent>
 #include <algorithm>
 
-#include "media/VideoInfo.h"
-#include "shell/DummyView.h"
+#include "tiles/VideoInfo.h"
+#include "ui/DummyView.h"
 
 namespace {
 // Passes in a row when every pass resizes the view again (a delegate that

@@ -5,12 +5,12 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "conference/SpeakerInfo.h"
+#include "model/SpeakerInfo.h"
 #include "platform/Localization.h"
 #include "platform/MainBundle.h"
 #include "platform/UserDefaults.h"
-#include "shell/LoginManager.h"
-#include "shell/PopupSliderButton.h"
+#include "session/LoginManager.h"
+#include "ui/PopupSliderButton.h"
 
 namespace {
 constexpr double kButtonSize = 32;

@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "conference/UserInfo.h"
+#include "model/UserInfo.h"
 #include "platform/View.h"
 
 class PopupSliderButton;

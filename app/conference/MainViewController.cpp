@@ -10,7 +10,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/View.h"
 #include "platform/Window.h"
-#include "shell/DummyView.h"
+#include "ui/DummyView.h"
 
 namespace {
 

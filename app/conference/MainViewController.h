@@ -34,10 +34,10 @@
 
 #include "conference/AutoAlignmentView.h"
 #include "conference/ConferenceVideoArea.h"
-#include "conference/SpeakerInfo.h"
-#include "conference/UserListInfo.h"
+#include "model/SpeakerInfo.h"
+#include "model/UserListInfo.h"
 #include "media/AudioDeviceNotificatorDispatcher.h"
-#include "media/VideoInfo.h"
+#include "tiles/VideoInfo.h"
 
 class Menu;
 class View;

@@ -11,10 +11,10 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StringFormat.h"
 #include "platform/View.h"
-#include "shell/CommonAlert.h"
-#include "shell/LogFileManager.h"
-#include "shell/QuorixUtils.h"
-#include "shell/UpdateManager.h"
+#include "ui/CommonAlert.h"
+#include "services/LogFileManager.h"
+#include "services/QuorixUtils.h"
+#include "services/UpdateManager.h"
 
 namespace {
 constexpr int kLogInfo = 2;

@@ -35,10 +35,10 @@
 #include "conference/MVFooterView.h"
 #include "conference/MVHeaderView.h"
 #include "conference/MainViewController.h"
-#include "conference/UserInfo.h"
+#include "model/UserInfo.h"
 #include "media/AudioInfo.h"
 #include "platform/Window.h"
-#include "shell/LoginManager.h"
+#include "session/LoginManager.h"
 
 class View;
 

@@ -3,7 +3,7 @@
 // start document sharing and the click on a received-message notice.
 #include "conference/StartViewController.h"
 #include "platform/Localization.h"
-#include "shell/CommonAlert.h"
+#include "ui/CommonAlert.h"
 
 namespace {
 const QString kAudioAlert = QStringLiteral("alert_id_audio_dev_init_err");

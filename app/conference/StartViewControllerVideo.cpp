@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "conference/StartViewController.h"
-#include "media/CameraView.h"
+#include "tiles/CameraView.h"
 #include "platform/Dispatch.h"
-#include "shell/QuorixUtils.h"
+#include "services/QuorixUtils.h"
 
 namespace {
 constexpr double kAllBarHeight = 25 + 37;  // footer and header

@@ -9,7 +9,7 @@
 #include "conference/StartViewController.h"
 #include "platform/StringFormat.h"
 #include "platform/View.h"
-#include "shell/QuorixUtils.h"
+#include "services/QuorixUtils.h"
 
 namespace {
 constexpr double kFooterHeight = 25;

@@ -5,8 +5,8 @@
 #include "platform/AudioUnit.h"
 #include "platform/PulseAudioHardware.h"
 #include "platform/StringFormat.h"
-#include "shell/LogFileManager.h"
-#include "shell/LogMessage.h"
+#include "services/LogFileManager.h"
+#include "services/LogMessage.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "media/AudioDeviceNotificator.h"
 #include "platform/Localization.h"
 #include "platform/StringFormat.h"
-#include "shell/DataSaveManager.h"
-#include "shell/LogFileManager.h"
-#include "shell/LogMessage.h"
-#include "shell/QuorixUtils.h"
+#include "services/DataSaveManager.h"
+#include "services/LogFileManager.h"
+#include "services/LogMessage.h"
+#include "services/QuorixUtils.h"
 
 namespace {
 

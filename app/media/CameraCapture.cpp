@@ -9,9 +9,9 @@
 #include "platform/Dispatch.h"
 #include "platform/StringFormat.h"
 #include "platform/UserDefaults.h"
-#include "shell/LogFileManager.h"
-#include "shell/LogMessage.h"
-#include "shell/QuorixUtils.h"
+#include "services/LogFileManager.h"
+#include "services/LogMessage.h"
+#include "services/QuorixUtils.h"
 #include "video/PictureConverter.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include "platform/PersonSegmentation.h"
 #include "platform/StringFormat.h"
-#include "shell/LogFileManager.h"
-#include "shell/LogMessage.h"
+#include "services/LogFileManager.h"
+#include "services/LogMessage.h"
 
 namespace {
 

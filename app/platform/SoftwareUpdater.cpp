@@ -5,12 +5,12 @@
 
 #include "platform/Dispatch.h"
 #include "platform/XMLStreamParser.h"
-#include "shell/WebAccess.h"
 
 namespace {
 
 std::mutex gOpenerMutex;
 SoftwareUpdater::Opener gOpener;
+SoftwareUpdater::FeedLoader gFeedLoader;
 
 bool openWithDesktop(const QUrl& url) {
     SoftwareUpdater::Opener opener;
@@ -73,6 +73,11 @@ QString SoftwareUpdater::feedURL() const {
     return feedURL_;
 }
 
+SoftwareUpdater::FeedLoader SoftwareUpdater::setFeedLoader(FeedLoader loader) {
+    std::lock_guard lock(gOpenerMutex);
+    return std::exchange(gFeedLoader, std::move(loader));
+}
+
 SoftwareUpdater::Opener SoftwareUpdater::setOpener(Opener opener) {
     std::lock_guard lock(gOpenerMutex);
     return std::exchange(gOpener, std::move(opener));
@@ -103,7 +108,13 @@ std::optional<SoftwareUpdateItem> SoftwareUpdater::itemFromFeed(const QByteArray
 void SoftwareUpdater::installUpdatesIfAvailable() {
     const QString feed = feedURL();
     DispatchQueue::global().async([this, feed] {
-        auto reply = WebAccess::sendSynchronizedHTTPRequest(feed);
+        SoftwareUpdater::FeedLoader loader;
+        {
+            std::lock_guard lock(gOpenerMutex);
+            loader = gFeedLoader;
+        }
+        std::optional<QByteArray> reply;
+        if (loader) reply = loader(feed);
         QString error = reply ? QString() : QStringLiteral("no reply from the update feed");
         std::optional<SoftwareUpdateItem> item;
         if (reply) item = itemFromFeed(*reply, &error);

@@ -11,10 +11,12 @@
 // "releasenotes" (the release notes' address), wherever they stand.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 struct SoftwareUpdateItem {
     QString version;
@@ -39,6 +41,9 @@ public:
 class SoftwareUpdater {
 public:
     using Opener = std::function<bool(const QUrl&)>;
+    // Reads the feed at an address (blocking, on a worker thread); nothing when
+    // there is no reply.
+    using FeedLoader = std::function<std::optional<QByteArray>(const QString&)>;
 
     static SoftwareUpdater& sharedUpdater();
 
@@ -58,6 +63,9 @@ public:
 
     // Replaces the desktop's opener (tests); answers the previous one.
     static Opener setOpener(Opener opener);
+    // Sets how the feed is read (the update manager gives its web access);
+    // without one the feed is not read and the updater reports that.
+    static FeedLoader setFeedLoader(FeedLoader loader);
 
 private:
     SoftwareUpdater() = default;

@@ -7,7 +7,9 @@
 //           coded as Opus at 48 kHz in 60 ms frames (the room's codec);
 //   a line in the text box: every=MS (default 4000), the first one second in.
 // It writes "LOGIN <code>" after the login and "TERM" when it has left; a
-// failed login ends it with status 1.
+// failed login ends it with status 1. What it hears of the room's mix goes to
+// standard error (the room's log): "demo-room: <name> hears <Hz> Hz" each time
+// the strongest tone of a loud second changes.
 #include <poll.h>
 #include <unistd.h>
 
@@ -15,6 +17,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +26,7 @@
 #include "PictureLabel.h"
 #include "StopSignals.h"
 #include "fixtures/CoreClientArgs.h"
+#include "fixtures/ToneAnalysis.h"
 #include "fixtures/ToneSource.h"
 #include "fixtures/VideoPattern.h"
 #include "interface/QuorixCoreAPI.h"
@@ -80,6 +85,42 @@ std::string TextBoxBlock(const std::string& userId, const std::string& userName,
            message + "\r\n\r\n";
 }
 
+// The room's mix as the core hands it over (200 ms a call); the callback only copies.
+struct Heard {
+    std::mutex mu;
+    std::vector<int16_t> pcm;
+    int rate = 0;
+    int lastHz = 0;
+    int quietSeconds = 0;
+};
+Heard g_heard;
+
+// Called once a second: the strongest tone of the last second's loud part,
+// reported when it changes (or sounds again after a quiet spell).
+void ReportWhatWasHeard(const std::string& name) {
+    std::vector<int16_t> pcm;
+    int rate = 0;
+    {
+        std::lock_guard<std::mutex> lock(g_heard.mu);
+        pcm.swap(g_heard.pcm);
+        rate = g_heard.rate;
+    }
+    if (rate <= 0) return;
+    // A guest's microphone may come through the desktop's echo canceller and
+    // gain control much quieter than the participants' own tones.
+    const std::vector<int16_t> loud = quorix::test::LoudPart(pcm, rate, 150);
+    if (loud.size() < size_t(rate / 4)) {
+        if (++g_heard.quietSeconds >= 2) g_heard.lastHz = 0;
+        return;
+    }
+    g_heard.quietSeconds = 0;
+    const int hz = int(quorix::test::PeakFrequency(loud, rate, 100, 2000));
+    if (std::abs(hz - g_heard.lastHz) <= 10) return;
+    g_heard.lastHz = hz;
+    std::fprintf(stderr, "demo-room: %s hears %d Hz\n", name.c_str(), hz);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,7 +137,15 @@ int main(int argc, char** argv) {
     QuorixCore_OnLoad();
     ST_FUNCLIST table{};
     table.OnError = [](int code, int errorNo, const char* text, void*) {
-        std::fprintf(stderr, "participant: connection error %d (%d) %s\n", code, errorNo, text != nullptr ? text : "");
+        std::fprintf(stderr, "participant: connection error %d (%d) %s\n", code, errorNo,
+                     text != nullptr ? text : "");
+    };
+    table.OnAudioOutput = [](int, uint8_t* pcm, int size, void*) {
+        std::lock_guard<std::mutex> lock(g_heard.mu);
+        const int16_t* p = reinterpret_cast<const int16_t*>(pcm);
+        g_heard.rate = size / 2 * 5;  // 200 ms a mix
+        if (g_heard.pcm.size() < size_t(g_heard.rate) * 4)
+            g_heard.pcm.insert(g_heard.pcm.end(), p, p + size / 2);
     };
     QuorixCoreInit("Mac", nullptr, table);
     const int code = quorix::test::LoginCore(arg, "QuorixDemo/1.0");
@@ -113,9 +162,12 @@ int main(int argc, char** argv) {
 
     const int every = std::max(500, quorix::test::IntArg(arg, "every", 4000));
     auto nextLine = Clock::now() + std::chrono::seconds(1);
+    auto nextHearing = Clock::now() + std::chrono::seconds(1);
     int lines = 0;
     for (;;) {
-        const int wait = int(std::chrono::duration_cast<std::chrono::milliseconds>(nextLine - Clock::now()).count());
+        const auto due = std::min(nextLine, nextHearing);
+        const int wait =
+            int(std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count());
         pollfd fds[2] = {{0, POLLIN, 0}, {signals, POLLIN, 0}};
         const int ready = ::poll(fds, 2, std::max(0, wait));
         if (ready < 0) break;
@@ -124,10 +176,15 @@ int main(int argc, char** argv) {
             char buf[256];
             if (::read(0, buf, sizeof buf) <= 0) break;  // the room closed our input
         }
+        if (Clock::now() >= nextHearing) {
+            ReportWhatWasHeard(name);
+            nextHearing += std::chrono::seconds(1);
+        }
         if (Clock::now() >= nextLine) {
             ++lines;
             QuorixCoreSendTextBoxData(
-                TextBoxBlock(user, name, "Hello from " + name + ", line " + std::to_string(lines) + ".").c_str());
+                TextBoxBlock(user, name, "Hello from " + name + ", line " + std::to_string(lines) + ".")
+                    .c_str());
             nextLine += std::chrono::milliseconds(every);
         }
     }

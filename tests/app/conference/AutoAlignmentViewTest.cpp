@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "../video/VideoTestSupport.h"
+#include "app/tiles/VideoTestSupport.h"
 #include "conference/AutoAlignmentView.h"
-#include "media/VideoInfo.h"
+#include "tiles/VideoInfo.h"
 #include "platform/Dispatch.h"
-#include "shell/DummyView.h"
+#include "ui/DummyView.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "fixtures/app/AppTestSupport.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
-#include "shell/LoginManager.h"
+#include "session/LoginManager.h"
 
 namespace {
 

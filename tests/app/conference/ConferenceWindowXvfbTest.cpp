@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "../video/VideoTestSupport.h"
+#include "app/tiles/VideoTestSupport.h"
 #include "XvfbSupport.h"
 
 namespace {

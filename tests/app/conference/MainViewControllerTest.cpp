@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "../video/VideoTestSupport.h"
+#include "app/tiles/VideoTestSupport.h"
 #include "conference/MainViewController.h"
-#include "media/AudioPeakMeter.h"
-#include "media/CameraView.h"
+#include "tiles/AudioPeakMeter.h"
+#include "tiles/CameraView.h"
 #include "platform/Dispatch.h"
 #include "platform/View.h"
 

@@ -7,14 +7,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-#include "app/login/LoginTestSupport.h"
+#include "app/session/LoginTestSupport.h"
 #include "app/ui/UiTestSupport.h"
 #include "conference/StartViewController.h"
-#include "media/AudioPeakMeter.h"
+#include "tiles/AudioPeakMeter.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
-#include "shell/AlertWindow.h"
-#include "shell/CommonAlert.h"
+#include "ui/AlertWindow.h"
+#include "ui/CommonAlert.h"
 
 namespace login_test {
 namespace {

@@ -5,9 +5,3 @@ set(AREA_TIMEOUT 240)
 if(TARGET quorix AND TARGET quorix_demo_room)
   set(AREA_PROGRAMS quorix quorix_demo_room quorix_demo_participant)
 endif()
-# Under ThreadSanitizer only the participant lists' thread test, built from
-# the model and the main queue alone.
-set(AREA_TSAN ON)
-set(AREA_TSAN_TESTS UserListInfoThreadsTest.cpp)
-set(AREA_APP_SOURCES "conference/UserInfo.cpp" "conference/SpeakerInfo.cpp" "conference/UserListInfo.cpp"
-  "conference/ListNotificator.cpp" "platform/Dispatch.cpp" "platform/NotificationCenter.cpp")

@@ -7,7 +7,7 @@
 #include "platform/AudioUnit.h"
 #include "platform/PulseAudioConnection.h"
 #include "platform/PulseAudioHardware.h"
-#include "shell/LogFileManager.h"
+#include "services/LogFileManager.h"
 
 #include <QFile>
 

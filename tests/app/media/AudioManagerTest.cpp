@@ -12,7 +12,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
 #include "platform/PulseAudioConnection.h"
-#include "shell/DataSaveManager.h"
+#include "services/DataSaveManager.h"
 
 namespace {
 

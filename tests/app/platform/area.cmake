@@ -1,4 +1,4 @@
-set(AREA_TIMEOUT 90)
+set(AREA_TIMEOUT 120)
 # The X11 layers of application sharing are tested on a private Xvfb with
 # openbox as window manager and the helper programs xclock and xeyes (x11-apps);
 # text is copied with xclip. The tests make their own windows through xcb.

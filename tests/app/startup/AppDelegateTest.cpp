@@ -16,7 +16,7 @@
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PDFView.h"
-#include "shell/AppDelegate.h"
+#include "startup/AppDelegate.h"
 
 namespace {
 

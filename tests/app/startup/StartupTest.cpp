@@ -11,13 +11,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/login/LoginTestSupport.h"
+#include "app/session/LoginTestSupport.h"
 #include "app/ui/UiTestSupport.h"
 #include "conference/StartViewController.h"
 #include "fixtures/ConfServerFixture.h"
 #include "fixtures/RelayFixture.h"
-#include "shell/AppDelegate.h"
-#include "shell/QuorixApplication.h"
+#include "startup/AppDelegate.h"
+#include "startup/QuorixApplication.h"
 
 namespace login_test {
 namespace {

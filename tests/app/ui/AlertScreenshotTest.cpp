@@ -14,9 +14,9 @@
 #include "platform/Alert.h"
 #include "platform/MainBundle.h"
 #include "platform/Window.h"
-#include "shell/AlertWindow.h"
-#include "shell/InfoAlertWindow.h"
-#include "shell/SheetWindowController.h"
+#include "ui/AlertWindow.h"
+#include "ui/InfoAlertWindow.h"
+#include "ui/SheetWindowController.h"
 
 namespace {
 

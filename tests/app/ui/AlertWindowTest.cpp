@@ -14,13 +14,13 @@
 #include "fixtures/app/AppTestSupport.h"
 #include "platform/MainBundle.h"
 #include "platform/View.h"
-#include "shell/AlertWindow.h"
-#include "shell/AlertWindowView.h"
-#include "shell/Hyperlink.h"
-#include "shell/WaitingAlertWindowController.h"
+#include "ui/AlertWindow.h"
+#include "ui/AlertWindowView.h"
+#include "ui/Hyperlink.h"
+#include "ui/WaitingAlertWindowController.h"
 #include "platform/NotificationCenter.h"
-#include "shell/Common.h"
-#include "shell/InfoAlertWindow.h"
+#include "services/Common.h"
+#include "ui/InfoAlertWindow.h"
 
 namespace {
 

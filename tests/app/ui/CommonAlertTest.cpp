@@ -19,7 +19,7 @@
 #include "UiTestSupport.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "platform/Alert.h"
-#include "shell/CommonAlert.h"
+#include "ui/CommonAlert.h"
 
 using namespace std::chrono_literals;
 

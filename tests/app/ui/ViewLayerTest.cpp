@@ -19,7 +19,7 @@
 #include "platform/View.h"
 #include "platform/ViewGeometry.h"
 #include "platform/Window.h"
-#include "shell/SheetWindowController.h"
+#include "ui/SheetWindowController.h"
 
 namespace {
 

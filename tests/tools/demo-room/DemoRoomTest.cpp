@@ -19,10 +19,10 @@
 
 #include "fixtures/ClientProcess.h"
 #include "fixtures/app/AppTestSupport.h"
-#include "shell/LoginManager.h"
-#include "shell/QuorixUtils.h"
-#include "shell/WebAccess.h"
-#include "shell/XMLparse.h"
+#include "session/LoginManager.h"
+#include "services/QuorixUtils.h"
+#include "services/WebAccess.h"
+#include "services/XMLparse.h"
 
 using namespace quorix::test;
 

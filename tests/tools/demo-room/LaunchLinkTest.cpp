@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "LaunchLink.h"
-#include "shell/QuorixUtils.h"
+#include "services/QuorixUtils.h"
 
 namespace {
 

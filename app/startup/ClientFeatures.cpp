@@ -1,0 +1,18 @@
+#include "startup/ClientFeatures.h"
+
+#include <memory>
+
+#include "model/QuestionnaireInfo.h"
+#include "session/LoginAudio.h"
+
+namespace ClientFeatures {
+
+LoginManagerFeatures make() {
+    LoginManagerFeatures f;
+    // Audio devices: captured audio to the core, the room's mix to the speaker.
+    f.audioManager = &LoginAudio::make;
+    f.questionnaireInfo = [](LoginManager&) { return std::make_unique<QuestionnaireInfo>(); };
+    return f;
+}
+
+}  // namespace ClientFeatures
