@@ -53,6 +53,8 @@ if(QUORIX_BUILD_APP)
     endif()
   endfunction()
   cmake_language(DEFER CALL quorix_attach_platform_input)
+  # Screen capture, the window list and the running applications on X11.
+  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-shm xcb-xfixes xcb-randr xcb-ewmh xcb-icccm xcb-res)
 endif()
 
 if(QUORIX_BUILD_TESTS)

@@ -107,7 +107,8 @@ TEST(LocalizationTest, EveryKeyInTheSourcesExistsAndGetsItsArguments) {
         EXPECT_TRUE(Localization::hasKey("ja", key)) << key.toStdString() << " missing from ja";
     }
     for (const SourceUse& use : uses) {
-        const int placeholders = static_cast<int>(FormatArgumentKinds(Localization::text("en", use.key)).size());
+        const int placeholders =
+            static_cast<int>(FormatArgumentKinds(Localization::text("en", use.key)).size());
         if (use.arguments < 0) {
             EXPECT_EQ(placeholders, 0) << use.file.toStdString() << ": " << use.key.toStdString()
                                        << " has placeholders; use LocalizedFormat";

@@ -19,8 +19,10 @@ TEST(NotificationCenterTest, DeliversSynchronouslyOnThePostingThreadByNameAndSen
         deliveredOn = std::this_thread::get_id();
         log.push_back("any sender:" + n.userInfo.value("value").toString().toStdString());
     });
-    center.addObserver(&observer, "changed", [&](const Notification&) { log.push_back("from A"); }, &senderA);
-    center.addObserver(&observer, "", [&](const Notification& n) { log.push_back("all:" + n.name.toStdString()); });
+    center.addObserver(
+        &observer, "changed", [&](const Notification&) { log.push_back("from A"); }, &senderA);
+    center.addObserver(&observer, "",
+                       [&](const Notification& n) { log.push_back("all:" + n.name.toStdString()); });
 
     std::thread poster([&] { center.post("changed", &senderB, {{"value", 7}}); });
     poster.join();

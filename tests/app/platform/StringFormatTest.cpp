@@ -12,7 +12,8 @@ TEST(StringFormatTest, FillsTheConversionsOfTheLogAndMessageTexts) {
         {"[Connection]Address(host:443),Type(Direct)",
          StringWithFormat("[Connection]Address(%@:%d),Type(%@)", "host", 443, QString("Direct"))},
         {"Memory 16 GB, 8 cpus", StringWithFormat("Memory %qu GB, %lu cpus", 16ull, std::size_t{8})},
-        {"[Audio Device]System volume(0.650000).", StringWithFormat("[Audio Device]System volume(%f).", 0.65)},
+        {"[Audio Device]System volume(0.650000).",
+         StringWithFormat("[Audio Device]System volume(%f).", 0.65)},
         {"size 1280×720 at 30 fps", StringWithFormat("size %d×%d at %d fps", 1280, 720, 30)},
         {"2024-05-01 09:30:05.042",
          StringWithFormat("%04d-%02d-%02d %02d:%02d:%02d.%03d", 2024, 5, 1, 9, 30, 5, 42)},
@@ -40,7 +41,8 @@ TEST(StringFormatTest, WrongOrMissingArgumentsNeverBreakTheText) {
 }
 
 TEST(StringFormatTest, ArgumentKindsFollowPositions) {
-    EXPECT_EQ(FormatArgumentKinds("Recv Msg:%@(%@) started speech(type:%@,camera:%@,mic:%@)."), QString("@@@@@"));
+    EXPECT_EQ(FormatArgumentKinds("Recv Msg:%@(%@) started speech(type:%@,camera:%@,mic:%@)."),
+              QString("@@@@@"));
     EXPECT_EQ(FormatArgumentKinds("%d%% of %lu at %f"), QString("ddf"));
     EXPECT_EQ(FormatArgumentKinds("%2$d before %1$@"), QString("@d"));
     EXPECT_EQ(FormatArgumentKinds("no placeholders, 100%"), QString());
@@ -53,9 +55,15 @@ TEST(StringFormatTest, LeadingNumbersAreReadLikeThePlatformReadsThem) {
         double doubleValue;
     };
     const Case cases[] = {
-        {"42", 42, 42},       {"  -7abc", -7, -7},   {"+3", 3, 3},           {"x1", 0, 0},
-        {"", 0, 0},           {"3.75x", 3, 3.75},    {"99999999999", INT_MAX, 99999999999.0},
-        {"-99999999999", INT_MIN, -99999999999.0},   {"-", 0, 0},
+        {"42", 42, 42},
+        {"  -7abc", -7, -7},
+        {"+3", 3, 3},
+        {"x1", 0, 0},
+        {"", 0, 0},
+        {"3.75x", 3, 3.75},
+        {"99999999999", INT_MAX, 99999999999.0},
+        {"-99999999999", INT_MIN, -99999999999.0},
+        {"-", 0, 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IntValue(QString(c.text)), c.intValue) << c.text;

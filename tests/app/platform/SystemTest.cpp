@@ -12,8 +12,12 @@ TEST(SystemControlTest, ReleaseNumbersAndModelTextsAreReadDefensively) {
         long major, minor, patch;
     };
     const Case cases[] = {
-        {"6.1.0-18-amd64", 6, 1, 0}, {"6.18.44-fc-v1523", 6, 18, 44}, {"5.15", 5, 15, 0},
-        {"4", 4, 0, 0},              {"", 0, 0, 0},                   {"rc1", 0, 0, 0},
+        {"6.1.0-18-amd64", 6, 1, 0},
+        {"6.18.44-fc-v1523", 6, 18, 44},
+        {"5.15", 5, 15, 0},
+        {"4", 4, 0, 0},
+        {"", 0, 0, 0},
+        {"rc1", 0, 0, 0},
     };
     for (const auto& c : cases) {
         const SystemVersion version = SystemControl::parseRelease(c.release);

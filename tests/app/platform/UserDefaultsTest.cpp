@@ -48,7 +48,8 @@ TEST(UserDefaultsTest, ValuesKeepTheirTypeAcrossAFreshStoreAndMissingKeysReadEmp
     EXPECT_TRUE(defaults.boolForKey("bool"));
     EXPECT_EQ(defaults.stringForKey("text"), QString("a/b = c; d"));
     EXPECT_DOUBLE_EQ(
-        defaults.dictionaryForKey("dict").value("https://a.example/x").toMap().value("user/1").toDouble(), 0.5);
+        defaults.dictionaryForKey("dict").value("https://a.example/x").toMap().value("user/1").toDouble(),
+        0.5);
 
     EXPECT_FALSE(defaults.hasKey("missing"));
     EXPECT_EQ(defaults.integerForKey("missing"), 0);
