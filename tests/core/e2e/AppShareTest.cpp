@@ -78,24 +78,33 @@ protected:
         EXPECT_FALSE(line.empty());
         return std::atoi(line.substr(9).c_str());
     }
-    // Bob's picture against alice's frame, waiting up to ms for it to match.
-    double WaitForPicture(int frame, bool textured, double wantDb, int ms) {
+    // Bob's picture against alice's frame, waiting for it to match as long as
+    // rectangles keep arriving: a loaded machine drains a queue of records
+    // slowly but steadily, a picture that never recovers stops getting them.
+    // Gives up once none has come for stallMs.
+    double WaitForPicture(int frame, bool textured, double wantDb, int stallMs = 30000) {
         std::vector<uint8_t> expected(size_t(W) * H * 4);
         RenderSharePattern(expected.data(), W, H, frame, textured);
         const std::string path = "/tmp/quorix_share_" + std::to_string(::getpid()) + ".raw";
         double psnr = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        int rects = -1;
+        auto progress = std::chrono::steady_clock::now();
         do {
             const size_t from = b->lines().size();
             b->send("dumpshare " + path);
-            if (b->waitLine("DUMPED", 5000, from).empty()) break;
+            const std::string dumped = b->waitLine("DUMPED", 30000, from);
+            if (dumped.empty()) break;
+            if (const int now = std::atoi(dumped.substr(7).c_str()); now != rects) {
+                rects = now;
+                progress = std::chrono::steady_clock::now();
+            }
             std::ifstream in(path, std::ios::binary);
             const std::vector<uint8_t> got((std::istreambuf_iterator<char>(in)),
                                            std::istreambuf_iterator<char>());
             psnr = SharePsnr(expected, got);
             if (psnr >= wantDb) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        } while (std::chrono::steady_clock::now() < deadline);
+        } while (std::chrono::steady_clock::now() - progress < std::chrono::milliseconds(stallMs));
         std::remove(path.c_str());
         return psnr;
     }
@@ -109,7 +118,7 @@ TEST_F(AppShareTest, ViewerRebuildsTheAnimatedPicture) {
     Start();
     Share();
     const int frame = Animate(8, 0);
-    EXPECT_GE(WaitForPicture(frame, false, 30.0, 15000), 30.0);
+    EXPECT_GE(WaitForPicture(frame, false, 30.0), 30.0);
     // Every image message went to the relay on connection 3 with the footer, whole.
     for (const RelayMessage& m : relay.messages(VPEX_AS_DATA)) {
         EXPECT_EQ(m.index, 3);
@@ -135,7 +144,7 @@ TEST_F(AppShareTest, LostPieceAsksForAKeyFrameAndTheViewerRecovers) {
         permitFromBob |= m.userId == "bob" && m.body.size() == 16 &&
                          GetLE32(m.body.data()) == AS_CMD_START_PERMIT && GetLE32(m.body.data() + 8) == 1;
     EXPECT_TRUE(permitFromBob);
-    EXPECT_GE(WaitForPicture(frame, true, 30.0, 20000), 30.0);
+    EXPECT_GE(WaitForPicture(frame, true, 30.0), 30.0);
 }
 
 TEST_F(AppShareTest, TheTwelveCommandsReachTheOtherSide) {
@@ -191,11 +200,12 @@ TEST_F(AppShareTest, QualityFallsWhileTheRelayStopsReadingAndRisesAfterIt) {
     EXPECT_FALSE(a->waitLine("TRACE AS Compress quality down. [Value:30]", 60000).empty());
     const size_t resumed = a->lines().size();
     relay.pauseReading("alice", 3, false);
-    EXPECT_EQ(a->waitLine("TRACE AS Compress quality up", 30000, resumed),
+    // The quality rises once the queue has drained (slowly on a loaded machine).
+    EXPECT_EQ(a->waitLine("TRACE AS Compress quality up", 120000, resumed),
               "TRACE AS Compress quality up. [Value:40]");
-    // The picture still arrives once the queue has drained.
+    // The whole picture arrives: what piled up and the last frame.
     const int frame = Animate(0, a->lines().size());
-    EXPECT_GE(WaitForPicture(frame, false, 30.0, 20000), 30.0);
+    EXPECT_GE(WaitForPicture(frame, false, 30.0), 30.0);
 }
 
 }  // namespace

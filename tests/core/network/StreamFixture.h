@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,8 +24,9 @@ namespace streamtest {
 
 using Bytes = std::vector<uint8_t>;
 
-// Polls `done` until it holds or `ms` have passed.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+// Polls `done` until it holds or `ms` have passed (generous: a loaded
+// machine may keep a thread from running for seconds).
+inline bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
@@ -148,6 +150,7 @@ public:
         }
         socket.SetSocket(sv[0]);
         EXPECT_EQ(0, socket.SetAsync(true));
+        near_ = sv[0];
         peer = sv[1];
     }
     ~SocketPair() { ClosePeer(); }
@@ -159,6 +162,15 @@ public:
         peer = -1;
     }
     void Write(const Bytes& bytes) const { ASSERT_TRUE(WriteFd(peer, bytes)); }
+    // Waits until the thread on `socket` has read everything written so far,
+    // so that the next write arrives in a read of its own however late the
+    // thread runs (a fixed pause would let two writes meet in one read).
+    void WaitUntilRead() const {
+        ASSERT_TRUE(WaitFor([this] {
+            int waiting = 0;
+            return ioctl(near_, FIONREAD, &waiting) == 0 && waiting == 0;
+        })) << "the receive thread did not read what was written";
+    }
     // Whether the peer has something to read within `ms`.
     bool Readable(int ms) const {
         pollfd p{peer, POLLIN, 0};
@@ -169,6 +181,9 @@ public:
 
     CSocketTCP socket;
     int peer = -1;
+
+private:
+    int near_ = -1;  // socket's descriptor, for the bytes waiting in it
 };
 
 }  // namespace streamtest
