@@ -35,10 +35,10 @@ protected:
         std::vector<std::string> argsA = Args(*confA, "alice", "Alice");
         argsA.insert(argsA.end(), aliceExtra.begin(), aliceExtra.end());
         a = std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"), argsA);
-        ASSERT_EQ(a->waitLine("LOGIN", 20000), "LOGIN 0");
+        ASSERT_EQ(a->waitLine("LOGIN", 60000), "LOGIN 0");
         b = std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"), Args(*confB, "bob", "Bob"));
-        ASSERT_EQ(b->waitLine("LOGIN", 20000), "LOGIN 0");
-        ASSERT_FALSE(a->waitLine("EVENT AudioInitialized", 5000).empty());  // both on all five connections
+        ASSERT_EQ(b->waitLine("LOGIN", 60000), "LOGIN 0");
+        ASSERT_FALSE(a->waitLine("EVENT AudioInitialized", 30000).empty());  // both on all five connections
     }
     void TearDown() override {
         for (ClientProcess* c : {a.get(), b.get()}) {
@@ -67,8 +67,8 @@ protected:
     // Alice shares; bob has been told.
     void Share() {
         a->send("share " + std::to_string(W) + " " + std::to_string(H));
-        ASSERT_EQ(a->waitLine("SHARE", 5000), "SHARE 1");
-        ASSERT_EQ(b->waitLine("EVENT APShareStart", 5000),
+        ASSERT_EQ(a->waitLine("SHARE", 30000), "SHARE 1");
+        ASSERT_EQ(b->waitLine("EVENT APShareStart", 30000),
                   "EVENT APShareStart 0 1 1920 1080 0 0 1920 1080 alice Alice  ");
     }
     // Moves alice's picture on and returns the frame it stopped at.
@@ -126,8 +126,8 @@ TEST_F(AppShareTest, ViewerRebuildsTheAnimatedPicture) {
         EXPECT_LT(m.pieceIndex, m.pieceCount);
     }
     a->send("stopshare");
-    EXPECT_EQ(a->waitLine("STOPSHARE", 5000), "STOPSHARE 1");
-    EXPECT_EQ(b->waitLine("EVENT APShareStop", 5000), "EVENT APShareStop 0 alice Alice");
+    EXPECT_EQ(a->waitLine("STOPSHARE", 30000), "STOPSHARE 1");
+    EXPECT_EQ(b->waitLine("EVENT APShareStop", 30000), "EVENT APShareStop 0 alice Alice");
 }
 
 TEST_F(AppShareTest, LostPieceAsksForAKeyFrameAndTheViewerRecovers) {
@@ -137,8 +137,8 @@ TEST_F(AppShareTest, LostPieceAsksForAKeyFrameAndTheViewerRecovers) {
     const int frame = Animate(4, 0);
     ASSERT_EQ(relay.droppedPieces(), 1);
     // Bob asks for a key frame (start permit 1), alice answers with one.
-    EXPECT_EQ(a->waitLine("EVENT ASStartPermit", 10000), "EVENT ASStartPermit 1");
-    EXPECT_EQ(b->waitLine("EVENT APShareKeyFrame", 10000), "EVENT APShareKeyFrame 0 0 1920 1080");
+    EXPECT_EQ(a->waitLine("EVENT ASStartPermit", 30000), "EVENT ASStartPermit 1");
+    EXPECT_EQ(b->waitLine("EVENT APShareKeyFrame", 30000), "EVENT APShareKeyFrame 0 0 1920 1080");
     bool permitFromBob = false;
     for (const RelayMessage& m : relay.messages(VPEX_AS_CMD))
         permitFromBob |= m.userId == "bob" && m.body.size() == 16 &&
@@ -171,9 +171,9 @@ TEST_F(AppShareTest, TheTwelveCommandsReachTheOtherSide) {
         const size_t fromA = a->lines().size();
         a->send(std::string("ascmd ") + c.command);
         const std::string name = std::string(c.command).substr(0, std::string(c.command).find(' '));
-        EXPECT_EQ(a->waitLine("ASCMD " + name + " ", 5000, fromA), "ASCMD " + name + " 1");
+        EXPECT_EQ(a->waitLine("ASCMD " + name + " ", 30000, fromA), "ASCMD " + name + " 1");
         const std::string event(c.event);
-        EXPECT_EQ(b->waitLine(event.substr(0, event.find(' ', 6)), 5000, from), event);
+        EXPECT_EQ(b->waitLine(event.substr(0, event.find(' ', 6)), 30000, from), event);
     }
     // The refusal is the relay's: sent to bob as the relay would.
     std::vector<uint8_t> refuse(12, 0);
@@ -181,11 +181,11 @@ TEST_F(AppShareTest, TheTwelveCommandsReachTheOtherSide) {
     PutLE32(refuse.data() + 4, 4);
     PutLE32(refuse.data() + 8, 9);
     ASSERT_TRUE(relay.sendToClient("bob", 3, VPEX_AS_CMD, refuse));
-    EXPECT_EQ(b->waitLine("EVENT ASStartRefuse", 5000), "EVENT ASStartRefuse 9");
+    EXPECT_EQ(b->waitLine("EVENT ASStartRefuse", 30000), "EVENT ASStartRefuse 9");
     // A clipboard text above 1024 bytes is refused and never sent.
     const size_t sent = relay.messages(VPEX_AS_CMD).size();
     a->send("ascmd clip 1025");
-    EXPECT_EQ(a->waitLine("ASCMD clip 0", 5000), "ASCMD clip 0");
+    EXPECT_EQ(a->waitLine("ASCMD clip 0", 30000), "ASCMD clip 0");
     EXPECT_EQ(relay.messages(VPEX_AS_CMD).size(), sent);
 }
 
