@@ -3,17 +3,22 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -109,6 +114,26 @@ inline Bytes ReadPacketFd(int fd, int ms = 5000) {
     return p;
 }
 
+// True when a thread of this process other than the caller is blocked in ppoll.
+inline bool OtherThreadInPoll() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return false;
+    const long self = syscall(SYS_gettid);
+    bool found = false;
+    while (const dirent* e = readdir(tasks)) {
+        const long tid = std::atol(e->d_name);
+        if (tid <= 0 || tid == self) continue;
+        std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+        long call = -1;
+        if (in >> call && call == SYS_ppoll) {
+            found = true;
+            break;
+        }
+    }
+    closedir(tasks);
+    return found;
+}
+
 // A listening TCP socket on 127.0.0.1 and an ephemeral port.
 class Listener {
 public:
@@ -162,13 +187,15 @@ public:
         peer = -1;
     }
     void Write(const Bytes& bytes) const { ASSERT_TRUE(WriteFd(peer, bytes)); }
-    // Waits until the thread on `socket` has read everything written so far,
-    // so that the next write arrives in a read of its own however late the
-    // thread runs (a fixed pause would let two writes meet in one read).
+    // Waits until the thread on `socket` (the only other thread that waits
+    // in ppoll) has read everything written so far and waits for more, so
+    // that the next write arrives in a read of its own however late the
+    // thread runs (a fixed pause would let two writes meet in one read, and
+    // so can an empty queue alone: a read in progress takes what comes next).
     void WaitUntilRead() const {
         ASSERT_TRUE(WaitFor([this] {
             int waiting = 0;
-            return ioctl(near_, FIONREAD, &waiting) == 0 && waiting == 0;
+            return ioctl(near_, FIONREAD, &waiting) == 0 && waiting == 0 && OtherThreadInPoll();
         })) << "the receive thread did not read what was written";
     }
     // Whether the peer has something to read within `ms`.
