@@ -64,8 +64,12 @@ run_one() {
   local found=$OUT/corpus/$name
   local seeds=fuzz/corpus/$name
   mkdir -p "$found" "$seeds"
+  # Inputs up to 64 KiB, or up to the largest seed (a whole model file).
+  local max_len=65536 largest
+  largest=$(find "$seeds" -type f -printf '%s\n' | sort -n | tail -1)
+  [ -n "$largest" ] && [ "$largest" -gt "$max_len" ] && max_len=$largest
   local rc=0
-  "$bin" -max_total_time="$SECONDS_EACH" -timeout=25 -rss_limit_mb=2560 -max_len=65536 \
+  "$bin" -max_total_time="$SECONDS_EACH" -timeout=25 -rss_limit_mb=2560 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$OUT/artifacts/$name-" "$found" "$seeds" >"$log" 2>&1 || rc=$?
   local execs
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

@@ -1,5 +1,6 @@
 #include "platform/NeuralNetwork.h"
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -177,7 +178,9 @@ struct NeuralNetwork::Impl {
     std::vector<uint8_t> bytes;
     std::vector<Tensor> tensors;
     std::vector<int> inputs, outputs;
-    std::vector<Op> ops;  // the ones run at invoke
+    std::vector<Op> ops;      // the ones run at invoke
+    size_t stored = 0;        // floats, integers and halves held for the model
+    uint64_t operations = 0;  // multiply-adds (or element steps) of one invoke
 
     bool fail(std::string* error, const std::string& why) {
         if (error) *error = why;
@@ -190,22 +193,48 @@ struct NeuralNetwork::Impl {
 
 namespace {
 
-// Bounds on what a model may make us allocate (the segmentation model needs a
-// few million floats in all).
+// Bounds on what a model may make us allocate and compute (the segmentation
+// model needs a few million floats in all and 66 million multiply-adds an
+// invoke).
 constexpr size_t kMaxTensorElements = size_t{1} << 24;
 constexpr size_t kMaxActivationElements = size_t{1} << 25;
+constexpr size_t kMaxStoredElements = size_t{1} << 26;
+constexpr uint64_t kMaxOperations = uint64_t{1} << 32;
+// No dimension, stride, dilation or window extent above this: every index
+// and window position of the operators then stays far inside an int.
+constexpr int kMaxExtent = 1 << 16;
 
 bool ShapeOf(const std::vector<int32_t>& dims, nn::Shape* s, int* rank) {
     if (dims.size() > 4) return false;
     int v[4] = {1, 1, 1, 1};
     const size_t off = 4 - dims.size();
+    // The element count is checked as it grows: four dimensions of 65536
+    // would wrap a 64-bit product to zero.
+    size_t count = 1;
     for (size_t i = 0; i < dims.size(); ++i) {
-        if (dims[i] <= 0 || dims[i] > (1 << 16)) return false;
+        if (dims[i] <= 0 || dims[i] > kMaxExtent) return false;
+        count *= static_cast<size_t>(dims[i]);
+        if (count > kMaxTensorElements) return false;
         v[off + i] = dims[i];
     }
     *s = {v[0], v[1], v[2], v[3]};
     *rank = static_cast<int>(dims.size());
-    return s->size() <= kMaxTensorElements;
+    return true;
+}
+
+// The extent a filter of `filter` taps covers at `dilation`, when it and the
+// step are ones we can run.
+bool WindowFits(int filter, int stride, int dilation) {
+    if (filter <= 0 || filter > kMaxExtent || stride <= 0 || stride > kMaxExtent || dilation <= 0 ||
+        dilation > kMaxExtent)
+        return false;
+    return (int64_t{filter} - 1) * dilation + 1 <= kMaxExtent;
+}
+
+bool AllFinite(const std::vector<float>& values) {
+    for (float v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
 }
 
 }  // namespace
@@ -254,9 +283,14 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
                 return fail(error, "tensor " + tensor.name + " has a type we cannot run");
             if (data->second != count * elem)
                 return fail(error, "tensor " + tensor.name + " has the wrong size");
+            // One buffer may back many tensors: each copy counts.
+            stored += count;
+            if (stored > kMaxStoredElements) return fail(error, "the model needs too much memory");
             if (tensor.type == kFloat32) {
                 tensor.data.resize(count);
                 std::memcpy(tensor.data.data(), p, count * 4);
+                if (!AllFinite(tensor.data))
+                    return fail(error, "tensor " + tensor.name + " holds a value that is not a number");
             } else if (tensor.type == kFloat16) {
                 tensor.halves.resize(count);
                 std::memcpy(tensor.halves.data(), p, count * 2);
@@ -280,7 +314,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
         if (!validIndex(i) || tensors[i].constant)
             return fail(error, "a model input is not a tensor we can fill");
     for (int i : outputs)
-        if (!validIndex(i)) return fail(error, "a model output is missing");
+        if (!validIndex(i) || tensors[i].type != kFloat32 || tensors[i].data.empty())
+            return fail(error, "a model output is not a float tensor");
 
     for (size_t o : f.tables(sg, 3)) {
         Op op;
@@ -357,6 +392,8 @@ bool NeuralNetwork::Impl::parse(std::string* error) {
         op.conv.activation = act;
         if (!f.ok()) return fail(error, "the model file is damaged");
         if (!prepare(op, error)) return false;
+        if (stored > kMaxStoredElements) return fail(error, "the model needs too much memory");
+        if (operations > kMaxOperations) return fail(error, "the model needs too much computing");
         if (op.code != kDequantize) ops.push_back(std::move(op));
     }
     if (!f.ok()) return fail(error, "the model file is damaged");
@@ -372,13 +409,17 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
     };
     Tensor& out = tensors[op.out[0]];
     const std::string where = " (operator writing " + out.name + ")";
+    // Every input is read as floats but the size of a resize (its second
+    // input, checked below); the same tensor may stand in both places.
     if (op.code != kDequantize)
-        for (int i : op.in)
-            if (!isFloat(i) && !(op.code == kResizeBilinear && i == op.in.back()))
+        for (size_t k = 0; k < op.in.size(); ++k)
+            if (!isFloat(op.in[k]) && !(op.code == kResizeBilinear && k == 1))
                 return fail(error, "an input is not a float tensor" + where);
     auto sameShape = [&](int i) { return tensors[i].shape == out.shape; };
-    auto positiveStrides = [&] {
-        return op.conv.strideW > 0 && op.conv.strideH > 0 && op.conv.dilationW > 0 && op.conv.dilationH > 0;
+    // The window of a convolution or pooling of `fh` x `fw` taps.
+    auto windowFits = [&](int fh, int fw) {
+        return WindowFits(fh, op.conv.strideH, op.conv.dilationH) &&
+               WindowFits(fw, op.conv.strideW, op.conv.dilationW);
     };
     switch (op.code) {
         case kDequantize: {
@@ -388,6 +429,8 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
                 return fail(error, "DEQUANTIZE only turns half-precision constants into floats" + where);
             out.data.resize(out.shape.size());
             nn::Dequantize(in.halves.data(), out.data.data(), out.data.size());
+            if (!AllFinite(out.data))
+                return fail(error, "tensor " + in.name + " holds a value that is not a number");
             out.constant = true;
             return true;
         }
@@ -397,14 +440,15 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
                 return fail(error, "a convolution needs input, filter and bias" + where);
             const Tensor& in = tensors[op.in[0]];
             const Tensor& filter = tensors[op.in[1]];
-            if (!filter.constant || !positiveStrides())
-                return fail(error, "the convolution is not constant" + where);
+            if (!filter.constant) return fail(error, "the convolution is not constant" + where);
             const nn::Shape fs = filter.shape;
+            if (!windowFits(fs.h, fs.w))
+                return fail(error, "the convolution's window or steps cannot be run" + where);
             const int oc = op.code == kConv2D ? fs.n : fs.c;
             if (op.code == kConv2D && fs.c != in.shape.c)
                 return fail(error, "filter and input channels differ" + where);
-            if (op.code == kDepthwiseConv2D &&
-                (fs.n != 1 || op.multiplier <= 0 || in.shape.c * op.multiplier != fs.c))
+            if (op.code == kDepthwiseConv2D && (fs.n != 1 || op.multiplier <= 0 || op.multiplier > fs.c ||
+                                                int64_t{in.shape.c} * op.multiplier != fs.c))
                 return fail(error, "depthwise filter and input channels differ" + where);
             if (op.in.size() == 3 &&
                 (!tensors[op.in[2]].constant || tensors[op.in[2]].shape.size() != static_cast<size_t>(oc)))
@@ -414,7 +458,10 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
                 nn::OutputSize(op.conv.padding, in.shape.h, fs.h, op.conv.strideH, op.conv.dilationH),
                 nn::OutputSize(op.conv.padding, in.shape.w, fs.w, op.conv.strideW, op.conv.dilationW), oc};
             if (!(want == out.shape)) return fail(error, "the output shape does not follow" + where);
+            operations += uint64_t{out.shape.size()} * fs.h * fs.w * (op.code == kConv2D ? fs.c : 1);
             if (op.code == kConv2D) {
+                stored += filter.data.size();
+                if (stored > kMaxStoredElements) return fail(error, "the model needs too much memory");
                 op.prepared.resize(filter.data.size());
                 nn::FilterOhwiToHwio(filter.data.data(), fs, op.prepared.data());
             }
@@ -425,8 +472,8 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
                 return fail(error, "the transposed convolution needs input, filter and bias" + where);
             const Tensor& in = tensors[op.in[0]];
             const Tensor& filter = tensors[op.in[1]];
-            if (!filter.constant || !tensors[op.in[2]].constant || !positiveStrides() ||
-                filter.shape.c != in.shape.c ||
+            if (!filter.constant || !tensors[op.in[2]].constant ||
+                !windowFits(filter.shape.h, filter.shape.w) || filter.shape.c != in.shape.c ||
                 tensors[op.in[2]].shape.size() != static_cast<size_t>(filter.shape.n))
                 return fail(error, "the transposed convolution's filter does not fit" + where);
             // The convolution it reverses maps the output back onto the input.
@@ -435,27 +482,31 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
                 nn::OutputSize(op.conv.padding, os.h, filter.shape.h, op.conv.strideH, 1) != in.shape.h ||
                 nn::OutputSize(op.conv.padding, os.w, filter.shape.w, op.conv.strideW, 1) != in.shape.w)
                 return fail(error, "the output shape does not follow" + where);
+            operations += uint64_t{in.shape.size()} * filter.shape.h * filter.shape.w * filter.shape.n;
             return true;
         }
         case kAveragePool2D: {
-            if (!need(1) || !positiveStrides() || op.filterW <= 0 || op.filterH <= 0)
+            if (!need(1) || !windowFits(op.filterH, op.filterW))
                 return fail(error, "the pooling is malformed" + where);
             const nn::Shape is = tensors[op.in[0]].shape;
             const nn::Shape want{is.n, nn::OutputSize(op.conv.padding, is.h, op.filterH, op.conv.strideH, 1),
                                  nn::OutputSize(op.conv.padding, is.w, op.filterW, op.conv.strideW, 1), is.c};
             if (!(want == out.shape)) return fail(error, "the output shape does not follow" + where);
+            operations += uint64_t{out.shape.size()} * op.filterH * op.filterW;
             return true;
         }
         case kAdd:
         case kMul:
             if (!need(2) || !nn::Broadcasts(tensors[op.in[0]].shape, tensors[op.in[1]].shape, out.shape))
                 return fail(error, "the operands do not broadcast" + where);
+            operations += out.shape.size();
             return true;
         case kRelu:
         case kHardSwish:
         case kLogistic:
             if (!need(1) || !sameShape(op.in[0]))
                 return fail(error, "input and output shapes differ" + where);
+            operations += out.shape.size();
             return true;
         case kResizeBilinear: {
             if (!need(2)) return fail(error, "RESIZE_BILINEAR needs a size" + where);
@@ -465,6 +516,7 @@ bool NeuralNetwork::Impl::prepare(Op& op, std::string* error) {
                 size.ints[0] != out.shape.h || size.ints[1] != out.shape.w || in.shape.n != out.shape.n ||
                 in.shape.c != out.shape.c)
                 return fail(error, "the resize size does not fit" + where);
+            operations += uint64_t{out.shape.size()} * 4;
             return true;
         }
         default:
@@ -533,6 +585,10 @@ const float* NeuralNetwork::output(int index) const {
 
 int NeuralNetwork::runCount() const {
     return impl_ ? static_cast<int>(impl_->ops.size()) : 0;
+}
+
+uint64_t NeuralNetwork::operationCount() const {
+    return impl_ ? impl_->operations : 0;
 }
 
 bool NeuralNetwork::invoke(std::string* error) {

@@ -6,7 +6,9 @@
 // operators the person-segmentation model uses: CONV_2D, DEPTHWISE_CONV_2D,
 // ADD, MUL, RELU, HARD_SWISH, LOGISTIC, AVERAGE_POOL_2D, RESIZE_BILINEAR,
 // DEQUANTIZE and the custom "Convolution2DTransposeBias". A model with any
-// other operator, type or shape it cannot follow is refused at load.
+// other operator, type or shape it cannot follow is refused at load, and so is
+// one that holds values that are not numbers, or would need more memory or
+// computing than a model of its kind.
 //
 // Plain C++ (no Qt). One invoke at a time per object.
 
@@ -37,6 +39,8 @@ public:
 
     // The number of operators the model runs (the load-time DEQUANTIZE ones excluded).
     int runCount() const;
+    // The multiply-adds (or element steps) one invoke takes, counted at load.
+    uint64_t operationCount() const;
 
 private:
     struct Impl;

@@ -1,6 +1,7 @@
 #include "platform/SegmentationModel.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/NeuralNetwork.h"
 
@@ -66,8 +67,17 @@ bool SegmentationModel::perform(const QImage& picture, QImage* mask, QString* de
     QImage m(outShape[2], outShape[1], QImage::Format_Grayscale8);
     for (int y = 0; y < m.height(); ++y) {
         uint8_t* d = m.scanLine(y);
-        for (int x = 0; x < m.width(); ++x)
-            d[x] = static_cast<uint8_t>(std::clamp(*out++, 0.0f, 1.0f) * 255.0f + 0.5f);
+        for (int x = 0; x < m.width(); ++x) {
+            // A value that is no number (weights that overflow) has no byte:
+            // the picture goes without a mask.
+            const float v = *out++;
+            if (std::isnan(v)) {
+                *description = QStringLiteral("The segmentation model failed");
+                *reason = QStringLiteral("its output is not a number");
+                return false;
+            }
+            d[x] = static_cast<uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f);
+        }
     }
     lastMask_ = m;
     reuseNext_ = true;

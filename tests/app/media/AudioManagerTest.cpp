@@ -146,7 +146,7 @@ TEST_F(AudioManagerTest, FreshInstallationFollowsTheSystemDevicesAtVolume065) {
     EXPECT_FLOAT_EQ(manager_->systemDefOutputVolume, 0.65f);
     std::vector<std::uint8_t> cycle(5760, 0);
     hardware_->capture()->capture(cycle.data(), cycle.size());
-    for (int i = 0; i < 200 && captured_.chunks.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 6000 && captured_.chunks.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(captured_.chunks.load(), 1);
     EXPECT_EQ(captured_.rate.load(), 48000);
 

@@ -52,7 +52,7 @@ public:
         f.close();
         process_.start("tinyproxy", {"-d", "-c", conf});
         if (!process_.waitForStarted(5000)) return;
-        for (int i = 0; i < 100 && !ready_; ++i) {
+        for (int i = 0; i < 600 && !ready_; ++i) {
             int fd = ListenTcp("127.0.0.1", port_);  // fails once tinyproxy listens
             if (fd >= 0) {
                 CloseFd(fd);
@@ -136,7 +136,7 @@ TEST_F(LoginEndToEnd, LaunchLinkToARoomWithASecondClientAndOut) {
     ASSERT_EQ(bob.waitLine("LOGIN", 20000), "LOGIN 0");
     confA.send(CONF_RECV_ENTER_REP, EntryNotice("bob", "Bob", "S0"));
     std::vector<UserInfoRef> clients;
-    for (int i = 0; i < 250; ++i) {
+    for (int i = 0; i < 1500; ++i) {
         clients = manager.userListInfo()->clientList().value_or(std::vector<UserInfoRef>{});
         if (!clients.empty()) break;
         std::this_thread::sleep_for(20ms);

@@ -35,10 +35,10 @@ protected:
         std::vector<std::string> argsA = Args(*confA, "alice", "Alice");
         argsA.insert(argsA.end(), aliceExtra.begin(), aliceExtra.end());
         a = std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"), argsA);
-        ASSERT_EQ(a->waitLine("LOGIN", 20000), "LOGIN 0");
+        ASSERT_EQ(a->waitLine("LOGIN", 60000), "LOGIN 0");
         b = std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"), Args(*confB, "bob", "Bob"));
-        ASSERT_EQ(b->waitLine("LOGIN", 20000), "LOGIN 0");
-        ASSERT_FALSE(a->waitLine("EVENT AudioInitialized", 5000).empty());  // both on all five connections
+        ASSERT_EQ(b->waitLine("LOGIN", 60000), "LOGIN 0");
+        ASSERT_FALSE(a->waitLine("EVENT AudioInitialized", 30000).empty());  // both on all five connections
     }
     void TearDown() override {
         for (ClientProcess* c : {a.get(), b.get()}) {
@@ -67,8 +67,8 @@ protected:
     // Alice shares; bob has been told.
     void Share() {
         a->send("share " + std::to_string(W) + " " + std::to_string(H));
-        ASSERT_EQ(a->waitLine("SHARE", 5000), "SHARE 1");
-        ASSERT_EQ(b->waitLine("EVENT APShareStart", 5000),
+        ASSERT_EQ(a->waitLine("SHARE", 30000), "SHARE 1");
+        ASSERT_EQ(b->waitLine("EVENT APShareStart", 30000),
                   "EVENT APShareStart 0 1 1920 1080 0 0 1920 1080 alice Alice  ");
     }
     // Moves alice's picture on and returns the frame it stopped at.
@@ -78,24 +78,33 @@ protected:
         EXPECT_FALSE(line.empty());
         return std::atoi(line.substr(9).c_str());
     }
-    // Bob's picture against alice's frame, waiting up to ms for it to match.
-    double WaitForPicture(int frame, bool textured, double wantDb, int ms) {
+    // Bob's picture against alice's frame, waiting for it to match as long as
+    // rectangles keep arriving: a loaded machine drains a queue of records
+    // slowly but steadily, a picture that never recovers stops getting them.
+    // Gives up once none has come for stallMs.
+    double WaitForPicture(int frame, bool textured, double wantDb, int stallMs = 30000) {
         std::vector<uint8_t> expected(size_t(W) * H * 4);
         RenderSharePattern(expected.data(), W, H, frame, textured);
         const std::string path = "/tmp/quorix_share_" + std::to_string(::getpid()) + ".raw";
         double psnr = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        int rects = -1;
+        auto progress = std::chrono::steady_clock::now();
         do {
             const size_t from = b->lines().size();
             b->send("dumpshare " + path);
-            if (b->waitLine("DUMPED", 5000, from).empty()) break;
+            const std::string dumped = b->waitLine("DUMPED", 30000, from);
+            if (dumped.empty()) break;
+            if (const int now = std::atoi(dumped.substr(7).c_str()); now != rects) {
+                rects = now;
+                progress = std::chrono::steady_clock::now();
+            }
             std::ifstream in(path, std::ios::binary);
             const std::vector<uint8_t> got((std::istreambuf_iterator<char>(in)),
                                            std::istreambuf_iterator<char>());
             psnr = SharePsnr(expected, got);
             if (psnr >= wantDb) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        } while (std::chrono::steady_clock::now() < deadline);
+        } while (std::chrono::steady_clock::now() - progress < std::chrono::milliseconds(stallMs));
         std::remove(path.c_str());
         return psnr;
     }
@@ -109,7 +118,7 @@ TEST_F(AppShareTest, ViewerRebuildsTheAnimatedPicture) {
     Start();
     Share();
     const int frame = Animate(8, 0);
-    EXPECT_GE(WaitForPicture(frame, false, 30.0, 15000), 30.0);
+    EXPECT_GE(WaitForPicture(frame, false, 30.0), 30.0);
     // Every image message went to the relay on connection 3 with the footer, whole.
     for (const RelayMessage& m : relay.messages(VPEX_AS_DATA)) {
         EXPECT_EQ(m.index, 3);
@@ -117,8 +126,8 @@ TEST_F(AppShareTest, ViewerRebuildsTheAnimatedPicture) {
         EXPECT_LT(m.pieceIndex, m.pieceCount);
     }
     a->send("stopshare");
-    EXPECT_EQ(a->waitLine("STOPSHARE", 5000), "STOPSHARE 1");
-    EXPECT_EQ(b->waitLine("EVENT APShareStop", 5000), "EVENT APShareStop 0 alice Alice");
+    EXPECT_EQ(a->waitLine("STOPSHARE", 30000), "STOPSHARE 1");
+    EXPECT_EQ(b->waitLine("EVENT APShareStop", 30000), "EVENT APShareStop 0 alice Alice");
 }
 
 TEST_F(AppShareTest, LostPieceAsksForAKeyFrameAndTheViewerRecovers) {
@@ -128,14 +137,14 @@ TEST_F(AppShareTest, LostPieceAsksForAKeyFrameAndTheViewerRecovers) {
     const int frame = Animate(4, 0);
     ASSERT_EQ(relay.droppedPieces(), 1);
     // Bob asks for a key frame (start permit 1), alice answers with one.
-    EXPECT_EQ(a->waitLine("EVENT ASStartPermit", 10000), "EVENT ASStartPermit 1");
-    EXPECT_EQ(b->waitLine("EVENT APShareKeyFrame", 10000), "EVENT APShareKeyFrame 0 0 1920 1080");
+    EXPECT_EQ(a->waitLine("EVENT ASStartPermit", 30000), "EVENT ASStartPermit 1");
+    EXPECT_EQ(b->waitLine("EVENT APShareKeyFrame", 30000), "EVENT APShareKeyFrame 0 0 1920 1080");
     bool permitFromBob = false;
     for (const RelayMessage& m : relay.messages(VPEX_AS_CMD))
         permitFromBob |= m.userId == "bob" && m.body.size() == 16 &&
                          GetLE32(m.body.data()) == AS_CMD_START_PERMIT && GetLE32(m.body.data() + 8) == 1;
     EXPECT_TRUE(permitFromBob);
-    EXPECT_GE(WaitForPicture(frame, true, 30.0, 20000), 30.0);
+    EXPECT_GE(WaitForPicture(frame, true, 30.0), 30.0);
 }
 
 TEST_F(AppShareTest, TheTwelveCommandsReachTheOtherSide) {
@@ -162,9 +171,9 @@ TEST_F(AppShareTest, TheTwelveCommandsReachTheOtherSide) {
         const size_t fromA = a->lines().size();
         a->send(std::string("ascmd ") + c.command);
         const std::string name = std::string(c.command).substr(0, std::string(c.command).find(' '));
-        EXPECT_EQ(a->waitLine("ASCMD " + name + " ", 5000, fromA), "ASCMD " + name + " 1");
+        EXPECT_EQ(a->waitLine("ASCMD " + name + " ", 30000, fromA), "ASCMD " + name + " 1");
         const std::string event(c.event);
-        EXPECT_EQ(b->waitLine(event.substr(0, event.find(' ', 6)), 5000, from), event);
+        EXPECT_EQ(b->waitLine(event.substr(0, event.find(' ', 6)), 30000, from), event);
     }
     // The refusal is the relay's: sent to bob as the relay would.
     std::vector<uint8_t> refuse(12, 0);
@@ -172,11 +181,11 @@ TEST_F(AppShareTest, TheTwelveCommandsReachTheOtherSide) {
     PutLE32(refuse.data() + 4, 4);
     PutLE32(refuse.data() + 8, 9);
     ASSERT_TRUE(relay.sendToClient("bob", 3, VPEX_AS_CMD, refuse));
-    EXPECT_EQ(b->waitLine("EVENT ASStartRefuse", 5000), "EVENT ASStartRefuse 9");
+    EXPECT_EQ(b->waitLine("EVENT ASStartRefuse", 30000), "EVENT ASStartRefuse 9");
     // A clipboard text above 1024 bytes is refused and never sent.
     const size_t sent = relay.messages(VPEX_AS_CMD).size();
     a->send("ascmd clip 1025");
-    EXPECT_EQ(a->waitLine("ASCMD clip 0", 5000), "ASCMD clip 0");
+    EXPECT_EQ(a->waitLine("ASCMD clip 0", 30000), "ASCMD clip 0");
     EXPECT_EQ(relay.messages(VPEX_AS_CMD).size(), sent);
 }
 
@@ -187,15 +196,17 @@ TEST_F(AppShareTest, QualityFallsWhileTheRelayStopsReadingAndRisesAfterIt) {
     ASSERT_GE(Animate(2, 0), 2);
     relay.pauseReading("alice", 3, true);
     a->send("animate 100000");
-    // Records pile up in front of the full relay queue: the quality falls to its minimum.
-    EXPECT_FALSE(a->waitLine("TRACE AS Compress quality down. [Value:30]", 60000).empty());
+    // Records pile up in front of the full relay queue: the quality falls to its minimum
+    // (once the socket buffers are full, which a loaded machine takes minutes to fill).
+    EXPECT_FALSE(a->waitLine("TRACE AS Compress quality down. [Value:30]", 240000).empty());
     const size_t resumed = a->lines().size();
     relay.pauseReading("alice", 3, false);
-    EXPECT_EQ(a->waitLine("TRACE AS Compress quality up", 30000, resumed),
+    // The quality rises once the queue has drained (slowly on a loaded machine).
+    EXPECT_EQ(a->waitLine("TRACE AS Compress quality up", 240000, resumed),
               "TRACE AS Compress quality up. [Value:40]");
-    // The picture still arrives once the queue has drained.
+    // The whole picture arrives: what piled up and the last frame.
     const int frame = Animate(0, a->lines().size());
-    EXPECT_GE(WaitForPicture(frame, false, 30.0, 20000), 30.0);
+    EXPECT_GE(WaitForPicture(frame, false, 30.0), 30.0);
 }
 
 }  // namespace

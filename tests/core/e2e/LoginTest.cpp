@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "network/CommonProc.h"
 #include "control/ControlWaits.h"
 #include "control/QuorixControl.h"
 #include "fixtures/ClientProcess.h"
@@ -21,6 +20,7 @@
 #include "fixtures/RelayFixture.h"
 #include "interface/QuorixCore.h"
 #include "interface/QuorixCoreAPI.h"
+#include "network/CommonProc.h"
 
 using namespace quorix::test;
 
@@ -158,7 +158,7 @@ TEST_F(LoginTest, LoginStartsEveryRelayConnectionAndLogoutJoinsEveryThread) {
     const int before = ProcessThreadCount();
     ASSERT_EQ(Login(conf.port()), 0);
     EXPECT_EQ(Login(conf.port()), QUORIXCORE_ERR_LOGGED_IN);
-    EXPECT_TRUE(rec_.waitFor("Owner owner-id", 1, 1000));
+    EXPECT_TRUE(rec_.waitFor("Owner owner-id", 1, 30000));
 
     const std::vector<RelayMessage> starts = relay.messages(VPEX_SYNC_START_REQ);
     ASSERT_EQ(starts.size(), 5u);
@@ -191,7 +191,7 @@ TEST_F(LoginTest, LoginStartsEveryRelayConnectionAndLogoutJoinsEveryThread) {
     }
 
     EXPECT_TRUE(QuorixCoreStopSpeech()) << "the relay stop notice goes out on its own";
-    ASSERT_TRUE(relay.waitFor(VPEX_SEND_STOP_REP, 5, 2000));
+    ASSERT_TRUE(relay.waitFor(VPEX_SEND_STOP_REP, 5, 30000));
     for (const RelayMessage& m : relay.messages(VPEX_SEND_STOP_REP)) {
         EXPECT_EQ(m.header.target, 0u);
         EXPECT_EQ(m.header.sender, relay.clientId("user-a", m.index));
@@ -212,7 +212,7 @@ TEST_F(LoginTest, SeminarRoomAsksForTheReservationListOnceLoggedIn) {
     RelayFixture relay;
     ConfServerFixture conf(ConfScript(relay));
     ASSERT_EQ(Login(conf.port(), "user-a", R"({"roomlist_roomcategory":"1","roomlist_max":"2"})"), 0);
-    ASSERT_TRUE(conf.waitFor(CONF_SEND_RESERVE_LIST_REQ, 1, 3000));
+    ASSERT_TRUE(conf.waitFor(CONF_SEND_RESERVE_LIST_REQ, 1, 30000));
     for (const ConfMessage& m : conf.messages()) {
         if (m.header.msgId != CONF_SEND_RESERVE_LIST_REQ) continue;
         EXPECT_TRUE(m.body.empty());
@@ -261,7 +261,7 @@ TEST_F(LoginTest, ClosingOneRelayConnectionRaisesExactlyOneError) {
     const int before = ProcessThreadCount();
     ASSERT_EQ(Login(conf.port()), 0);
     relay.closeClient("user-a", 2);
-    EXPECT_TRUE(rec_.waitFor("Error", 1, 3000));
+    EXPECT_TRUE(rec_.waitFor("Error", 1, 30000));
     relay.closeClient("user-a", 0);
     conf.closeClient();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -367,7 +367,7 @@ TEST_F(RelaySession, SequenceMessagesGoInPiecesWithTrailerAndFooter) {
         ASSERT_TRUE(control_->VpexSend(VPEX_CONN_AS, VPEX_AS_DATA, VPEX_TARGET_ALL, own, data.data(),
                                        c.length, 4, false));
         seen += c.pieces.size();
-        ASSERT_TRUE(relay_.waitFor(VPEX_AS_DATA, seen, 3000));
+        ASSERT_TRUE(relay_.waitFor(VPEX_AS_DATA, seen, 30000));
         const std::vector<RelayMessage> got = relay_.messages(VPEX_AS_DATA);
         std::vector<uint8_t> joined;
         for (size_t p = 0; p < c.pieces.size(); ++p) {
@@ -387,7 +387,7 @@ TEST_F(RelaySession, SequenceMessagesGoInPiecesWithTrailerAndFooter) {
     const uint8_t body[3] = {1, 2, 3};
     ASSERT_TRUE(
         control_->VpexSend(VPEX_CONN_VIDEO, VPEX_VIDEO_MOBILE, VPEX_TARGET_ALL, 0, body, 3, 3, false));
-    ASSERT_TRUE(relay_.waitFor(VPEX_VIDEO_MOBILE, 1, 3000));
+    ASSERT_TRUE(relay_.waitFor(VPEX_VIDEO_MOBILE, 1, 30000));
     EXPECT_TRUE(relay_.messages(VPEX_VIDEO_MOBILE)[0].hadFooter);
     EXPECT_EQ(control_->VpexSendBufferLength(VPEX_CONN_AS, 4), 0);
     EXPECT_EQ(control_->VpexSendBufferLength(7, 4), -1);
@@ -396,7 +396,7 @@ TEST_F(RelaySession, SequenceMessagesGoInPiecesWithTrailerAndFooter) {
 
 TEST_F(RelaySession, SpeakingNoticesGoOutOnAllFiveConnections) {
     ASSERT_TRUE(control_->VpexSendStartRep());
-    ASSERT_TRUE(relay_.waitFor(VPEX_SEND_START_REP, 5, 3000));
+    ASSERT_TRUE(relay_.waitFor(VPEX_SEND_START_REP, 5, 30000));
     // Each connection's send thread writes its own notice, so they arrive in any order.
     int seen[5] = {};
     for (const RelayMessage& m : relay_.messages(VPEX_SEND_START_REP)) {

@@ -92,7 +92,12 @@ TEST_F(RelaySenders, VideoStreamsAtFifteenFramesPerSecond) {
             // Calls further apart than the encoder's 66 ms at 15 fps, however long encoding takes.
             std::this_thread::sleep_for(std::chrono::milliseconds(70));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Until the relay has them all (however slowly the send thread runs).
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline &&
+               (Types({VPEX_VIDEO, VPEX_VIDEO_START}).size() - mainBefore < c.main ||
+                Types({VPEX_VIDEO_MOBILE, VPEX_VIDEO_MOBILE_START}).size() - mobileBefore < c.mobile))
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const std::vector<uint16_t> main = Types({VPEX_VIDEO, VPEX_VIDEO_START});
         const std::vector<uint16_t> mobile = Types({VPEX_VIDEO_MOBILE, VPEX_VIDEO_MOBILE_START});
         ASSERT_EQ(main.size() - mainBefore, c.main) << c.width;
@@ -113,7 +118,7 @@ TEST_F(RelaySenders, GsmChunksFollowTheDriftCounter) {
     // drift 2048 - 4160 is negative, far above 200 as an unsigned number, so
     // the next chunk is the larger one (4480), which fills on the fifth.
     EXPECT_EQ(results, (std::vector<bool>{false, false, true, false, true, false}));
-    ASSERT_TRUE(relay_.waitFor(VPEX_AUDIO, 2, 3000));
+    ASSERT_TRUE(relay_.waitFor(VPEX_AUDIO, 2, 30000));
     const std::vector<RelayMessage> audio = relay_.messages(VPEX_AUDIO);
     ASSERT_EQ(audio.size(), 2u);
     for (size_t i = 0; i < audio.size(); ++i) {
@@ -133,7 +138,7 @@ TEST_F(RelaySenders, JitterReportsAtMostEveryFiveSeconds) {
     EXPECT_FALSE(control_->VpexSendJitterCheck(0));
     QuorixControlTestPeer::SetLastJitterTick(*control_, GetTickCount() - 5100);
     EXPECT_TRUE(control_->VpexSendJitterCheck(0));
-    ASSERT_TRUE(relay_.waitFor(VPEX_JITTER_CHECK, 2, 3000));
+    ASSERT_TRUE(relay_.waitFor(VPEX_JITTER_CHECK, 2, 30000));
     const std::vector<RelayMessage> reports = relay_.messages(VPEX_JITTER_CHECK);
     ASSERT_EQ(reports.size(), 2u);
     for (const RelayMessage& m : reports) {

@@ -43,13 +43,13 @@ struct TwoClientRoom {
         : confA(RoomScript(relay, "token-a")), confB(RoomScript(relay, "token-b")) {
         a = std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"),
                                             RoomClientArgs(confA, "alice", "Alice", extra));
-        loggedIn = a->waitLine("LOGIN", 20000) == "LOGIN 0";
+        loggedIn = a->waitLine("LOGIN", 60000) == "LOGIN 0";
         b = std::make_unique<ClientProcess>(FixtureProgram("quorix_test_client"),
                                             RoomClientArgs(confB, "bob", "Bob", extra));
-        loggedIn = loggedIn && b->waitLine("LOGIN", 20000) == "LOGIN 0";
+        loggedIn = loggedIn && b->waitLine("LOGIN", 60000) == "LOGIN 0";
         // Each learns of the other on all five connections.
-        loggedIn = loggedIn && !a->waitLine("EVENT AudioInitialized", 5000).empty() &&
-                   !b->waitLine("EVENT AudioInitialized", 5000).empty();
+        loggedIn = loggedIn && !a->waitLine("EVENT AudioInitialized", 30000).empty() &&
+                   !b->waitLine("EVENT AudioInitialized", 30000).empty();
     }
     ~TwoClientRoom() { Finish(); }
 

@@ -31,18 +31,18 @@ TEST(TwoClients, LogInToOneRoomAndLearnOfEachOther) {
 
     ClientProcess a(FixtureProgram("quorix_test_client"), RoomClientArgs(confA, "alice", "Alice"));
     ASSERT_TRUE(a.running());
-    ASSERT_EQ(a.waitLine("LOGIN", 20000), "LOGIN 0");
+    ASSERT_EQ(a.waitLine("LOGIN", 60000), "LOGIN 0");
     ClientProcess b(FixtureProgram("quorix_test_client"), RoomClientArgs(confB, "bob", "Bob"));
-    ASSERT_EQ(b.waitLine("LOGIN", 20000), "LOGIN 0");
+    ASSERT_EQ(b.waitLine("LOGIN", 60000), "LOGIN 0");
 
     // Bob learns of Alice from the start replies, Alice of Bob from the start notices.
-    EXPECT_FALSE(b.waitLine("EVENT AudioInitialized", 5000).empty());
-    EXPECT_FALSE(a.waitLine("EVENT AudioInitialized", 5000).empty());
+    EXPECT_FALSE(b.waitLine("EVENT AudioInitialized", 30000).empty());
+    EXPECT_FALSE(a.waitLine("EVENT AudioInitialized", 30000).empty());
     // Each conference server tells its client that the other entered.
     confA.send(CONF_RECV_ENTER_REP, EntryNotice("bob", "Bob", "S0"));
     confB.send(CONF_RECV_ENTER_REP, EntryNotice("alice", "Alice", "H0"));
-    EXPECT_EQ(a.waitLine("EVENT EnterMember", 5000), "EVENT EnterMember bob Bob S0");
-    EXPECT_EQ(b.waitLine("EVENT EnterMember", 5000), "EVENT EnterMember alice Alice H0");
+    EXPECT_EQ(a.waitLine("EVENT EnterMember", 30000), "EVENT EnterMember bob Bob S0");
+    EXPECT_EQ(b.waitLine("EVENT EnterMember", 30000), "EVENT EnterMember alice Alice H0");
 
     // Ten start requests, each checked field by field.
     const std::vector<RelayMessage> starts = relay.messages(VPEX_SYNC_START_REQ);
@@ -70,13 +70,13 @@ TEST(TwoClients, LogInToOneRoomAndLearnOfEachOther) {
     // Keep-alives with shortened waits, then a logout that leaves no thread.
     EXPECT_TRUE(relay.waitFor(VPEX_ALIVE_CHECK, 10, 5000));
     for (ClientProcess* c : {&a, &b}) {
-        const int base = Number(c->waitLine("INIT", 1000));
+        const int base = Number(c->waitLine("INIT", 30000));
         c->send("logout");
-        const std::string logout = c->waitLine("LOGOUT", 10000);
+        const std::string logout = c->waitLine("LOGOUT", 30000);
         ASSERT_FALSE(logout.empty());
         EXPECT_EQ(Number(logout), base);
         c->send("quit");
-        EXPECT_FALSE(c->waitLine("TERM", 10000).empty());
+        EXPECT_FALSE(c->waitLine("TERM", 30000).empty());
         EXPECT_EQ(c->finish(), 0);
         for (const std::string& line : c->lines())
             EXPECT_EQ(line.rfind("EVENT Error", 0), std::string::npos) << line;

@@ -3,16 +3,22 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,8 +29,9 @@ namespace streamtest {
 
 using Bytes = std::vector<uint8_t>;
 
-// Polls `done` until it holds or `ms` have passed.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+// Polls `done` until it holds or `ms` have passed (generous: a loaded
+// machine may keep a thread from running for seconds).
+inline bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
@@ -107,6 +114,26 @@ inline Bytes ReadPacketFd(int fd, int ms = 5000) {
     return p;
 }
 
+// True when a thread of this process other than the caller is blocked in ppoll.
+inline bool OtherThreadInPoll() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return false;
+    const long self = syscall(SYS_gettid);
+    bool found = false;
+    while (const dirent* e = readdir(tasks)) {
+        const long tid = std::atol(e->d_name);
+        if (tid <= 0 || tid == self) continue;
+        std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+        long call = -1;
+        if (in >> call && call == SYS_ppoll) {
+            found = true;
+            break;
+        }
+    }
+    closedir(tasks);
+    return found;
+}
+
 // A listening TCP socket on 127.0.0.1 and an ephemeral port.
 class Listener {
 public:
@@ -148,6 +175,7 @@ public:
         }
         socket.SetSocket(sv[0]);
         EXPECT_EQ(0, socket.SetAsync(true));
+        near_ = sv[0];
         peer = sv[1];
     }
     ~SocketPair() { ClosePeer(); }
@@ -159,6 +187,17 @@ public:
         peer = -1;
     }
     void Write(const Bytes& bytes) const { ASSERT_TRUE(WriteFd(peer, bytes)); }
+    // Waits until the thread on `socket` (the only other thread that waits
+    // in ppoll) has read everything written so far and waits for more, so
+    // that the next write arrives in a read of its own however late the
+    // thread runs (a fixed pause would let two writes meet in one read, and
+    // so can an empty queue alone: a read in progress takes what comes next).
+    void WaitUntilRead() const {
+        ASSERT_TRUE(WaitFor([this] {
+            int waiting = 0;
+            return ioctl(near_, FIONREAD, &waiting) == 0 && waiting == 0 && OtherThreadInPoll();
+        })) << "the receive thread did not read what was written";
+    }
     // Whether the peer has something to read within `ms`.
     bool Readable(int ms) const {
         pollfd p{peer, POLLIN, 0};
@@ -169,6 +208,9 @@ public:
 
     CSocketTCP socket;
     int peer = -1;
+
+private:
+    int near_ = -1;  // socket's descriptor, for the bytes waiting in it
 };
 
 }  // namespace streamtest

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "StreamFixture.h"
 #include "common/LLog.h"
 #include "network/ThreadConf.h"
 #include "network/ThreadVpex.h"
-#include "StreamFixture.h"
 
 using namespace streamtest;
 
@@ -297,7 +297,7 @@ TEST(StreamRecvTest, RelayResynchronisesAfterAMissingFooter) {
         VpexReceiver r(2);
         r.pair.Write(Concat({good1, c.broken}));
         ASSERT_TRUE(WaitFor([&] { return r.owner.PacketCount() == 1; }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        r.pair.WaitUntilRead();  // the broken packet too: the thread now looks for a footer
         r.pair.Write(Concat({Body(50, 8), Footer(), small5, small16, large, good1, good2}));
         ASSERT_TRUE(WaitFor([&] { return r.owner.PacketCount() == 6; }));
         const auto got = r.owner.Packets();
@@ -320,7 +320,7 @@ TEST(StreamRecvTest, RelayResynchronisesAfterAMissingFooter) {
 TEST(StreamRecvTest, RelayResynchronisationSkipsFootersThatBeginNoPacket) {
     VpexReceiver r;
     r.pair.Write(Packet(4, Body(20, 7)));  // no footer
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.pair.WaitUntilRead();
     // The last footer of the read lies inside a payload and is followed by
     // bytes announcing too large a body: the earlier footer is the real one.
     Bytes bogus(16, 0xEE);
@@ -337,15 +337,16 @@ TEST(StreamRecvTest, RelayResynchronisationSkipsFootersThatBeginNoPacket) {
 
 TEST(StreamRecvTest, RelayResynchronisationAcrossReadsAndHeaderSplitAfterTheFooter) {
     VpexReceiver r;
+    // Each write is read on its own: the next one waits until the thread has taken it.
     r.pair.Write(Packet(4, Body(20, 7)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.pair.WaitUntilRead();
     r.pair.Write(Body(3, 1));  // fewer than 4 bytes: discarded
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.pair.WaitUntilRead();
     r.pair.Write(Body(100, 2));  // no footer: discarded
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.pair.WaitUntilRead();
     const Bytes next = Packet(13, Concat({Body(600, 3), Footer()}));
     r.pair.Write(Concat({Footer(), Bytes(next.begin(), next.begin() + 7)}));  // half a header
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.pair.WaitUntilRead();
     r.pair.Write(Bytes(next.begin() + 7, next.end()));
     ASSERT_TRUE(WaitFor([&] { return r.owner.PacketCount() == 1; }));
     EXPECT_EQ(Stripped(13, Body(600, 3)), r.owner.Packets()[0].packet);
@@ -354,7 +355,7 @@ TEST(StreamRecvTest, RelayResynchronisationAcrossReadsAndHeaderSplitAfterTheFoot
 TEST(StreamRecvTest, ResynchronisationEndsQuietlyWhenStopped) {
     VpexReceiver r;
     r.pair.Write(Packet(4, Body(20, 7)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // now looking for a footer
+    r.pair.WaitUntilRead();  // now looking for a footer
     r.thread.Stop();
     EXPECT_TRUE(r.owner.Errors().empty());
     EXPECT_EQ(0u, r.owner.PacketCount());
@@ -363,7 +364,7 @@ TEST(StreamRecvTest, ResynchronisationEndsQuietlyWhenStopped) {
 TEST(StreamRecvTest, ResynchronisationReportsTheClosedConnectionOnce) {
     VpexReceiver r(4);
     r.pair.Write(Packet(0x1009, Body(20, 7)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.pair.WaitUntilRead();
     r.pair.ClosePeer();
     ASSERT_TRUE(WaitFor([&] { return !r.owner.Errors().empty(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

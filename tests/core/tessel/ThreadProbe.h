@@ -38,7 +38,7 @@ inline bool InPoll(int tid) {
     return !call.empty() && std::atoi(call.c_str()) == SYS_ppoll;
 }
 
-inline bool WaitUntil(const std::function<bool()>& condition, int ms = 5000) {
+inline bool WaitUntil(const std::function<bool()>& condition, int ms = 30000) {
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
     while (!condition()) {
         if (Clock::now() > end) return false;

@@ -89,17 +89,17 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
                           "room=" + fields[5].toStdString(),
                           "option=" + config.value("OPTION_STR").toString().toStdString(),
                           R"(support={"mode_opus":true})"});
-    ASSERT_EQ(client.waitLine("LOGIN", 20000), "LOGIN 0");
+    ASSERT_EQ(client.waitLine("LOGIN", 60000), "LOGIN 0");
     // Aiko holds the floor already; Ben arrives after the guest and takes it.
-    EXPECT_EQ(client.waitLine("EVENT StartSpeech aiko", 5000).rfind("EVENT StartSpeech aiko Aiko ", 0), 0u);
-    EXPECT_EQ(client.waitLine("EVENT EnterMember ben", 20000), "EVENT EnterMember ben Ben S0");
-    EXPECT_EQ(client.waitLine("EVENT StartSpeech ben", 5000).rfind("EVENT StartSpeech ben Ben ", 0), 0u);
+    EXPECT_EQ(client.waitLine("EVENT StartSpeech aiko", 30000).rfind("EVENT StartSpeech aiko Aiko ", 0), 0u);
+    EXPECT_EQ(client.waitLine("EVENT EnterMember ben", 60000), "EVENT EnterMember ben Ben S0");
+    EXPECT_EQ(client.waitLine("EVENT StartSpeech ben", 30000).rfind("EVENT StartSpeech ben Ben ", 0), 0u);
     // A line from each (Ben's first one second after his login, Aiko's every four).
     for (const char* from : {"EVENT TextBox ben Ben Hello%20from%20Ben", "EVENT TextBox aiko Aiko Hello%20from%20Aiko"})
-        EXPECT_FALSE(client.waitLine(from, 8000).empty()) << from;
+        EXPECT_FALSE(client.waitLine(from, 30000).empty()) << from;
     // Ben's second line comes four seconds after his first: by then each has
     // sounded a whole tone.
-    EXPECT_FALSE(client.waitLine("EVENT TextBox ben Ben Hello%20from%20Ben,%20line%202", 8000).empty());
+    EXPECT_FALSE(client.waitLine("EVENT TextBox ben Ben Hello%20from%20Ben,%20line%202", 30000).empty());
 
     // Pictures are decoded from a sender's next key frame on (one in every
     // five seconds): ask until both streams have shown a few pictures (a
@@ -116,7 +116,7 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
         if (ask > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
         const size_t from = client.lines().size();
         client.send("videoslots");
-        streams = Words(client.waitLine("VIDEOSLOTS", 10000, from));
+        streams = Words(client.waitLine("VIDEOSLOTS", 30000, from));
     }
     ASSERT_EQ(streams.size(), 3u) << "a picture stream from each participant";
     for (size_t i = 1; i < streams.size(); ++i) {
@@ -128,7 +128,7 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
         EXPECT_GE(changed, frames * 9 / 10) << "the pictures move: " << streams[i];
     }
     client.send("audiostats");
-    const std::vector<std::string> audio = Words(client.waitLine("AUDIOSTATS", 10000));
+    const std::vector<std::string> audio = Words(client.waitLine("AUDIOSTATS", 30000));
     ASSERT_EQ(audio.size(), 4u);
     EXPECT_GE(std::atoi(audio[2].c_str()), 1000) << "loud milliseconds of " << audio[1] << " mixes";
     const int peak = std::atoi(audio[3].c_str());
@@ -139,7 +139,7 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
     const std::map<std::string, pid_t> participants = Participants(room);
     ASSERT_EQ(participants.size(), 2u);
     ASSERT_EQ(::kill(room.pid(), SIGTERM), 0);
-    EXPECT_FALSE(room.waitLine("STOPPED", 20000).empty());
+    EXPECT_FALSE(room.waitLine("STOPPED", 60000).empty());
     EXPECT_EQ(room.finish(), 0);
     for (const auto& [name, pid] : participants) {
         errno = 0;
