@@ -178,6 +178,10 @@ QMenuBar* AppDelegate::makeMainMenu(QWidget* parent) {
     auto* bar = new QMenuBar(parent);
     bar->setObjectName(QStringLiteral("mainMenu"));
     auto* app = new Menu(MainBundle::name(), bar);
+    app->addItem(LocalizedString("dfMENU_PREFERENCES"), 4, QStringLiteral("Ctrl+,"), [this](MenuItem*) {
+        if (preferencesAction_) preferencesAction_();
+    });
+    app->addSeparatorItem();
     app->addItem(LocalizedString("dfMENU_CHECK_UPDATE"), 1, QString(), [this](MenuItem*) { checkUpdate(); });
     app->addSeparatorItem();
     app->addItem(LocalizedString("dfMENU_QUIT"), 2, QStringLiteral("Ctrl+Q"), [parent](MenuItem*) {

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "platform/Window.h"
@@ -46,8 +47,10 @@ public:
 
     void windowWillClose(Window* window) override;
 
-    // The main menu: Check for Update, Quit, Help.
+    // The main menu: Preferences, Check for Update, Quit, Help.
     QMenuBar* makeMainMenu(QWidget* parent);
+    // What the Preferences item opens (the settings window).
+    void setPreferencesAction(std::function<void()> action) { preferencesAction_ = std::move(action); }
 
     bool isLoggedIn() const { return mbLogin; }
     bool isAlertHelpWindowShown() const { return mbAlertHelpWindowShow; }
@@ -64,6 +67,7 @@ private:
     bool mbAlertHelpWindowShow = false;
     uint32_t assertionId_ = 0;
     std::optional<QStringList> preferredLanguages_;
+    std::function<void()> preferencesAction_;
     WorkspaceSleepMonitor* sleepMonitor_ = nullptr;
     QPointer<Window> alertHelpWindow_;
 };

@@ -4,6 +4,7 @@
 
 #include "model/QuestionnaireInfo.h"
 #include "session/LoginAudio.h"
+#include "settings/SettingLoginNotificator.h"
 
 namespace ClientFeatures {
 
@@ -12,6 +13,8 @@ LoginManagerFeatures make() {
     // Audio devices: captured audio to the core, the room's mix to the speaker.
     f.audioManager = &LoginAudio::make;
     f.questionnaireInfo = [](LoginManager&) { return std::make_unique<QuestionnaireInfo>(); };
+    // A chair's remote camera changes reach an open settings window.
+    f.settingNotificator = &SettingLoginNotificator::make;
     return f;
 }
 

@@ -8,6 +8,7 @@
 #include "conference/StartViewController.h"
 #include "platform/TerminationSignal.h"
 #include "startup/AppDelegate.h"
+#include "startup/ClientFeatureWindows.h"
 #include "startup/ClientFeatures.h"
 
 QuorixApplication::QuorixApplication(const QStringList& arguments)
@@ -40,7 +41,12 @@ void QuorixApplication::start() {
 
     StartViewController::Services services;
     services.makeLoginManager = [] { return std::make_unique<LoginManager>(ClientFeatures::make()); };
+    auto windows = std::make_unique<ClientFeatureWindows>();
+    ClientFeatureWindows* featureWindows = windows.get();
+    services.windows = std::move(windows);
     controller_ = std::make_unique<StartViewController>(std::move(services));
+    featureWindows->setController(controller_.get());
+    delegate->setPreferencesAction([featureWindows] { featureWindows->launchSettingWindow(); });
     controller_->viewDidLoad();
     Window* window = controller_->window();
     window->layout()->setMenuBar(delegate->makeMainMenu(window));

@@ -1,0 +1,138 @@
+#include "startup/ClientFeatureWindows.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "media/CameraSettings.h"
+#include "platform/UserDefaults.h"
+#include "services/DataSaveManager.h"
+
+namespace {
+
+bool configYes(const QVariantMap& config, const char* key) {
+    return config.value(QString::fromLatin1(key)).toString() == QStringLiteral("Y");
+}
+
+int configInt(const QVariantMap& config, const char* key, int fallback) {
+    const QVariant value = config.value(QString::fromLatin1(key));
+    return value.isValid() ? value.toString().toInt() : fallback;
+}
+
+AudioDeviceInfoList deviceList(const LoginAudioManager* audio, bool output) {
+    AudioDeviceInfoList list;
+    if (!audio) return list;
+    for (const auto& [uid, name] : audio->devices(output)) {
+        AudioDeviceInfo info;
+        info.deviceUid = uid;
+        info.deviceName = name;
+        list << info;
+    }
+    return list;
+}
+
+}  // namespace
+
+ClientFeatureWindows::~ClientFeatureWindows() {
+    delete settingWindow_.data();
+}
+
+SettingWindowParams ClientFeatureWindows::settingParams(const LoginManager* login) {
+    SettingWindowParams p;
+    const QRect screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    p.origin = QPointF(screen.width() / 2.0 - 222.75, screen.height() / 2.0 - 222.75);
+    p.currentInDevUid = DataSaveManager::loadAudioDevice(false);
+    p.currentOutDevUid = DataSaveManager::loadAudioDevice(true);
+    if (!login) return p;
+    const QVariantMap config = login->configDataDict();
+    p.dsDefaultUrl = login->getDocShareDefaultUrl().value_or(QString());
+    p.inputDevices = deviceList(login->audioManager(), false);
+    p.outputDevices = deviceList(login->audioManager(), true);
+    p.isHDMode = configYes(config, "HDMODE");
+    p.isShowDocShareTab = configYes(config, "DOCSHAREMODE");
+    p.roomCategory = login->iRoomCategory();
+    p.isShowNotifyChatBtn = p.roomCategory == ROOM_CATEGORY_SEMINAR_SETTING &&
+                            configYes(config, "MODE_WEBINAR_TEXTBOX_NOTIFY") &&
+                            configYes(config, "MODE_WEBINAR_TEXTBOX_NOTIFY_SETTING");
+    p.isShowRecordTab = configYes(config, "RECORDING");
+    const int maxTime = configInt(config, "MODE_MAX_RECORD_TIME", 0);
+    p.recordingMaxTime = maxTime >= 1 && maxTime <= 1440 ? maxTime : 300;
+    p.isShowRecordTimeStamp = configYes(config, "MODE_RECORDING_TIMEREC_INFO");
+    p.recordingTimeRecDefaultCheck = configInt(config, "MODE_RECORDING_TIMEREC_DEFAULT_CHECK", 0);
+    p.isBgBlur = configYes(config, "MODE_BG_BLUR");
+    return p;
+}
+
+void ClientFeatureWindows::launchSettingWindow() {
+    if (settingWindow_) {
+        settingWindow_->showWindow();
+        return;
+    }
+    LoginManager* login = controller_ ? controller_->loginManager() : nullptr;
+    if (!login || login->status() == LOGIN_STATUS_IDLE) {
+        // Outside a conference the video page still needs its lists.
+        CameraSettings::initCameraSettings(login ? login->configDataDict() : QVariantMap());
+    }
+    settingWindow_ = new SettingWindowController(settingParams(login), this, this);
+    settingWindow_->showWindow();
+}
+
+void ClientFeatureWindows::closeSettingWindow() {
+    if (settingWindow_) settingWindow_->close();
+}
+
+void ClientFeatureWindows::closeSettingWindow(int reason) {
+    if (reason == SETTING_CLOSE_CLOSING) {
+        if (settingWindow_) settingWindow_->deleteLater();
+        settingWindow_ = nullptr;
+        return;
+    }
+    if (controller_) {
+        controller_->closeSettingWindow(reason);  // closes this window, then retries or ends a failed login
+    } else {
+        closeSettingWindow();
+    }
+}
+
+void ClientFeatureWindows::changeAudioSettings(const std::optional<AudioDeviceInfo>& input,
+                                               const std::optional<AudioDeviceInfo>& output,
+                                               std::int64_t echoCancelMode, std::int64_t noiseReductionMode) {
+    LoginManager* login = controller_ ? controller_->loginManager() : nullptr;
+    if (login && login->audioManager()) {
+        login->audioManager()->changeAudioSettings(input, output, echoCancelMode, 100, noiseReductionMode);
+    }
+}
+
+void ClientFeatureWindows::changeVideoSettings(QSize, int, const std::optional<CaptureDevice>& device) {
+    // Size and rate are already in the camera settings, which the next
+    // camera start reads; a chosen camera is the one the next start opens.
+    if (device) UserDefaults::standard().setString(QStringLiteral("KeySelectedDeviceID"), device->uniqueID);
+}
+
+void ClientFeatureWindows::changeVideoBg(int mode, const std::optional<QByteArray>& imgData) {
+    if (mode == 0 || mode == 1) {
+        UserDefaults::standard().setInteger(QStringLiteral("KeyCameraBgMode"), mode);
+    } else if (mode == 2 && imgData) {
+        DataSaveManager::saveCameraBgCustomImgData(imgData);
+        UserDefaults::standard().setInteger(QStringLiteral("KeyCameraBgMode"), 2);
+    }
+}
+
+void ClientFeatureWindows::selectedCustomImgData(std::function<void(const QByteArray&)> handler) {
+    auto* dialog = new QFileDialog(settingWindow_ ? settingWindow_->window() : nullptr);
+    dialog->setObjectName(QStringLiteral("bgImageChooser"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(QStringLiteral("Images (*.jpg *.jpeg *.png)"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [handler](const QString& path) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) handler(file.readAll());
+    });
+    dialog->open();
+}
+
+void ClientFeatureWindows::settingTimeRecCheck(bool) {
+    // The recording manager's overlay state has no port on the session yet.
+}
