@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "docshare/DocShareManager.h"
 #include "model/QuestionnaireInfo.h"
 #include "session/LoginAudio.h"
 
@@ -12,6 +13,8 @@ LoginManagerFeatures make() {
     // Audio devices: captured audio to the core, the room's mix to the speaker.
     f.audioManager = &LoginAudio::make;
     f.questionnaireInfo = [](LoginManager&) { return std::make_unique<QuestionnaireInfo>(); };
+    // Document sharing: rights, start and stop, and the texts of a share.
+    f.docShareManager = &DocShareManager::make;
     return f;
 }
 
