@@ -4,6 +4,7 @@
 
 #include "docshare/DSNotificator.h"
 #include "docshare/DocShareDataparse.h"
+#include "platform/Dispatch.h"
 #include "platform/StringFormat.h"
 #include "services/QuorixUtils.h"
 #include "session/LoginManager.h"
@@ -62,9 +63,19 @@ private:
 
 }  // namespace
 
-DocShareManager::DocShareManager() : dsData_(std::make_unique<DocShareData>()) {}
+DocShareManager::DocShareManager()
+    : dsData_(std::make_unique<DocShareData>()), self_(std::make_shared<DocShareManager*>(this)) {}
 
-DocShareManager::~DocShareManager() = default;
+DocShareManager::~DocShareManager() {
+    *self_ = nullptr;
+}
+
+void DocShareManager::postDocShareActive() {
+    mainQueue().async([self = self_] {
+        DocShareManager* manager = *self;
+        if (manager && manager->delegate_) manager->delegate_->onDocShareActive();
+    });
+}
 
 std::unique_ptr<LoginDocShareManager> DocShareManager::make(LoginManager& loginManager) {
     return std::make_unique<LoginDocShare>(loginManager);
@@ -172,7 +183,7 @@ void DocShareManager::OnDocShareData(const QString& senderId, const QString& tex
         d.setIsStarted(true);
         d.setHasViewingRight(false);
         if (delegate_) {
-            delegate_->onDocShareActive();
+            postDocShareActive();
             const UserInfoRef owner = delegate_->checkOwnerInfo(senderId);
             d.setOwnerInfo(owner);
             notificator().requestChangeOperatorNotification(owner);
@@ -185,7 +196,7 @@ void DocShareManager::OnDocShareData(const QString& senderId, const QString& tex
         notificator().requestStopLoadingNotification();
     } else if (type == kTypeActive) {
         documentStep(m);
-        if (delegate_) delegate_->onDocShareActive();
+        if (delegate_) postDocShareActive();
     } else if (type == kTypePageInfo) {
         documentStep(m);
         const std::int64_t page = IntegerValue(m.value(QStringLiteral("Page")).toString());

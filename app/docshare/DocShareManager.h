@@ -110,6 +110,8 @@ private:
     void sendPointerData(const Key& key);
 
     DSNotificator& notificator() const;
+    // The delegate's onDocShareActive on the main queue, after the notices asked before it.
+    void postDocShareActive();
 
     mutable std::recursive_mutex mutex_;
     std::unique_ptr<DocShareData> dsData_;
@@ -117,4 +119,6 @@ private:
     DSNotificator* notificator_ = nullptr;
     UserInfoRef myInfo_;
     bool permission_ = false;
+    // Cleared when the manager goes; tasks on the main queue test it.
+    std::shared_ptr<DocShareManager*> self_;
 };
