@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "docshare/DocShareManager.h"
 #include "model/QuestionnaireInfo.h"
 #include "session/LoginAudio.h"
 #include "settings/SettingLoginNotificator.h"
@@ -15,6 +16,8 @@ LoginManagerFeatures make() {
     f.questionnaireInfo = [](LoginManager&) { return std::make_unique<QuestionnaireInfo>(); };
     // A chair's remote camera changes reach an open settings window.
     f.settingNotificator = &SettingLoginNotificator::make;
+    // Document sharing: rights, start and stop, and the texts of a share.
+    f.docShareManager = &DocShareManager::make;
     return f;
 }
 
