@@ -6,3 +6,6 @@ set(AREA_APP_SOURCES "permission/PermissionData.cpp" "permission/PermissionInfo.
     "permission/PermissionNotificator.cpp" "model/UserInfo.cpp" "platform/Dispatch.cpp"
     "platform/NotificationCenter.cpp")
 set(AREA_TSAN_TESTS "PermissionInfoTest.cpp")
+# The end-to-end test starts client processes on the loopback peers.
+set(AREA_PROGRAMS quorix_test_client)
+set(AREA_TIMEOUT 120)
