@@ -4,6 +4,7 @@
 
 #include "docshare/DocShareManager.h"
 #include "model/QuestionnaireInfo.h"
+#include "permission/PermissionManager.h"
 #include "session/LoginAudio.h"
 #include "settings/SettingLoginNotificator.h"
 
@@ -18,6 +19,8 @@ LoginManagerFeatures make() {
     f.settingNotificator = &SettingLoginNotificator::make;
     // Document sharing: rights, start and stop, and the texts of a share.
     f.docShareManager = &DocShareManager::make;
+    // Permissions: the table, the announcements to the chair and the chair's changes.
+    f.permissionManager = &PermissionManager::make;
     return f;
 }
 
