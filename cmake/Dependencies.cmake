@@ -27,6 +27,8 @@ if(QUORIX_BUILD_APP)
   # Camera capture: libv4l2 converts every camera format to packed RGB.
   pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
+  # Local recordings: MPEG-4 and QuickTime files, pictures scaled to the recording size.
+  pkg_check_modules(RECORDING_AV REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
 endif()
 
 if(QUORIX_BUILD_TESTS)
