@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "model/QuestionnaireInfo.h"
+#include "recording/RecordingFeature.h"
 #include "session/LoginAudio.h"
 
 namespace ClientFeatures {
@@ -12,6 +13,8 @@ LoginManagerFeatures make() {
     // Audio devices: captured audio to the core, the room's mix to the speaker.
     f.audioManager = &LoginAudio::make;
     f.questionnaireInfo = [](LoginManager&) { return std::make_unique<QuestionnaireInfo>(); };
+    // Local recording, made at each login whose room records.
+    f.recordingManager = &RecordingFeature::make;
     return f;
 }
 
