@@ -55,6 +55,8 @@ if(QUORIX_BUILD_APP)
   cmake_language(DEFER CALL quorix_attach_platform_input)
   # Screen capture, the window list and the running applications on X11.
   pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-shm xcb-xfixes xcb-randr xcb-ewmh xcb-icccm xcb-res)
+  # Local recordings: MPEG-4 and QuickTime files, pictures scaled to the recording size.
+  pkg_check_modules(RECORDING_AV REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
 endif()
 
 if(QUORIX_BUILD_TESTS)

@@ -5,6 +5,7 @@
 #include "docshare/DocShareManager.h"
 #include "model/QuestionnaireInfo.h"
 #include "permission/PermissionManager.h"
+#include "recording/RecordingFeature.h"
 #include "session/LoginAudio.h"
 #include "settings/SettingLoginNotificator.h"
 
@@ -21,6 +22,8 @@ LoginManagerFeatures make() {
     f.docShareManager = &DocShareManager::make;
     // Permissions: the table, the announcements to the chair and the chair's changes.
     f.permissionManager = &PermissionManager::make;
+    // Local recording, made at each login whose room records.
+    f.recordingManager = &RecordingFeature::make;
     return f;
 }
 
