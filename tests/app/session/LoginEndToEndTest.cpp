@@ -2,14 +2,15 @@
 // gives it, the loopback web service, conference server and relay, a second
 // client process in the same room, and logins through a real HTTP proxy
 // (Debian's tinyproxy) named directly or by a proxy auto-configuration script.
-#include "LoginTestSupport.h"
-
+#include <QAbstractButton>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstring>
 
+#include "LoginTestSupport.h"
 #include "control/ConfProtocol.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
@@ -19,9 +20,12 @@
 #include "platform/SystemProxy.h"
 #include "services/DataSaveManager.h"
 #include "services/QuorixUtils.h"
+#include "settings/SettingWindowController.h"
 
 // JavaScriptCore (libproxy's PAC runner) takes SIGSEGV for its own traps.
-extern "C" const char* __asan_default_options() { return "allow_user_segv_handler=1"; }
+extern "C" const char* __asan_default_options() {
+    return "allow_user_segv_handler=1";
+}
 
 namespace login_test {
 namespace {
@@ -43,8 +47,9 @@ public:
         const QString conf = dir_.filePath("tinyproxy.conf");
         QFile f(conf);
         if (!f.open(QIODevice::WriteOnly)) return;
-        QString text = QString("Port %1\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nConnectPort 443\n"
-                               "DisableViaHeader Yes\nLogLevel Connect\nLogFile \"%2\"\nPidFile \"%3\"\n")
+        QString text = QString(
+                           "Port %1\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nConnectPort 443\n"
+                           "DisableViaHeader Yes\nLogLevel Connect\nLogFile \"%2\"\nPidFile \"%3\"\n")
                            .arg(port_)
                            .arg(dir_.filePath("tinyproxy.log"), dir_.filePath("tinyproxy.pid"));
         if (requireAuth) text += "BasicAuth quorix secret\n";
@@ -125,7 +130,8 @@ TEST_F(LoginEndToEnd, LaunchLinkToARoomWithASecondClientAndOut) {
     manager.setDelegate(&delegate);
     const int baseThreads = ProcessThreadCount();
     ASSERT_TRUE(launchAndWait(manager, LaunchLink(LinkFields(web.address(), userId))));
-    ASSERT_TRUE(delegate.errorList().empty()) << delegate.errorList()[0].kind << " " << delegate.errorList()[0].code;
+    ASSERT_TRUE(delegate.errorList().empty())
+        << delegate.errorList()[0].kind << " " << delegate.errorList()[0].code;
     EXPECT_EQ(delegate.successList(), std::vector<bool>{false});
     EXPECT_EQ(manager.status(), LOGIN_STATUS_LOGGED_IN);
 
@@ -216,7 +222,8 @@ TEST_F(LoginEndToEnd, ALostConnectionIsReconnectedOffTheMainThread) {
     ASSERT_EQ(manager.userListInfo()->speakerList()->size(), 1u);
     EXPECT_EQ(manager.userListInfo()->speakerList()->front()->clientNo(), CLIENT_NO_SELF);
     // Two completion notices: one per login.
-    EXPECT_EQ(web.noticeModes(), (std::vector<std::string>{"notifystarted", "notifycompleted", "notifycompleted"}));
+    EXPECT_EQ(web.noticeModes(),
+              (std::vector<std::string>{"notifystarted", "notifycompleted", "notifycompleted"}));
     manager.logout(false);
     manager.setDelegate(nullptr);
 }
@@ -226,7 +233,8 @@ TEST_F(LoginEndToEnd, ALostConnectionIsReconnectedOffTheMainThread) {
 class ProxyLogin : public LoginEndToEnd {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable("tinyproxy").isEmpty()) GTEST_SKIP() << "tinyproxy is not installed";
+        if (QStandardPaths::findExecutable("tinyproxy").isEmpty())
+            GTEST_SKIP() << "tinyproxy is not installed";
     }
     void preferProxy() { DataSaveManager().saveConnectType(3); }
     // Logs in to a conference server on port 443 of `confAddr` that only the
@@ -245,7 +253,8 @@ protected:
         const std::vector<uint8_t> greeting = conf.greeting();
         ASSERT_EQ(greeting.size(), 36u);
         EXPECT_EQ(greeting[32], 1) << "the greeting says: through a proxy";
-        EXPECT_TRUE(proxy.log().contains(QString("CONNECT %1:443").arg(confAddr))) << proxy.log().toStdString();
+        EXPECT_TRUE(proxy.log().contains(QString("CONNECT %1:443").arg(confAddr)))
+            << proxy.log().toStdString();
         manager.logout(false);
         manager.setDelegate(nullptr);
     }
@@ -264,6 +273,40 @@ TEST_F(ProxyLogin, ThroughTheUsersManualProxy) {
     loginBehindProxy("127.44.0.31", proxy);
 }
 
+// Answers nothing: the window's OK only has to store the connection page.
+struct SilentSettingDelegate : SettingWindowControllerDelegate {
+    void closeSettingWindow(int) override {}
+    void changeAudioSettings(const std::optional<AudioDeviceInfo>&, const std::optional<AudioDeviceInfo>&,
+                             std::int64_t, std::int64_t) override {}
+    void changeVideoSettings(QSize, int, const std::optional<CaptureDevice>&) override {}
+    void changeVideoBg(int, const std::optional<QByteArray>&) override {}
+    void selectedCustomImgData(std::function<void(const QByteArray&)>) override {}
+    void settingTimeRecCheck(bool) override {}
+};
+
+TEST_F(ProxyLogin, ThroughAManualProxySavedInTheSettingsWindow) {
+    Tinyproxy proxy;
+    ASSERT_TRUE(proxy.ready());
+    {
+        SettingWindowParams params;
+        params.cameraList = [] { return QVector<CaptureDevice>(); };
+        params.showNotice = [](const QString& message) { ADD_FAILURE() << message.toStdString(); };
+        SilentSettingDelegate settingDelegate;
+        SettingWindowController window(params, &settingDelegate);
+        window.window()->findChild<QAbstractButton*>("id_item_connection_proxy_manual")->click();
+        for (const auto& [name, text] :
+             {std::pair<const char*, QString>{"proxyHostInputField", " 127.0.0.1 "},
+              {"proxyPortInputField", QString::number(proxy.port())}}) {
+            auto* field = window.window()->findChild<QLineEdit*>(name);
+            field->setText(text);
+            emit field->textEdited(text);
+            emit field->editingFinished();
+        }
+        window.onClickOkButton();
+    }
+    loginBehindProxy("127.44.0.32", proxy);
+}
+
 TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
     if (!SystemProxy::pacRunnerInstalled()) GTEST_SKIP() << "libproxy's PAC runner plugin is not installed";
     Tinyproxy proxy;
@@ -272,7 +315,8 @@ TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
                                   std::to_string(proxy.port()) + "\"; }");
     pac.contentType = "application/x-ns-proxy-autoconfig";
     web.server.setReply("/proxy.pac", pac);
-    ProxyEnvironment env({{"http_proxy", "pac+" + QByteArray::fromStdString(web.server.baseUrl()) + "proxy.pac"}});
+    ProxyEnvironment env(
+        {{"http_proxy", "pac+" + QByteArray::fromStdString(web.server.baseUrl()) + "proxy.pac"}});
     loginBehindProxy("127.44.0.32", proxy);
     // The web requests went through the script's proxy as well.
     EXPECT_TRUE(proxy.log().contains("common_xml.php")) << proxy.log().toStdString();
