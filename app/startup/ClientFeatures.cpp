@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "chat/ChatWindows.h"
 #include "model/QuestionnaireInfo.h"
 #include "session/LoginAudio.h"
 
@@ -13,6 +14,11 @@ LoginManagerFeatures make() {
     f.audioManager = &LoginAudio::make;
     f.questionnaireInfo = [](LoginManager&) { return std::make_unique<QuestionnaireInfo>(); };
     return f;
+}
+
+std::unique_ptr<ConferenceFeatureWindows> makeWindows(std::function<StartViewController*()> controller) {
+    // The text box and the private-message window.
+    return std::make_unique<ChatWindows>(std::move(controller));
 }
 
 }  // namespace ClientFeatures

@@ -40,6 +40,7 @@ void QuorixApplication::start() {
 
     StartViewController::Services services;
     services.makeLoginManager = [] { return std::make_unique<LoginManager>(ClientFeatures::make()); };
+    services.windows = ClientFeatures::makeWindows([this] { return controller_.get(); });
     controller_ = std::make_unique<StartViewController>(std::move(services));
     controller_->viewDidLoad();
     Window* window = controller_->window();
