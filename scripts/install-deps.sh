@@ -34,6 +34,8 @@ PACKAGES=(
   # tests: the conference window on a virtual X display, as a user starts it
   # (the test reads the screen through libxcb)
   xvfb libxcb1-dev
+  # tests: the chat windows drawn with Japanese lines
+  fonts-ipafont-gothic
 )
 
 missing=()

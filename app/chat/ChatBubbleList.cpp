@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <cmath>
@@ -86,4 +87,10 @@ void ChatBubbleList::scrollToLast() {
 
 void ChatBubbleList::resizeEvent(QResizeEvent* event) {
     QListWidget::resizeEvent(event);
+    // Own bubbles sit at the right edge: place them again for the new width.
+    if (event->oldSize().width() != event->size().width() && !items_.empty()) {
+        const int value = verticalScrollBar()->value();
+        rebuild();
+        verticalScrollBar()->setValue(value);
+    }
 }

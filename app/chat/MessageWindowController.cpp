@@ -53,7 +53,12 @@ MessageWindowController::MessageWindowController(const QRectF& frame, UserInfoRe
     if (const auto path =
             MainBundle::pathForResource(QStringLiteral("create_newmessage"), QStringLiteral("png")))
         createButton_->setIcon(QIcon(*path));
-    createButton_->setFixedSize(44, 28);
+    if (createButton_->icon().isNull()) {
+        createButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        createButton_->setFixedHeight(28);
+    } else {
+        createButton_->setFixedSize(44, 28);
+    }
     createButton_->setEnabled(enable_);
     connect(createButton_, &QToolButton::clicked, this, [this] { onClickNewMessage(); });
     toolbar->addWidget(createButton_);
@@ -68,6 +73,7 @@ MessageWindowController::MessageWindowController(const QRectF& frame, UserInfoRe
     talkList_->setObjectName(QStringLiteral("talkList"));
     talkList_->setProperty("columnIdentifier", QStringLiteral("column_id_talk_list"));
     talkList_->setTextElideMode(Qt::ElideRight);
+    talkList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(talkList_, &QListWidget::itemSelectionChanged, this, [this] { tableViewSelectionDidChange(); });
     chatArea_ = new ChatBubbleList(QColor::fromRgbF(0, 0.6f, 1.0f, 0.7f),
                                    QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.1f), false, false, root);
@@ -92,6 +98,7 @@ MessageWindowController::MessageWindowController(const QRectF& frame, UserInfoRe
 
 MessageWindowController::~MessageWindowController() {
     if (listDispatcher_) listDispatcher_->setDelegate(nullptr);
+    if (editorArea_) editorArea_->removeEventFilter(this);
     if (window_) {
         window_->setDelegate(nullptr);
         delete window_.data();
@@ -113,7 +120,7 @@ void MessageWindowController::layoutViews() {
     View::setFrameOf(editorArea_, QRectF(kTalkListWidth + 5, 5, std::max(10.0, w - kTalkListWidth - 10), 57));
     View::setFrameOf(chatArea_,
                      QRectF(kTalkListWidth, 67, std::max(10.0, w - kTalkListWidth), std::max(0.0, h - 67)));
-    placeHolder_->setGeometry(4, 2, editorArea_->viewport()->width() - 8, 20);
+    placeHolder_->setGeometry(4, 2, std::max(0, editorArea_->width() - 12), 20);
     reloadMessages();
 }
 

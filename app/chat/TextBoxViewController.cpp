@@ -94,7 +94,13 @@ TextBoxViewController::TextBoxViewController(UserInfoRef user, std::vector<TextB
     willResizeSuper();
 }
 
-TextBoxViewController::~TextBoxViewController() = default;
+TextBoxViewController::~TextBoxViewController() {
+    // The children go after this object: no more of their events here.
+    for (QObject* child : {static_cast<QObject*>(editor_.data()), static_cast<QObject*>(saveBtn_.data()),
+                           static_cast<QObject*>(sendBtn_.data())})
+        if (child) child->removeEventFilter(this);
+    accentTimer_.stop();
+}
 
 // ---- Layout ----
 
@@ -107,7 +113,7 @@ void TextBoxViewController::reloadUI(bool scrollToLast) {
         placeholder_ = new PlaceholderView(editor_->viewport());
         placeholder_->setObjectName(QStringLiteral("placeholder"));
     }
-    placeholder_->setGeometry(4, 2, editor_->viewport()->width() - 8, 20);
+    placeholder_->setGeometry(4, 2, std::max(0, editor_->width() - 12), 20);
     placeholder_->setVisible(editor_->document()->isEmpty() && !editor_->hasFocus());
     if (isWebinar_) {
         View::setFrameOf(sendBtn_, QRectF(w - 64, 5, 59, 28));

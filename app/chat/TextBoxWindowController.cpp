@@ -63,7 +63,13 @@ QToolButton* TextBoxWindowController::makeToolbarItem(const QString& identifier,
     button->setText(label);
     if (const auto path = MainBundle::pathForResource(image, QStringLiteral("png")))
         button->setIcon(QIcon(*path));
-    button->setFixedSize(44, 28);
+    // Without its picture the button shows its label.
+    if (button->icon().isNull()) {
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setFixedHeight(28);
+    } else {
+        button->setFixedSize(44, 28);
+    }
     button->setEnabled(true);
     toolbar_->addWidget(button);
     return button;
