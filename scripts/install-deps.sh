@@ -45,6 +45,8 @@ PACKAGES=(
   openbox x11-apps xclip
   # tests: recordings are read back with ffprobe
   ffmpeg
+  # tests: the chat windows drawn with Japanese lines
+  fonts-ipafont-gothic
 )
 
 missing=()

@@ -11,10 +11,10 @@
 #include "platform/NotificationCenter.h"
 #include "platform/StringFormat.h"
 #include "platform/View.h"
-#include "ui/CommonAlert.h"
 #include "services/LogFileManager.h"
 #include "services/QuorixUtils.h"
 #include "services/UpdateManager.h"
+#include "ui/CommonAlert.h"
 
 namespace {
 constexpr int kLogInfo = 2;
@@ -245,6 +245,11 @@ void StartViewController::leaveConfRoom() {
 
 void StartViewController::processLogout(bool keep) {
     if (auto* rec = mLoginManager->recordingManager()) rec->stopAllRecording();
+    // The chat is kept (when the room allows it) before its windows go.
+    if (services_.windows->hasTextBoxView()) {
+        mLoginManager->saveTextBoxData(services_.windows->textBoxSaveData());
+        deleteTextBoxView();
+    }
     services_.windows->closeConferenceWindows(keep);
     NotificationCenter::defaultCenter().post(QStringLiteral("notification_name_window_close"));
     services_.windows->closeListWindows();
@@ -333,10 +338,10 @@ void StartViewController::onClickFunctionMenu(int tag) {
             break;
         }
         case HEADER_TAG_TEXT_BOX:
-            services_.windows->launchTextBoxWindow();
+            launchTextBoxWindow();
             break;
         case HEADER_TAG_MESSAGE:
-            services_.windows->launchMessageWindow();
+            launchMessageWindow(std::nullopt);
             break;
         case HEADER_TAG_AP_SHARE:
             services_.windows->launchAPShareWindow();

@@ -35,8 +35,10 @@
 #include "conference/MVFooterView.h"
 #include "conference/MVHeaderView.h"
 #include "conference/MainViewController.h"
-#include "model/UserInfo.h"
 #include "media/AudioInfo.h"
+#include "model/MessageInfo.h"
+#include "model/TextBoxData.h"
+#include "model/UserInfo.h"
 #include "platform/Window.h"
 #include "session/LoginManager.h"
 
@@ -63,14 +65,49 @@ public:
     virtual void closeSettingWindow() {}
     virtual void launchListWindow() {}
     virtual void closeListWindows() {}
-    virtual void launchTextBoxWindow() {}
-    virtual void launchMessageWindow() {}
     virtual void launchAPShareWindow() {}
     virtual void startDocShare() {}
     virtual bool isDocShareWindowOpen() const { return false; }
     // The document-sharing window, for a sheet on it.
     virtual QWidget* docShareWindow() const { return nullptr; }
     virtual void closeConferenceWindows(bool keepForReconnect) { (void)keepForReconnect; }
+
+    // ---- The text box, private messages and questionnaire windows ----
+    struct TextBoxLaunch {
+        QRectF frame;
+        UserInfoRef myInfo;
+        bool saveDisable = false, isWebinar = false;
+        std::optional<QColor> noticeColor;
+        bool isNotify = false, isNotifySetting = false;
+    };
+    struct MessageLaunch {
+        QRectF frame;
+        UserInfoRef myInfo;
+        int roomCategory = 0;
+        std::vector<UserInfoRef> userList;
+        bool enable = false;
+    };
+    virtual bool hasTextBoxView() const { return false; }
+    // Creates the view (and, outside webinars, its window) when absent; the
+    // window is shown and brought to the front.
+    virtual void openTextBox(const TextBoxLaunch&) {}
+    virtual void updateTextBox(bool /*forced*/, const std::vector<TextBoxDataRef>& /*lines*/) {}
+    // The text-box view goes; answers its frame (zero without one).
+    virtual QRectF deleteTextBoxView() { return QRectF(); }
+    // The chat text to keep at logout (none without a view).
+    virtual std::optional<QString> textBoxSaveData() const { return std::nullopt; }
+    virtual QWidget* textBoxWindow() const { return nullptr; }
+    virtual bool hasMessageWindow() const { return false; }
+    // Creates the window when absent, shows it, selects `userId` when given.
+    virtual void openMessageWindow(const MessageLaunch&, const std::optional<QString>& /*userId*/) {}
+    virtual void updateMessageWindow(const MessageInfoRef&, bool /*notify*/) {}
+    virtual QWidget* messageWindow() const { return nullptr; }
+    virtual bool hasQuesAnswerWindow() const { return false; }
+    virtual void openQuesAnswerWindow() {}
+    virtual void closeQuesAnswerWindow() {}
+    virtual bool hasQuesResultWindow() const { return false; }
+    virtual void openQuesResultWindow() {}
+    virtual void updateQuesResult() {}
 };
 
 class StartViewController : public QObject,
@@ -240,6 +277,32 @@ public:
     UserInfoRef selectedUserForReserve() const { return mSelectedUserForReserve; }
     std::optional<QString> selectedUserForChangeOwner() const { return mSelectedUserForChangeOwner; }
     std::optional<QString> selectedUserForForceLeave() const { return mSelectedUserForForceLeave; }
+
+    // ---- Text box, private messages and questionnaires (StartViewControllerChat.cpp) ----
+    void launchTextBoxWindow();
+    void launchMessageWindow(const std::optional<QString>& userId);
+    // LoginManagerDelegate: on any thread; each moves to the main queue.
+    void updateMessage(const std::shared_ptr<MessageInfo>& thread, bool isNotify) override;
+    void updateTextBox(bool forceDisplay) override;
+    void onQuestionStart(const QString& issuerId, const QString& question, int count,
+                         const QStringList& choices, int options) override;
+    void onQuestionStop() override;
+    void onQuestionResult() override;
+    // The requests of the windows (main thread).
+    void sendTextBoxData(const QString& text);
+    void forceDisplayTextBox();
+    void sendMessageData(const QString& userId, const QString& text);
+    void showMessageInfo(const QString& text);
+    void startQuestionnaire(const QString& question, const QStringList& choices, int options);
+    void stopQuestionnaire();
+    void sendQuestionnaireAnswer(int answer, const QString& choiceItem);
+    // The windows' close reports (main thread).
+    void onCloseTextBoxWindow(const QRectF& frame);
+    void deleteTextBoxView();
+    void onCloseMessageWindow(const QRectF& frame);
+    void onCloseQuestionnaireResultWindow();
+    QRectF textBoxRect() const { return mTextBoxRect; }
+    QRectF messageRect() const { return mMessageRect; }
 
 private:
     void terminateApplication();

@@ -161,5 +161,5 @@ void StartViewController::onClickDocShareStartAlertButtonCancel() {
 }
 
 void StartViewController::onClickRecvMessageAlert() {
-    services_.windows->launchMessageWindow();
+    launchMessageWindow(std::nullopt);
 }

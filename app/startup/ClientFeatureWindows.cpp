@@ -34,6 +34,13 @@ AudioDeviceInfoList deviceList(const LoginAudioManager* audio, bool output) {
 
 }  // namespace
 
+ClientFeatureWindows::ClientFeatureWindows()
+    : chat_(std::make_unique<ChatWindows>([this] { return controller_; })) {}
+
+void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
+    chat_->closeConferenceWindows(keepForReconnect);
+}
+
 ClientFeatureWindows::~ClientFeatureWindows() {
     delete settingWindow_.data();
 }

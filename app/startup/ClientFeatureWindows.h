@@ -1,13 +1,15 @@
 // The feature windows that the conference window opens, for the running
 // program: the one place that knows both the conference window and the
-// feature folders. So far the settings window: made from the login's room
+// feature folders. The settings window: made from the login's room
 // configuration and audio devices, kept while it is open (asking again brings
-// it to the front with its edits), its changes passed to the login.
+// it to the front with its edits), its changes passed to the login; the text
+// box and private-message windows through the chat folder's ChatWindows.
 #pragma once
 
 #include <QPointer>
 #include <functional>
 
+#include "chat/ChatWindows.h"
 #include "conference/StartViewController.h"
 #include "settings/SettingWindowController.h"
 
@@ -17,16 +19,34 @@ class ClientFeatureWindows : public QObject,
     Q_OBJECT
 
 public:
-    ClientFeatureWindows() = default;
+    ClientFeatureWindows();
     ~ClientFeatureWindows() override;
 
     // The conference window that owns these windows (set once it exists).
     void setController(StartViewController* controller) { controller_ = controller; }
     SettingWindowController* settingWindowController() const { return settingWindow_; }
+    ChatWindows& chatWindows() { return *chat_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
     void closeSettingWindow() override;
+    bool hasTextBoxView() const override { return chat_->hasTextBoxView(); }
+    void openTextBox(const TextBoxLaunch& launch) override { chat_->openTextBox(launch); }
+    void updateTextBox(bool forced, const std::vector<TextBoxDataRef>& lines) override {
+        chat_->updateTextBox(forced, lines);
+    }
+    QRectF deleteTextBoxView() override { return chat_->deleteTextBoxView(); }
+    std::optional<QString> textBoxSaveData() const override { return chat_->textBoxSaveData(); }
+    QWidget* textBoxWindow() const override { return chat_->textBoxWindow(); }
+    bool hasMessageWindow() const override { return chat_->hasMessageWindow(); }
+    void openMessageWindow(const MessageLaunch& launch, const std::optional<QString>& userId) override {
+        chat_->openMessageWindow(launch, userId);
+    }
+    void updateMessageWindow(const MessageInfoRef& info, bool notify) override {
+        chat_->updateMessageWindow(info, notify);
+    }
+    QWidget* messageWindow() const override { return chat_->messageWindow(); }
+    void closeConferenceWindows(bool keepForReconnect) override;
 
     // The settings window's parameters for a login (none: before any login).
     static SettingWindowParams settingParams(const LoginManager* login);
@@ -44,4 +64,5 @@ public:
 private:
     StartViewController* controller_ = nullptr;
     QPointer<SettingWindowController> settingWindow_;
+    std::unique_ptr<ChatWindows> chat_;
 };

@@ -27,4 +27,5 @@ LoginManagerFeatures make() {
     return f;
 }
 
+
 }  // namespace ClientFeatures
