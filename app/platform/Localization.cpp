@@ -101,6 +101,10 @@ QString Localization::text(const QString& language, const QString& key) {
     return it == table.constEnd() ? QString() : *it;
 }
 
+QString LocalizedStringForKey(const QString& key) {
+    return LocalizedString(key.toUtf8().constData());
+}
+
 QString LocalizedString(const char* key) {
     const QString name = QString::fromUtf8(key);
     Tables& t = tables();

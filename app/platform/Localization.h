@@ -34,6 +34,10 @@ public:
 };
 
 QString LocalizedString(const char* key);
+// The same for a key chosen at run time from keys that stand as literals in
+// the sources (tables of choices, keys a manager reports), so each is still
+// found and checked where it is written.
+QString LocalizedStringForKey(const QString& key);
 
 template <typename... Args>
 QString LocalizedFormat(const char* key, const Args&... args) {

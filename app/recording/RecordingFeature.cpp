@@ -12,7 +12,7 @@ namespace {
 
 // Texts the manager names by their keys reach the user localised.
 QString localized(const QString& text) {
-    return text.startsWith(QStringLiteral("df")) ? LocalizedString(text.toUtf8().constData()) : text;
+    return text.startsWith(QStringLiteral("df")) ? LocalizedStringForKey(text) : text;
 }
 
 class LoginRecordingDelegate final : public RecordingManagerDelegate {

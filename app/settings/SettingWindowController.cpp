@@ -34,7 +34,7 @@ constexpr int kRotateMax = 100000;
 constexpr int kRotateMin = 100;
 
 QLabel* makeLabel(const char* key, const QString& name, QWidget* parent) {
-    auto* label = new QLabel(LocalizedString(key), parent);
+    auto* label = new QLabel(LocalizedStringForKey(QString::fromLatin1(key)), parent);
     label->setObjectName(name);
     return label;
 }
@@ -46,7 +46,7 @@ QLineEdit* makeField(const QString& name, QWidget* parent) {
 }
 
 QCheckBox* makeCheckBox(const char* key, const QString& name, QWidget* parent) {
-    auto* box = new QCheckBox(LocalizedString(key), parent);
+    auto* box = new QCheckBox(LocalizedStringForKey(QString::fromLatin1(key)), parent);
     box->setObjectName(name);
     return box;
 }
@@ -280,7 +280,7 @@ QWidget* SettingWindowController::makeConnectionPage() {
     };
     int id = 0;
     for (const auto& [identifier, title] : choices) {
-        auto* radio = new QRadioButton(LocalizedString(title), page);
+        auto* radio = new QRadioButton(LocalizedStringForKey(QString::fromLatin1(title)), page);
         radio->setObjectName(QString::fromLatin1(identifier));
         connectionGroup_->addButton(radio, id++);
         layout->addWidget(radio);
@@ -477,13 +477,13 @@ QWidget* SettingWindowController::makeRecordingPage() {
     recoringDateSize_ = new QComboBox(page);
     recoringDateSize_->setObjectName(QStringLiteral("recoringDateSize"));
     for (const char* key : {"dfRECORD_SIZE_S", "dfRECORD_SIZE_M", "dfRECORD_SIZE_L"}) {
-        recoringDateSize_->addItem(LocalizedString(key));
+        recoringDateSize_->addItem(LocalizedStringForKey(QString::fromLatin1(key)));
     }
     recordingPoint_ = new QComboBox(page);
     recordingPoint_->setObjectName(QStringLiteral("recordingPoint"));
     for (const char* key : {"dfRECORD_POINT_RIGHT_TOP", "dfRECORD_POINT_LFET_TOP",
                             "dfRECORD_POINT_RIGHT_BOTTOM", "dfRECORD_POINT_LFET_BOTTOM"}) {
-        recordingPoint_->addItem(LocalizedString(key));
+        recordingPoint_->addItem(LocalizedStringForKey(QString::fromLatin1(key)));
     }
     auto* sizeLbl = makeLabel("dfSETTINGWINDOW_RECORDING_DATE_SIZE", "recordingDateTimeStampSizeLbl", page);
     auto* pointLbl =

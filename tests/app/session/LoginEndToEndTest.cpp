@@ -304,7 +304,7 @@ TEST_F(ProxyLogin, ThroughAManualProxySavedInTheSettingsWindow) {
         }
         window.onClickOkButton();
     }
-    loginBehindProxy("127.44.0.32", proxy);
+    loginBehindProxy("127.44.0.34", proxy);
 }
 
 TEST_F(ProxyLogin, ThroughTheProxyThatTheAutoConfigurationScriptNames) {
