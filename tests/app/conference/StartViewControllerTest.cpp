@@ -10,9 +10,9 @@
 #include "app/session/LoginTestSupport.h"
 #include "app/ui/UiTestSupport.h"
 #include "conference/StartViewController.h"
-#include "tiles/AudioPeakMeter.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+#include "tiles/AudioPeakMeter.h"
 #include "ui/AlertWindow.h"
 #include "ui/CommonAlert.h"
 
@@ -26,6 +26,9 @@ struct FakeWindows : ConferenceFeatureWindows {
     void launchListWindow() override { log.push_back("list.open"); }
     void closeListWindows() override { log.push_back("list.close"); }
     void startDocShare() override { log.push_back("docshare.start"); }
+    void launchTextBoxWindow() override { log.push_back("textbox.open"); }
+    void launchMessageWindow() override { log.push_back("message.open"); }
+    void launchAPShareWindow() override { log.push_back("apshare.open"); }
     void closeConferenceWindows(bool keep) override {
         log.push_back(keep ? "windows.keep" : "windows.close");
     }
@@ -345,6 +348,39 @@ TEST_F(StartViewControllerTest, HeaderCommandsActOnlyWhileLoggedIn) {
     dispatcher->runPending();
     EXPECT_EQ(log, std::vector<std::string>{"settings.open"});
     EXPECT_EQ(CommonAlert::sharedInstance().warningAlertArry().size(), 1);
+}
+
+TEST_F(StartViewControllerTest, EachHeaderButtonDoesExactlyOneWindowAction) {
+    web.setConfig(
+        {{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}, {"HELPMACURL", "http://help.example/room"}});
+    logIn();
+    struct Case {
+        int tag;
+        std::vector<std::string> windows;
+        size_t helpPages;
+        int terminations;
+    };
+    // The exit button last: it leaves the room.
+    const Case cases[] = {
+        {HEADER_TAG_SETTINGS, {"settings.open"}, 0, 0},
+        {HEADER_TAG_USER_LIST, {"list.open"}, 0, 0},
+        {HEADER_TAG_DOC_SHARE, {"docshare.start"}, 0, 0},
+        {HEADER_TAG_TEXT_BOX, {"textbox.open"}, 0, 0},
+        {HEADER_TAG_MESSAGE, {"message.open"}, 0, 0},
+        {HEADER_TAG_AP_SHARE, {"apshare.open"}, 0, 0},
+        {HEADER_TAG_HELP, {}, 1, 0},
+        {HEADER_TAG_EXIT, {"windows.close", "list.close", "settings.close"}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        log.clear();
+        opened.clear();
+        controller->onClickFunctionMenu(c.tag);
+        dispatcher->runPending();
+        EXPECT_EQ(log, c.windows);
+        EXPECT_EQ(opened.size(), c.helpPages);
+        EXPECT_EQ(terminated, c.terminations);
+    }
 }
 
 TEST_F(StartViewControllerTest, TheConferenceWindowAsTheUserSeesIt) {

@@ -82,6 +82,7 @@ TEST(ChatModel, TheIssuerTakesOnlyFirstAnswersOfRecordedReceivers) {
     q.startQuestionnaire(std::nullopt, "Q", {"a", "b", "c"}, QuestionnaireOptionsValue(true, true));
     q.setQuestionnaireReceiver("ann", "Ann");
     q.setQuestionnaireReceiver("bob", "Bob");
+    q.setQuestionnaireReceiver("dan", "Dan");  // answers only after the stop
     struct Answer {
         const char* who;
         int count;
@@ -98,6 +99,10 @@ TEST(ChatModel, TheIssuerTakesOnlyFirstAnswersOfRecordedReceivers) {
     EXPECT_TRUE(QuestionnaireIsMultiple(q.options()));
 
     q.stopQuestionnaire();
+    q.recvQuestionnaireAnswer("dan", 1, "2");
+    EXPECT_EQ(q.answeredUserCnt(), 2) << "answers after the stop leave the counts unchanged";
+    EXPECT_EQ(q.answeredCnt(), 3);
+    EXPECT_EQ(q.answeredUsers(), (std::vector<QStringList>{{"ann"}, {"bob"}, {"ann"}}));
     q.setQuestionnaireReceiver("cid", "Cid");
     EXPECT_EQ(q.issuedUsers().count("cid"), 0u) << "no receivers after the stop";
     q.resetQuestionnaire();

@@ -193,6 +193,20 @@ TEST(SerialQueueTest, DelayedTaskRunsAfterLaterImmediateOnes) {
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
+TEST(SerialQueueTest, ADelayedTaskAloneOnAnIdleQueueRunsOnTime) {
+    // Nothing else is queued: only the delayed task's own wake-up makes the
+    // idle worker look at its deadline.
+    auto queue = DispatchQueue::createSerial("test_idle_after");
+    queue->sync([] {});  // the worker has started and has nothing to do
+    QElapsedTimer timer;
+    timer.start();
+    std::promise<qint64> ranAt;
+    queue->after(50ms, [&] { ranAt.set_value(timer.elapsed()); });
+    auto future = ranAt.get_future();
+    ASSERT_EQ(future.wait_for(10s), std::future_status::ready) << "the delayed task never ran";
+    EXPECT_GE(future.get(), 50);
+}
+
 TEST(SerialQueueTest, ReleasingTheQueueRunsWhatIsQueuedAndMayHappenInsideATask) {
     std::atomic<int> runs{0};
     {

@@ -258,6 +258,19 @@ public:
         queue_.push_back({from, code, to});
         cv_.notify_all();
     }
+    // Holds back delivery until release(), so that messages posted meanwhile
+    // queue in the order they were sent.
+    void hold() {
+        std::lock_guard lock(mu_);
+        held_ = true;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mu_);
+            held_ = false;
+        }
+        cv_.notify_all();
+    }
     // Waits until every message sent so far and those they caused are delivered.
     void settle() {
         std::unique_lock lock(mu_);
@@ -273,7 +286,7 @@ private:
     void run() {
         std::unique_lock lock(mu_);
         for (;;) {
-            cv_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+            cv_.wait(lock, [&] { return stop_ || (!held_ && !queue_.empty()); });
             if (stop_) return;
             Message m = queue_.front();
             queue_.pop_front();
@@ -292,7 +305,7 @@ private:
     std::condition_variable cv_;
     std::deque<Message> queue_;
     std::map<QString, LoginManager*> members_;
-    bool busy_ = false, stop_ = false;
+    bool busy_ = false, stop_ = false, held_ = false;
     std::thread thread_;
 };
 

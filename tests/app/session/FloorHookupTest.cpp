@@ -2,8 +2,8 @@
 // speakers and their volumes, chair changes, reservations, the seminar
 // audience from the web service, and forced leaves.
 #include "FeatureTestSupport.h"
-#include "model/MessageInfo.h"
 #include "model/ListNotificator.h"
+#include "model/MessageInfo.h"
 #include "services/DataSaveManager.h"
 #include "session/FreeMessageCodes.h"
 
@@ -151,7 +151,19 @@ TEST_F(FloorHookup, SpeakersGetTheirStoredVolumeAndOneTimeVolumesAreNotStored) {
 }
 
 TEST_F(FloorHookup, ChairChangesAreFollowedAndEmptyOnesIgnored) {
+    // The windows learn of a chair change through the list notices.
+    struct Owners : ListNotificatorDispatcherDelegate {
+        void didChangeOwner(ListNotificatorDispatcher*, const QString& ownerId) override {
+            seen.push_back(Str(ownerId));
+        }
+        std::vector<std::string> seen;
+    } owners;
+    ScopedManualDispatcher mainThread;
+    ListNotificatorDispatcher notices(ListNotificator::sharedNotificator());
+    notices.setDelegate(&owners);
     enter();
+    mainThread->runPending();
+    owners.seen.clear();
     me.manager.OnChangeOwner("");
     EXPECT_EQ(me.manager.ownerIdStr(), "owner-id");
     EXPECT_TRUE(me.window.list("owner").empty());
@@ -162,6 +174,8 @@ TEST_F(FloorHookup, ChairChangesAreFollowedAndEmptyOnesIgnored) {
     me.manager.OnChangeOwner("me");
     EXPECT_TRUE(me.manager.isOwner());
     EXPECT_EQ(calls.list().size(), 1u) << "the user does not announce himself to himself";
+    mainThread->runPending();
+    EXPECT_EQ(owners.seen, (std::vector<std::string>{"ann", "me"}));
 }
 
 TEST_F(FloorHookup, ReservationsFollowTheirResults) {
