@@ -123,17 +123,23 @@ TEST(ConferenceWindowXvfb, TheDemoRoomShowsTheOthersMovingPicturesAfterTheOwnTil
     QDir().mkpath(QString::fromStdString(build + "/ui-screenshots"));
     const std::string home =
         QDir::tempPath().toStdString() + "/quorix-xvfb-home-" + std::to_string(::getpid());
-    QDir().mkpath(QString::fromStdString(home));
+    QDir().mkpath(QString::fromStdString(home + "/runtime"));
+    QFile::setPermissions(QString::fromStdString(home + "/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     xvfb::ProcessGroup run(
         {source + "/scripts/run.sh"},
         {"DISPLAY=" + server.display().toStdString(), "QT_QPA_PLATFORM=xcb", "QUORIX_BUILD_DIR=" + build,
-         "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
-         "XDG_CACHE_HOME=" + home + "/cache"},
+         // Settings and logs of a user of its own; the caches (what the
+         // dependency script keeps there) are the developer's, so the script
+         // does not fetch them again, and the single-instance socket is in a
+         // runtime folder of the test's own.
+         "XDG_CONFIG_HOME=" + home + "/config", "XDG_DATA_HOME=" + home + "/data",
+         "XDG_RUNTIME_DIR=" + home + "/runtime"},
         log);
 
     std::vector<Tile> tiles;
     QImage window;
-    const auto end = std::chrono::steady_clock::now() + 150s;
+    const auto end = std::chrono::steady_clock::now() + 200s;
     while (std::chrono::steady_clock::now() < end && run.running()) {
         std::this_thread::sleep_for(1s);
         const std::optional<QRect> rect = xvfb::largestWindow(server.display());
