@@ -26,8 +26,10 @@ struct FakeWindows : ConferenceFeatureWindows {
     void launchListWindow() override { log.push_back("list.open"); }
     void closeListWindows() override { log.push_back("list.close"); }
     void startDocShare() override { log.push_back("docshare.start"); }
-    void launchTextBoxWindow() override { log.push_back("textbox.open"); }
-    void launchMessageWindow() override { log.push_back("message.open"); }
+    void openTextBox(const TextBoxLaunch&) override { log.push_back("textbox.open"); }
+    void openMessageWindow(const MessageLaunch&, const std::optional<QString>&) override {
+        log.push_back("message.open");
+    }
     void launchAPShareWindow() override { log.push_back("apshare.open"); }
     void closeConferenceWindows(bool keep) override {
         log.push_back(keep ? "windows.keep" : "windows.close");
