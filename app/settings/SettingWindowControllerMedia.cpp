@@ -43,7 +43,7 @@ QComboBox* makeList(const QString& name, QWidget* parent) {
 }
 
 QLabel* label(const char* key, const QString& name, QWidget* parent) {
-    auto* l = new QLabel(LocalizedString(key), parent);
+    auto* l = new QLabel(LocalizedStringForKey(QString::fromLatin1(key)), parent);
     l->setObjectName(name);
     return l;
 }
@@ -123,7 +123,7 @@ void SettingWindowController::setupAudioPage() {
     echoCancellationList_->addItem(LocalizedString("dfSETTINGS_ECHO_CANCEL_MODE_AUTO"), 1);
     echoCancellationList_->setCurrentIndex(selectedEchoCancelMenu_);
     int tag = 0;
-    for (const char* key : kNoiseReductionMenu) noiseReductionList_->addItem(LocalizedString(key), tag++);
+    for (const char* key : kNoiseReductionMenu) noiseReductionList_->addItem(LocalizedStringForKey(QString::fromLatin1(key)), tag++);
     noiseReductionList_->setCurrentIndex(0);
 }
 
