@@ -98,9 +98,9 @@ std::int64_t X11Connection::windowPid(xcb_window_t window) {
     // of a local client (X-Resource).
     const xcb_query_extension_reply_t* res = xcb_get_extension_data(connection_, &xcb_res_id);
     if (res == nullptr || !res->present) return 0;
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t query{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     auto ids = reply(xcb_res_query_client_ids_reply(
-        connection_, xcb_res_query_client_ids(connection_, 1, &spec), nullptr));
+        connection_, xcb_res_query_client_ids(connection_, 1, &query), nullptr));
     if (!ids) return 0;
     for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem;
          xcb_res_client_id_value_next(&it)) {

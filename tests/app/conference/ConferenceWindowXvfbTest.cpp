@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/tiles/VideoTestSupport.h"
-#include "XvfbSupport.h"
+#include "fixtures/app/XvfbSupport.h"
 
 namespace {
 

@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "fixtures/app/XvfbSupport.h"
+
 namespace x11test {
 
 inline bool waitFor(const std::function<bool()>& done,
@@ -85,26 +87,10 @@ private:
 class Desktop {
 public:
     // `geometry` as Xvfb takes it, e.g. "1366x768x24".
-    explicit Desktop(const std::string& geometry, bool windowManager = true) {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        xvfb_ = ::fork();
-        if (xvfb_ == 0) {
-            ::close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            const int null = ::open("/dev/null", O_WRONLY);
-            if (null >= 0) ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geometry.c_str(), "-nolisten",
-                     "tcp", "-noreset", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-        ::close(fds[0]);
-        if (number.empty()) return;
-        display_ = ":" + number;
+    explicit Desktop(const std::string& geometry, bool windowManager = true)
+        : xvfb_(QString::fromStdString(geometry)) {
+        display_ = xvfb_.display().toStdString();
+        if (display_.empty()) return;
         c_ = xcb_connect(display_.c_str(), nullptr);
         if (xcb_connection_has_error(c_)) return;
         screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
@@ -138,11 +124,6 @@ public:
         wm_.reset();
         if (ewmhReady_) xcb_ewmh_connection_wipe(&ewmh_);
         if (c_) xcb_disconnect(c_);
-        if (xvfb_ > 0) {
-            ::kill(xvfb_, SIGTERM);
-            if (!reap(xvfb_, std::chrono::seconds(5)))
-                ::kill(xvfb_, SIGKILL), reap(xvfb_, std::chrono::seconds(5));
-        }
     }
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
@@ -229,7 +210,7 @@ private:
                check != 0;
     }
 
-    pid_t xvfb_ = -1;
+    xvfb::Server xvfb_;  // declared first: started before and stopped after everything on it
     std::string display_;
     xcb_connection_t* c_ = nullptr;
     const xcb_screen_t* screen_ = nullptr;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fixtures/app/AppTestSupport.h"
+#include "fixtures/app/XvfbSupport.h"
 #include "platform/APShareEventFilter.h"
 #include "platform/Dispatch.h"
 #include "platform/XTestEventTap.h"
@@ -25,48 +26,6 @@ using namespace std::chrono_literals;
 namespace M = APShareMouseEvent;
 
 namespace {
-
-// A private Xvfb on the first free display number, which Xvfb tells.
-class VirtualDisplay {
-public:
-    VirtualDisplay() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-                     "tcp", "-noreset", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-        ::close(fds[0]);
-        if (!number.empty()) name_ = ":" + QString::fromStdString(number);
-    }
-    ~VirtualDisplay() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 250 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(20ms);
-        if (::waitpid(pid_, &status, WNOHANG) == 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    QString name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    QString name_;
-};
 
 // An xev-like window at the top-left corner of the screen with the keyboard
 // focus: it keeps the text its key presses type in the server's layout, the
@@ -186,23 +145,23 @@ protected:
         if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
             QStandardPaths::findExecutable("setxkbmap").isEmpty())
             GTEST_SKIP() << "Xvfb and setxkbmap are needed (scripts/install-deps.sh)";
-        ASSERT_FALSE(display.name().isEmpty());
+        ASSERT_FALSE(display.display().isEmpty());
     }
     bool switchLayout(const char* layout) {
-        return QProcess::execute("setxkbmap", {"-display", display.name(), layout}) == 0;
+        return QProcess::execute("setxkbmap", {"-display", display.display(), layout}) == 0;
     }
 
-    VirtualDisplay display;
+    xvfb::Server display{QStringLiteral("640x480x24")};
 };
 
 TEST_F(XTestEventTapXvfbTest, TypesWhatWasSentInTheServersLayout) {
     // The tap starts on the server's first layout and follows the switch.
-    auto tap = std::make_unique<XTestEventTap>(display.name());
+    auto tap = std::make_unique<XTestEventTap>(display.display());
     ASSERT_TRUE(tap->isValid());
     APShareEventFilter filter(std::move(tap));
     filter.setSharedRegion(QRegion(0, 0, 640, 480));
 
-    HelperWindow window(display.name(), QRect(0, 0, 640, 480));
+    HelperWindow window(display.display(), QRect(0, 0, 640, 480));
     ASSERT_TRUE(window.ready());
     ASSERT_TRUE(switchLayout("de"));
     ASSERT_TRUE(window.loadKeymap());
@@ -239,12 +198,12 @@ TEST_F(XTestEventTapXvfbTest, TypesWhatWasSentInTheServersLayout) {
 
 TEST_F(XTestEventTapXvfbTest, ClicksAndTheWheelLandOnTheSharedPixels) {
     ScopedManualDispatcher clock;
-    auto tap = std::make_unique<XTestEventTap>(display.name());
+    auto tap = std::make_unique<XTestEventTap>(display.display());
     ASSERT_TRUE(tap->isValid());
     APShareEventFilter filter(std::move(tap));
     // The window covers the screen; only its left half is shared.
     filter.setSharedRegion(QRegion(0, 0, 320, 480));
-    HelperWindow window(display.name(), QRect(0, 0, 640, 480));
+    HelperWindow window(display.display(), QRect(0, 0, 640, 480));
     ASSERT_TRUE(window.ready());
 
     filter.mouseEvent(M::LeftDown, 123, 45);

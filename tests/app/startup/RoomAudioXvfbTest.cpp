@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/conference/XvfbSupport.h"
+#include "fixtures/app/XvfbSupport.h"
 #include "app/media/PulseAudioTestEnvironment.h"
 #include "fixtures/ToneAnalysis.h"
 #include "fixtures/app/PulseAudioTestServer.h"
