@@ -280,6 +280,7 @@ public:
 
     // ---- Text box, private messages and questionnaires (StartViewControllerChat.cpp) ----
     void launchTextBoxWindow();
+    double conferenceExtentFromTop() const;
     void launchMessageWindow(const std::optional<QString>& userId);
     // LoginManagerDelegate: on any thread; each moves to the main queue.
     void updateMessage(const std::shared_ptr<MessageInfo>& thread, bool isNotify) override;

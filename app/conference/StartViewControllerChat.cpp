@@ -24,6 +24,15 @@ bool isY(const QVariantMap& config, const char* key) {
 
 // ---- Launching ----
 
+// How far the conference window reaches down from the top of the screen: the
+// chat windows open just below it. The placement rules take the window's
+// height as that distance, which holds only while the window sits at the top
+// of the screen; a window the user moved down would be covered.
+double StartViewController::conferenceExtentFromTop() const {
+    if (!window_) return 0;
+    return Window::screenHeight() - window_->frame().y();
+}
+
 void StartViewController::launchTextBoxWindow() {
     const bool webinar = mLoginManager->isWebinar();
     // The webinar pane waits for the video area.
@@ -31,7 +40,7 @@ void StartViewController::launchTextBoxWindow() {
     const QVariantMap config = mLoginManager->configDataDict();
     ConferenceFeatureWindows::TextBoxLaunch launch;
     launch.frame = FeatureWindowPlacement::textBoxRect(mTextBoxRect, QRectF(), Window::screenHeight(),
-                                                       window_ ? window_->frame().height() : 0);
+                                                       conferenceExtentFromTop());
     launch.myInfo = mLoginManager->myInfo();
     launch.saveDisable = isY(config, "TEXTBOX_SAVE_DISABLE");
     launch.isWebinar = webinar;
@@ -47,7 +56,7 @@ void StartViewController::launchMessageWindow(const std::optional<QString>& user
     if (!services_.windows->hasMessageWindow()) {
         ConferenceFeatureWindows::MessageLaunch launch;
         launch.frame = FeatureWindowPlacement::messageRect(mMessageRect, Window::screenHeight(),
-                                                           window_ ? window_->frame().height() : 0);
+                                                           conferenceExtentFromTop());
         launch.myInfo = mLoginManager->myInfo();
         launch.roomCategory = mLoginManager->iRoomCategory();
         if (auto list = mLoginManager->userListInfo()) launch.userList = list->getAllUserList();
