@@ -77,6 +77,7 @@ void StartViewController::viewDidLoad() {
 
     mLoginManager = services_.makeLoginManager();
     mLoginManager->setDelegate(this);
+    services_.windows->loginManagerCreated(*mLoginManager);
     observeNotifications();
     LogFileManager::createLogFile();
 }

@@ -4,7 +4,7 @@
 // a line feed).
 #pragma once
 
-#include "session/FreeMessageCodes.h"  // FREEMSG_REMOTE_STG_*
+#include "control/FreeMessageCodes.h"  // FREEMSG_REMOTE_STG_*
 
 inline constexpr char kRemoteStgLineFeed[] = "\n";
 inline constexpr char kRemoteStgReadOnly[] = "*R*";
