@@ -57,6 +57,7 @@ StartViewController::~StartViewController() {
     if (mLoginManager) {
         mLoginManager->setDelegate(nullptr);
         mLoginManager->waitForLoginQueue();
+        services_.windows->loginManagerWillBeDestroyed(*mLoginManager);
     }
     if (mMVHeaderView) mMVHeaderView->setDelegate(nullptr);
     setVideoArea(nullptr);

@@ -114,6 +114,7 @@ public:
     // ---- Participant control: remote settings and permissions ----
     // The conference's login exists: its managers get their view interfaces.
     virtual void loginManagerCreated(LoginManager& /*login*/) {}
+    virtual void loginManagerWillBeDestroyed(LoginManager& /*login*/) {}
     // With needReq the participant (everybody) is asked for the settings first.
     virtual void launchRemoteStgOneWindow(const UserInfoRef& /*user*/, bool /*needReq*/) {}
     virtual void launchRemoteStgAllWindow(bool /*needReq*/) {}

@@ -447,6 +447,9 @@ void W::adjustContents(bool display) {
     const double windowHeight = layout_.windowHeight;
     setFixedSize(int(kWindowWidth), int(windowHeight));
     scrollArea_->setGeometry(flipped(0, kScrollBottom, kWindowWidth, layout_.scrollHeight, windowHeight));
+    // Only content taller than the capped scroll area scrolls.
+    scrollArea_->setVerticalScrollBarPolicy(
+        layout_.contentHeight > layout_.scrollHeight ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     updateInfoBtn_->setGeometry(flipped(20, 16, 150, 30, windowHeight));
     requestChangeBtn_->setGeometry(flipped(kWindowWidth - 170, 16, 150, 30, windowHeight));
     if (display) update();

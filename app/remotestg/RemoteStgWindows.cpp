@@ -9,7 +9,6 @@ RemoteStgWindows::RemoteStgWindows(std::function<LoginManager*()> login, std::fu
     : login_(std::move(login)), frame_(std::move(frame)) {}
 
 RemoteStgWindows::~RemoteStgWindows() {
-    if (RemoteStgManager* m = manager()) m->setViewInterface(nullptr);
     for (auto& w : mRemoteStgWindowArray)
         if (w) {
             w->setDelegate(nullptr);
@@ -24,6 +23,10 @@ RemoteStgWindows::~RemoteStgWindows() {
 
 void RemoteStgWindows::attach(LoginManager& login) {
     if (auto* m = dynamic_cast<RemoteStgManager*>(login.remoteStgManager())) m->setViewInterface(this);
+}
+
+void RemoteStgWindows::detach(LoginManager& login) {
+    if (auto* m = dynamic_cast<RemoteStgManager*>(login.remoteStgManager())) m->setViewInterface(nullptr);
 }
 
 RemoteStgManager* RemoteStgWindows::manager() const {

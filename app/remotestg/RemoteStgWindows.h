@@ -39,6 +39,7 @@ public:
 
     // Becomes the view interface of the login's manager.
     void attach(LoginManager& login);
+    void detach(LoginManager& login);
     RemoteStgManager* manager() const;
 
     // With needReq the participant is asked first (also when the window is open).

@@ -52,7 +52,6 @@ void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
 
 ClientFeatureWindows::~ClientFeatureWindows() {
     delete settingWindow_.data();
-    if (PermissionManager* p = permissionManager()) p->setViewInterface(nullptr);
     if (permissionWindow_) {
         permissionWindow_->setDelegate(nullptr);
         delete permissionWindow_.data();
@@ -64,6 +63,11 @@ ClientFeatureWindows::~ClientFeatureWindows() {
 void ClientFeatureWindows::loginManagerCreated(LoginManager& login) {
     remoteStg_->attach(login);
     if (auto* p = dynamic_cast<PermissionManager*>(login.permissionManager())) p->setViewInterface(this);
+}
+
+void ClientFeatureWindows::loginManagerWillBeDestroyed(LoginManager& login) {
+    remoteStg_->detach(login);
+    if (auto* p = dynamic_cast<PermissionManager*>(login.permissionManager())) p->setViewInterface(nullptr);
 }
 
 PermissionManager* ClientFeatureWindows::permissionManager() const {

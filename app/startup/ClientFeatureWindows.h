@@ -55,6 +55,7 @@ public:
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
     void closeConferenceWindows(bool keepForReconnect) override;
     void loginManagerCreated(LoginManager& login) override;
+    void loginManagerWillBeDestroyed(LoginManager& login) override;
     void launchRemoteStgOneWindow(const UserInfoRef& user, bool needReq) override {
         remoteStg_->launchRemoteStgOneWindow(user, needReq);
     }
