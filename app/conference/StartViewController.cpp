@@ -57,6 +57,7 @@ StartViewController::~StartViewController() {
     if (mLoginManager) {
         mLoginManager->setDelegate(nullptr);
         mLoginManager->waitForLoginQueue();
+        services_.windows->loginManagerWillBeDestroyed(*mLoginManager);
     }
     if (mMVHeaderView) mMVHeaderView->setDelegate(nullptr);
     setVideoArea(nullptr);
@@ -77,6 +78,7 @@ void StartViewController::viewDidLoad() {
 
     mLoginManager = services_.makeLoginManager();
     mLoginManager->setDelegate(this);
+    services_.windows->loginManagerCreated(*mLoginManager);
     observeNotifications();
     LogFileManager::createLogFile();
 }

@@ -9,6 +9,7 @@
 //   StartViewControllerView.cpp    building the conference view and its sizes
 //   StartViewControllerAlerts.cpp  the questions and problem reports of the conference
 //   StartViewControllerVideo.cpp   the video area: its tiles, the floor, frames and levels
+//   StartViewControllerParticipantControl.cpp  remote-settings windows, permission window and changes
 //
 // Threads: LoginManager calls in on its login queue or a core thread; the
 // controller moves every window change to the main queue. Logins never start
@@ -27,6 +28,7 @@
 #include <QVariantMap>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -108,6 +110,19 @@ public:
     virtual bool hasQuesResultWindow() const { return false; }
     virtual void openQuesResultWindow() {}
     virtual void updateQuesResult() {}
+
+    // ---- Participant control: remote settings and permissions ----
+    // The conference's login exists: its managers get their view interfaces.
+    virtual void loginManagerCreated(LoginManager& /*login*/) {}
+    virtual void loginManagerWillBeDestroyed(LoginManager& /*login*/) {}
+    // With needReq the participant (everybody) is asked for the settings first.
+    virtual void launchRemoteStgOneWindow(const UserInfoRef& /*user*/, bool /*needReq*/) {}
+    virtual void launchRemoteStgAllWindow(bool /*needReq*/) {}
+    // Force-closes every one-participant window and closes the all-participants window.
+    virtual void closeRemoteStgWindows() {}
+    // Refused while the user has no permission type to set (with showAlert, a warning says so).
+    virtual void launchUserPermissionSetWindow(bool /*showAlert*/) {}
+    virtual void closePermissionSetWindow() {}
 };
 
 class StartViewController : public QObject,
@@ -304,6 +319,17 @@ public:
     void onCloseQuestionnaireResultWindow();
     QRectF textBoxRect() const { return mTextBoxRect; }
     QRectF messageRect() const { return mMessageRect; }
+
+    // ---- Remote settings and permissions (StartViewControllerParticipantControl.cpp) ----
+    // The user menu's entries (and others): each opens only while the user may
+    // use the function now.
+    void launchRemoteStgOneWindow(const UserInfoRef& user);
+    void launchRemoteStgAllWindow();
+    void launchUserPermissionSetWindow(bool showAlert);
+    // The user's own grants changed (type 0 to 2: granted or withdrawn); any thread.
+    void onPermissionChange(const std::map<int, bool>& changeItems);
+    // The user lost the chair: windows of rights no longer held close.
+    void closeParticipantControlAfterOwnerLoss();
 
 private:
     void terminateApplication();

@@ -196,7 +196,10 @@ void StartViewController::onEndManySpeech(const SpeakerInfoRef& speaker) {
     });
 }
 
-void StartViewController::onChangeOwner(const QString& ownerId, const QString&) {
+void StartViewController::onChangeOwner(const QString& ownerId, const QString& oldOwnerId) {
+    if (mLoginManager && mLoginManager->myInfo() && mLoginManager->myInfo()->userId() == oldOwnerId &&
+        ownerId != oldOwnerId)
+        closeParticipantControlAfterOwnerLoss();
     mainQueue().async(this, [this, ownerId] {
         MainViewController* area = mainViewController();
         if (area == nullptr || mLoginManager == nullptr) return;

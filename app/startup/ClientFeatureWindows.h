@@ -11,11 +11,16 @@
 
 #include "chat/ChatWindows.h"
 #include "conference/StartViewController.h"
+#include "permission/PermissionManager.h"
+#include "permission/PermissionSetWindowController.h"
+#include "remotestg/RemoteStgWindows.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
                              public ConferenceFeatureWindows,
-                             public SettingWindowControllerDelegate {
+                             public SettingWindowControllerDelegate,
+                             public PermissionManagerViewInterface,
+                             public PermissionSetWindowControllerDelegate {
     Q_OBJECT
 
 public:
@@ -26,6 +31,8 @@ public:
     void setController(StartViewController* controller) { controller_ = controller; }
     SettingWindowController* settingWindowController() const { return settingWindow_; }
     ChatWindows& chatWindows() { return *chat_; }
+    RemoteStgWindows& remoteStgWindows() { return *remoteStg_; }
+    PermissionSetWindowController* permissionSetWindow() const { return permissionWindow_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
@@ -47,6 +54,21 @@ public:
     }
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
     void closeConferenceWindows(bool keepForReconnect) override;
+    void loginManagerCreated(LoginManager& login) override;
+    void loginManagerWillBeDestroyed(LoginManager& login) override;
+    void launchRemoteStgOneWindow(const UserInfoRef& user, bool needReq) override {
+        remoteStg_->launchRemoteStgOneWindow(user, needReq);
+    }
+    void launchRemoteStgAllWindow(bool needReq) override { remoteStg_->launchRemoteStgAllWindow(needReq); }
+    void closeRemoteStgWindows() override { remoteStg_->closeAll(); }
+    void launchUserPermissionSetWindow(bool showAlert) override;
+    void closePermissionSetWindow() override;
+
+    // PermissionManagerViewInterface: the user's own grants changed (any thread).
+    void onPermissionChange(const QString& senderId, const std::map<int, bool>& changeItems) override;
+    // PermissionSetWindowControllerDelegate
+    void sendPermissionChangeReq(const PermissionDataList& list) override;
+    void onClosePermissionSetWindow(PermissionSetWindowController* window) override;
 
     // The settings window's parameters for a login (none: before any login).
     static SettingWindowParams settingParams(const LoginManager* login);
@@ -65,4 +87,7 @@ private:
     StartViewController* controller_ = nullptr;
     QPointer<SettingWindowController> settingWindow_;
     std::unique_ptr<ChatWindows> chat_;
+    std::unique_ptr<RemoteStgWindows> remoteStg_;
+    QPointer<PermissionSetWindowController> permissionWindow_;
+    PermissionManager* permissionManager() const;
 };

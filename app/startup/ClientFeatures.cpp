@@ -6,6 +6,7 @@
 #include "model/QuestionnaireInfo.h"
 #include "permission/PermissionManager.h"
 #include "recording/RecordingFeature.h"
+#include "remotestg/RemoteStgManager.h"
 #include "session/LoginAudio.h"
 #include "settings/SettingLoginNotificator.h"
 
@@ -22,10 +23,11 @@ LoginManagerFeatures make() {
     f.docShareManager = &DocShareManager::make;
     // Permissions: the table, the announcements to the chair and the chair's changes.
     f.permissionManager = &PermissionManager::make;
+    // Remote settings: reading and changing other participants' devices, answering for ours.
+    f.remoteStgManager = &RemoteStgManager::make;
     // Local recording, made at each login whose room records.
     f.recordingManager = &RecordingFeature::make;
     return f;
 }
-
 
 }  // namespace ClientFeatures
