@@ -3,7 +3,8 @@
 // feature folders. The settings window: made from the login's room
 // configuration and audio devices, kept while it is open (asking again brings
 // it to the front with its edits), its changes passed to the login; the text
-// box and private-message windows through the chat folder's ChatWindows.
+// box and private-message windows through the chat folder's ChatWindows; the
+// document-sharing window through the docshare folder's DocShareWindows.
 #pragma once
 
 #include <QPointer>
@@ -11,6 +12,7 @@
 
 #include "chat/ChatWindows.h"
 #include "conference/StartViewController.h"
+#include "docshare/DocShareWindows.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
@@ -26,6 +28,7 @@ public:
     void setController(StartViewController* controller) { controller_ = controller; }
     SettingWindowController* settingWindowController() const { return settingWindow_; }
     ChatWindows& chatWindows() { return *chat_; }
+    DocShareWindows& docShareWindows() { return *docShare_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
@@ -46,6 +49,13 @@ public:
         chat_->updateMessageWindow(info, notify);
     }
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
+    void startDocShare() override { docShare_->startDocShare(); }
+    bool isDocShareWindowOpen() const override { return docShare_->isDocShareWindowOpen(); }
+    QWidget* docShareWindow() const override { return docShare_->docShareWindow(); }
+    void launchDocShareWindow(const DocShareLaunch& launch, bool startedHere) override {
+        docShare_->launchDocShareWindow(launch, startedHere);
+    }
+    void stopDocShareWindow() override { docShare_->stopDocShareWindow(); }
     void closeConferenceWindows(bool keepForReconnect) override;
 
     // The settings window's parameters for a login (none: before any login).
@@ -65,4 +75,5 @@ private:
     StartViewController* controller_ = nullptr;
     QPointer<SettingWindowController> settingWindow_;
     std::unique_ptr<ChatWindows> chat_;
+    std::unique_ptr<DocShareWindows> docShare_;
 };
