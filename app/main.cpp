@@ -5,6 +5,8 @@
 #include "startup/QuorixApplication.h"
 
 int main(int argc, char** argv) {
+    // The web engine of document sharing shares its drawing contexts with the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorix"));
     QApplication::setDesktopFileName(QStringLiteral("quorix"));

@@ -72,6 +72,19 @@ public:
     virtual bool isDocShareWindowOpen() const { return false; }
     // The document-sharing window, for a sheet on it.
     virtual QWidget* docShareWindow() const { return nullptr; }
+    struct DocShareLaunch {
+        QRectF frame;  // the window's (bottom-up)
+        QString loginUrl, defaultUrl, hostUrl;
+        int roomCategory = 0;
+        int maxUploadSize = 5;  // MiB
+        bool isEnabledSave = true, isEnabledPrint = true;
+        bool isWebinar = false;  // the view in the webinar layout instead of a window
+    };
+    // Makes the document-sharing window (or view) when there is none and shows
+    // it; `startedHere`: this client has just started the share.
+    virtual void launchDocShareWindow(const DocShareLaunch&, bool /*startedHere*/) {}
+    // Closes the window (its close report follows) or tears the view down.
+    virtual void stopDocShareWindow() {}
     virtual void closeConferenceWindows(bool keepForReconnect) { (void)keepForReconnect; }
 
     // ---- The text box, private messages and questionnaire windows ----
@@ -330,6 +343,16 @@ public:
     void onPermissionChange(const std::map<int, bool>& changeItems);
     // The user lost the chair: windows of rights no longer held close.
     void closeParticipantControlAfterOwnerLoss();
+    // ---- Document sharing (StartViewControllerDocShare.cpp) ----
+    // LoginManagerDelegate: on any thread; each moves to the main queue.
+    void startDocShare(const UserInfoRef& leader, bool isNewStart) override;
+    void stopDocShare(const QString& userId) override;
+    // Following started, or the own share runs already: the window opens or comes to the front.
+    void onDocShareActive() override;
+    void launchDocShareWindow(bool startedHere);
+    // The window's close report (main thread): ends the own share, keeps the frame.
+    void onCloseDocShareWindow(const QRectF& frame);
+    QRectF docShareWindowRect() const { return mDocshareWindowRect; }
 
 private:
     void terminateApplication();

@@ -42,7 +42,8 @@ ClientFeatureWindows::ClientFeatureWindows()
           [this] { return controller_ ? controller_->loginManager() : nullptr; },
           [this] {
               return controller_ && controller_->window() ? controller_->window()->frame() : QRectF();
-          })) {}
+          })),
+      docShare_(std::make_unique<DocShareWindows>([this] { return controller_; })) {}
 
 void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);

@@ -3,7 +3,8 @@
 // feature folders. The settings window: made from the login's room
 // configuration and audio devices, kept while it is open (asking again brings
 // it to the front with its edits), its changes passed to the login; the text
-// box and private-message windows through the chat folder's ChatWindows.
+// box and private-message windows through the chat folder's ChatWindows; the
+// document-sharing window through the docshare folder's DocShareWindows.
 #pragma once
 
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include "permission/PermissionManager.h"
 #include "permission/PermissionSetWindowController.h"
 #include "remotestg/RemoteStgWindows.h"
+#include "docshare/DocShareWindows.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
@@ -33,6 +35,7 @@ public:
     ChatWindows& chatWindows() { return *chat_; }
     RemoteStgWindows& remoteStgWindows() { return *remoteStg_; }
     PermissionSetWindowController* permissionSetWindow() const { return permissionWindow_; }
+    DocShareWindows& docShareWindows() { return *docShare_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
@@ -53,6 +56,13 @@ public:
         chat_->updateMessageWindow(info, notify);
     }
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
+    void startDocShare() override { docShare_->startDocShare(); }
+    bool isDocShareWindowOpen() const override { return docShare_->isDocShareWindowOpen(); }
+    QWidget* docShareWindow() const override { return docShare_->docShareWindow(); }
+    void launchDocShareWindow(const DocShareLaunch& launch, bool startedHere) override {
+        docShare_->launchDocShareWindow(launch, startedHere);
+    }
+    void stopDocShareWindow() override { docShare_->stopDocShareWindow(); }
     void closeConferenceWindows(bool keepForReconnect) override;
     void loginManagerCreated(LoginManager& login) override;
     void loginManagerWillBeDestroyed(LoginManager& login) override;
@@ -90,4 +100,5 @@ private:
     std::unique_ptr<RemoteStgWindows> remoteStg_;
     QPointer<PermissionSetWindowController> permissionWindow_;
     PermissionManager* permissionManager() const;
+    std::unique_ptr<DocShareWindows> docShare_;
 };

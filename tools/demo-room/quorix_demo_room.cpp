@@ -6,7 +6,9 @@
 // beside this program) at once and a second one when the guest of the link
 // has entered, writes the launch link that joins the room as the guest on a
 // line of its own, and runs until SIGINT or SIGTERM, when it ends the
-// participants and then the services, and exits with 0.
+// participants and then the services, and exits with 0. The first
+// participant shares a document of three page pictures that the web service
+// serves, and turns its pages.
 //
 // Lines on standard output: "demo-room: ..." for people, the link (beginning
 // "quorix://"), "PARTICIPANT <name> <process id>" for each participant
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "LaunchLink.h"
+#include "PagePicture.h"
 #include "StopSignals.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
@@ -46,6 +49,9 @@ struct Participant {
     const char* name;
     int toneHz;
 };
+// The shared document: its share file and pages under the web service.
+constexpr int kDocumentPages = 3;
+constexpr const char* kDocumentPath = "/conv/demo/share.xml";
 constexpr Participant kPresent = {"aiko", "Aiko", 440};
 constexpr Participant kArriving = {"ben", "Ben", 660};
 
@@ -86,22 +92,33 @@ void ServeRoom(WebServiceFixture& web, uint16_t confPort) {
                      {"CLASSNAME", "Demo room"},
                      {"OPTION_STR", kOption},
                  })));
+    std::vector<std::string> pages;
+    for (int k = 0; k < kDocumentPages; ++k) {
+        const std::string path = "/conv/demo/p" + std::to_string(k) + ".bmp";
+        web.setReply(path, WebReply::binary(demo_room::MakePageBmp(k, 960, 720)));
+        pages.push_back(web.baseUrl() + path.substr(1));
+    }
+    web.setReply(kDocumentPath, WebReply::xml(WebServiceFixture::shareFileXml(pages)));
     web.setReply(WebServiceFixture::kNoticePath, WebReply::text("RESULT=0"));
     web.setReply(WebServiceFixture::kUpdatePath,
                  WebReply::xml(WebServiceFixture::updateCheckXml(QUORIX_VERSION, QUORIX_VERSION)));
 }
 
-std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t confPort) {
-    auto process = std::make_unique<ClientProcess>(
-        Beside("quorix_demo_participant"),
-        std::vector<std::string>{"port=" + std::to_string(confPort), std::string("user=") + p.id,
-                                 std::string("name=") + p.name, std::string("top=") + kTopRoom,
-                                 std::string("room=") + kRoom, std::string("option=") + kOption,
-                                 R"(support={"mode_opus":true})", "tone=" + std::to_string(p.toneHz)});
+std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t confPort,
+                                                const std::string& document = std::string()) {
+    std::vector<std::string> args{"port=" + std::to_string(confPort), std::string("user=") + p.id,
+                                  std::string("name=") + p.name,      std::string("top=") + kTopRoom,
+                                  std::string("room=") + kRoom,       std::string("option=") + kOption,
+                                  R"(support={"mode_opus":true})",    "tone=" + std::to_string(p.toneHz)};
+    if (!document.empty()) {
+        args.push_back("document=" + document);
+        args.push_back("pages=" + std::to_string(kDocumentPages));
+    }
+    auto process = std::make_unique<ClientProcess>(Beside("quorix_demo_participant"), args);
     const std::string login = process->waitLine("LOGIN", 20000);
     if (login != "LOGIN 0") {
-        Say(std::string("demo-room: ") + p.name + " could not log in (" + (login.empty() ? "no answer" : login) +
-            ")");
+        Say(std::string("demo-room: ") + p.name + " could not log in (" +
+            (login.empty() ? "no answer" : login) + ")");
         return nullptr;
     }
     Say(std::string("PARTICIPANT ") + p.name + " " + std::to_string(process->pid()));
@@ -133,15 +150,17 @@ int main() {
         }
         ServeRoom(web, conf.port());
         Say("demo-room: a loopback stand-in for a conference service, on this machine only");
-        Say("demo-room: web service " + web.baseUrl() + ", conference server 127.0.0.1:" +
-            std::to_string(conf.port()) + ", media relay 127.0.0.1:" + std::to_string(relay.port(0)) + "-" +
-            std::to_string(relay.port(4)));
+        Say("demo-room: web service " + web.baseUrl() +
+            ", conference server 127.0.0.1:" + std::to_string(conf.port()) +
+            ", media relay 127.0.0.1:" + std::to_string(relay.port(0)) + "-" + std::to_string(relay.port(4)));
 
         std::vector<std::unique_ptr<ClientProcess>> participants;
-        if (auto p = StartParticipant(kPresent, conf.port())) participants.push_back(std::move(p));
-        Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "", "", "",
-                        std::string("key=") + kToken}));
-        Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the room");
+        const std::string document = web.baseUrl() + std::string(kDocumentPath).substr(1);
+        if (auto p = StartParticipant(kPresent, conf.port(), document)) participants.push_back(std::move(p));
+        Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "",
+                                   "", "", std::string("key=") + kToken}));
+        Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the "
+            "room");
 
         bool arrived = false;
         for (;;) {
