@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "appshare/APShareClient.h"
+#include "appshare/APShareClientLoginDelegate.h"
 #include "media/CameraSettings.h"
 #include "platform/UserDefaults.h"
 #include "services/DataSaveManager.h"
@@ -39,6 +41,12 @@ ClientFeatureWindows::ClientFeatureWindows()
 
 void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);
+}
+
+std::shared_ptr<ConferenceAPShareViewer> ClientFeatureWindows::makeAPShareClient(bool isWebinar, LoginManager* login,
+                                                                                 APShareClientViewAction* viewAction) {
+    if (!login) return nullptr;
+    return APShareClient::make(isWebinar, std::make_unique<APShareClientLoginDelegate>(login), viewAction);
 }
 
 ClientFeatureWindows::~ClientFeatureWindows() {

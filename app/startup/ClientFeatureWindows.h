@@ -47,6 +47,8 @@ public:
     }
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
     void closeConferenceWindows(bool keepForReconnect) override;
+    std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool isWebinar, LoginManager* login,
+                                                               APShareClientViewAction* viewAction) override;
 
     // The settings window's parameters for a login (none: before any login).
     static SettingWindowParams settingParams(const LoginManager* login);
