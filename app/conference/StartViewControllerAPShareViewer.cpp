@@ -38,12 +38,16 @@ void StartViewController::onAPShareStart(uint16_t first, uint16_t stype, uint16_
         int64_t requestStatus = 1;
         if (mLoginManager->iRoomCategory() != 0 && !mLoginManager->isOwner())
             requestStatus = mLoginManager->isSpeaker() ? 1 : 0;
+        {
+            std::lock_guard lock(apShareClientMutex_);
+            if (generation != apShareGeneration_) return;  // stopped (or replaced) meanwhile
+        }
         auto client =
             services_.windows->makeAPShareClient(mLoginManager->isWebinar(), mLoginManager.get(), this);
         if (!client) return;
         {
             std::lock_guard lock(apShareClientMutex_);
-            if (generation != apShareGeneration_) return;  // stopped (or replaced) meanwhile
+            if (generation != apShareGeneration_) return;
             mAPShareClient = client;
         }
         client->setDefaultDispMode(dispMode);
