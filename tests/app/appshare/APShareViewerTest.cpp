@@ -10,11 +10,13 @@
 #include <QWheelEvent>
 
 #include "APShareTestSupport.h"
+#include "appshare/APShareDummyViewController.h"
 #include "appshare/APShareImageView.h"
 #include "appshare/APShareModel.h"
 #include "appshare/APShareObjectController.h"
 #include "appshare/APShareWindow.h"
 #include "platform/Dispatch.h"
+#include "platform/Localization.h"
 
 using namespace apshare_test;
 
@@ -280,4 +282,19 @@ TEST(APShareWindowTest, AReceivedPictureShowsUprightInItsColours) {
     EXPECT_TRUE(near(shot.pixelColor(80, 150), Qt::black));
     shoot(window, "apshare-window");
     controller.onStop();
+}
+
+TEST(APShareWindowTest, WebinarPlaceholderShowsItsStatusInTheSharingColour) {
+    ensureQtApplication();
+    APShareDummyViewController placeholder;
+    placeholder.view()->resize(480, 270);
+    placeholder.setAPStatusString(LocalizedString("dfWEBINAR_AP_STATUS_START"));
+    placeholder.view()->show();
+    processEventsFor(30);
+    const QImage shot = shoot(placeholder.view(), "apshare-webinar-placeholder");
+    int blue = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) blue += near(shot.pixelColor(x, y), QColor(33, 150, 243), 60);
+    EXPECT_GT(blue, 50) << "the status line is drawn in the sharing colour";
+    EXPECT_TRUE(near(shot.pixelColor(2, 2), QColor(0xE6, 0xE6, 0xE6)));
 }
