@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QToolButton>
@@ -307,4 +308,22 @@ TEST_F(APShareClientTest, LogoutDuringARectangleStreamEndsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
     EXPECT_EQ(client->viewerController(), nullptr);
     dispatcher->runPending();  // queued key frames find no viewer
+}
+
+TEST_F(APShareClientTest, KeysReachTheSharerOnlyWhileOperating) {
+    make();
+    start();
+    APShareImageView* view = viewer()->content().imageView();
+    auto typeA = [&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0, QStringLiteral("a"));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0, QStringLiteral("a"));
+        QCoreApplication::sendEvent(view, &press);
+        QCoreApplication::sendEvent(view, &release);
+    };
+    sender->clear();
+    typeA();
+    EXPECT_TRUE(sender->lines().isEmpty());
+    operate();
+    typeA();
+    EXPECT_EQ(sender->lines(), (QStringList{"key 61 1", "key 61 0"}));
 }
