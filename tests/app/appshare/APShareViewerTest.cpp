@@ -280,7 +280,13 @@ TEST(APShareWindowTest, AReceivedPictureShowsUprightInItsColours) {
     EXPECT_TRUE(near(shot.pixelColor(240, 150), Qt::blue));
     EXPECT_TRUE(near(shot.pixelColor(240, 50), Qt::black));
     EXPECT_TRUE(near(shot.pixelColor(80, 150), Qt::black));
-    shoot(window, "apshare-window");
+    // The whole window: the tool bar, then the picture at one pixel per point, no scroll bars.
+    const QImage whole = shoot(window, "apshare-window");
+    const int c = APShareWindow::kToolbarHeight;
+    ASSERT_EQ(whole.size(), QSize(320, 200 + c));
+    EXPECT_TRUE(near(whole.pixelColor(80, c + 50), Qt::red));
+    EXPECT_TRUE(near(whole.pixelColor(318, c + 198), Qt::blue));
+    EXPECT_TRUE(near(whole.pixelColor(1, c + 198), Qt::black));
     controller.onStop();
 }
 
