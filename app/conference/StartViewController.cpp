@@ -61,6 +61,10 @@ StartViewController::~StartViewController() {
     }
     if (mMVHeaderView) mMVHeaderView->setDelegate(nullptr);
     setVideoArea(nullptr);
+    {
+        std::lock_guard lock(apShareClientMutex_);
+        mAPShareClient.reset();  // before the login it sends through
+    }
     if (window_) {
         window_->setDelegate(nullptr);
         delete window_.data();
@@ -246,6 +250,7 @@ void StartViewController::leaveConfRoom() {
 }
 
 void StartViewController::processLogout(bool keep) {
+    stopAPShareClient();
     if (auto* rec = mLoginManager->recordingManager()) rec->stopAllRecording();
     // The chat is kept (when the room allows it) before its windows go.
     if (services_.windows->hasTextBoxView()) {

@@ -33,6 +33,7 @@
 #include <mutex>
 #include <optional>
 
+#include "conference/ConferenceAPShareViewer.h"
 #include "conference/ConferenceVideoArea.h"
 #include "conference/MVFooterView.h"
 #include "conference/MVHeaderView.h"
@@ -86,6 +87,12 @@ public:
     // Closes the window (its close report follows) or tears the view down.
     virtual void stopDocShareWindow() {}
     virtual void closeConferenceWindows(bool keepForReconnect) { (void)keepForReconnect; }
+    // The viewer of one remote share, sending through `login` (none: remote
+    // shares are not shown). Made on the main thread.
+    virtual std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool /*isWebinar*/, LoginManager* /*login*/,
+                                                                       APShareClientViewAction* /*viewAction*/) {
+        return nullptr;
+    }
 
     // ---- The text box, private messages and questionnaire windows ----
     struct TextBoxLaunch {
@@ -141,6 +148,7 @@ public:
 class StartViewController : public QObject,
                             public LoginManagerDelegate,
                             public MVHeaderViewDelegate,
+                            public APShareClientViewAction,
                             public WindowDelegate {
     Q_OBJECT
 
@@ -353,8 +361,36 @@ public:
     // The window's close report (main thread): ends the own share, keeps the frame.
     void onCloseDocShareWindow(const QRectF& frame);
     QRectF docShareWindowRect() const { return mDocshareWindowRect; }
+    // ---- Watching another participant's share (StartViewControllerAPShareViewer.cpp) ----
+    // LoginManagerDelegate, on the thread the event arrived on; handed to the
+    // viewer there (the viewer queues its window work itself).
+    void onAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
+                        uint16_t top, uint16_t right, uint16_t bottom, const QString& sharerId,
+                        const QString& sharerName, const QString& operatorId, const QString& operatorName) override;
+    void onAPShareStop(int kind, const QString& sharerId, const QString& sharerName) override;
+    void onAPShareResize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    void onAPShareKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
+    void onAPShareRect(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom, const QByteArray& data,
+                       int length) override;
+    void onAPShareControlChange(const QString& operatorId, const QString& operatorName, int controlStatus,
+                                bool controlRequestStatus) override;
+    void onASControlRes(uint32_t result, const QString& userId, const QString& userName) override;
+    void onASClipBoardText(const QByteArray& text) override;
+    // APShareClientViewAction
+    void showASClientMessageAlert(const QString& alertId, const QString& message) override;
+    void onAPShareViewForWebinar(QWidget* view) override;
+    // The viewer of the share being watched (none).
+    std::shared_ptr<ConferenceAPShareViewer> apShareClient() const;
 
 private:
+    // Logout and lost connection: the viewer stops and is kept until the next start.
+    void stopAPShareClient();
+    mutable std::mutex apShareClientMutex_;
+    std::shared_ptr<ConferenceAPShareViewer> mAPShareClient;
+    // Counts starts and stops, so that a start queued to the main thread
+    // after its share already stopped makes no viewer.
+    std::uint64_t apShareGeneration_ = 0;
+
     void terminateApplication();
     void observeNotifications();
     void removeHeaderFooterAndVideoArea();

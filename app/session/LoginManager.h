@@ -335,6 +335,7 @@ public:
     QString apShareRequesterStr() const;
     QString apShareRequesteeStr() const;
     QString apSharerIdStr() const;
+    QString apSharerNameStr() const;
     QString apOperatorIdStr() const;
     void sendFreeMsg(uint32_t code, const QString& userId, int value, const QString& data);
     void requestAPShare(const QString& userId, bool isStart);

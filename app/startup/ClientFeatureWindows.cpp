@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "appshare/APShareClient.h"
+#include "appshare/APShareClientLoginDelegate.h"
 #include "media/CameraSettings.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
@@ -49,6 +51,12 @@ void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);
     remoteStg_->closeAll();
     closePermissionSetWindow();
+}
+
+std::shared_ptr<ConferenceAPShareViewer> ClientFeatureWindows::makeAPShareClient(bool isWebinar, LoginManager* login,
+                                                                                 APShareClientViewAction* viewAction) {
+    if (!login) return nullptr;
+    return APShareClient::make(isWebinar, std::make_unique<APShareClientLoginDelegate>(login), viewAction);
 }
 
 ClientFeatureWindows::~ClientFeatureWindows() {

@@ -79,6 +79,8 @@ public:
     // PermissionSetWindowControllerDelegate
     void sendPermissionChangeReq(const PermissionDataList& list) override;
     void onClosePermissionSetWindow(PermissionSetWindowController* window) override;
+    std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool isWebinar, LoginManager* login,
+                                                               APShareClientViewAction* viewAction) override;
 
     // The settings window's parameters for a login (none: before any login).
     static SettingWindowParams settingParams(const LoginManager* login);
