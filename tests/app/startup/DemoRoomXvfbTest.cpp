@@ -122,7 +122,7 @@ protected:
                 return clientLog().contains("Login process end.") && roomLog().contains("PARTICIPANT Ben ") &&
                        pictures() == 2;
             },
-            240s);
+            200s);
     }
     std::string where() const { return "see " + home_.toStdString(); }
 
