@@ -15,5 +15,7 @@ int main(int argc, char** argv) {
     if (quorix.handOffToRunningInstance()) return 0;
     quorix.start();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quorix] { quorix.willTerminate(); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A program that ends without having joined says so to whoever started it.
+    return status != 0 ? status : quorix.exitStatus();
 }

@@ -57,6 +57,24 @@ void ChatBubbleList::setItems(const std::vector<ChatBubbleItem>& items) {
 }
 
 void ChatBubbleList::rebuild() {
+    // Placing the rows can show or hide the scroll bar, which resizes the
+    // table while its rows are being made: that width is taken by one more
+    // pass afterwards, never by a nested one (it would delete the rows under
+    // the running pass). A third pass would only follow the scroll bar back.
+    if (rebuilding_) {
+        widthChanged_ = true;
+        return;
+    }
+    rebuilding_ = true;
+    for (int pass = 0; pass < 2; ++pass) {
+        widthChanged_ = false;
+        placeRows();
+        if (!widthChanged_) break;
+    }
+    rebuilding_ = false;
+}
+
+void ChatBubbleList::placeRows() {
     clear();
     const int columnWidth = viewport()->width();
     for (const ChatBubbleItem& line : items_) {

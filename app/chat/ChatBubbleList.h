@@ -40,9 +40,11 @@ protected:
 
 private:
     void rebuild();
+    void placeRows();
 
     QColor ownColor_, otherColor_;
     bool roundUp_, otherOffset_;
     double measureWidth_ = 300;
     std::vector<ChatBubbleItem> items_;
+    bool rebuilding_ = false, widthChanged_ = false;
 };

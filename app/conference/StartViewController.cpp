@@ -118,18 +118,35 @@ void StartViewController::reloginForUpdate(const QStringList& fields) {
 
 void StartViewController::launchAppScheme(const std::optional<QString>& link) {
     if (link && !link->isEmpty()) {
+        const QStringList fields = QuorixUtils::ParseOpenUrlParameter(*link);
+        // A link that cannot be used never ends the conference that runs:
+        // it is checked before anything is left.
+        if (mLoginManager->status() != LOGIN_STATUS_IDLE) {
+            if (const int code = LoginManager::checkLaunchFields(fields, false); code != 0) {
+                refuseLaunchLink(code);
+                return;
+            }
+        }
         if (mLoginManager->status() == LOGIN_STATUS_LOGGED_IN) {
             resetViews();
             mLoginManager->resetAll();
         }
         // The one login queue: a link during a login or a reconnect waits for it.
-        mLoginManager->launch(QuorixUtils::ParseOpenUrlParameter(*link), false);
+        mLoginManager->launch(fields, false);
         return;
     }
+    const bool idle = mLoginManager->status() == LOGIN_STATUS_IDLE;
+    writeLog(StringWithFormat(QStringLiteral("Launch without a link (%@)."),
+                              launchFailureReason(LOGIN_ERROR_PARAMETER, -101)));
+    // Over a conference the window comes forward with the message.
+    if (!idle) bringWindowForward();
     const int answer =
-        services_.runModalAlert(LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")));
-    if (answer == AlertFirstButtonReturn && mLoginManager->status() == LOGIN_STATUS_IDLE)
+        services_.runModalAlert(LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")) +
+                                u'\n' + launchFailureReason(LOGIN_ERROR_PARAMETER, -101));
+    if (answer == AlertFirstButtonReturn && mLoginManager->status() == LOGIN_STATUS_IDLE) {
+        exitStatus_ = 1;
         terminateApplication();
+    }
 }
 
 void StartViewController::updateApplicationIfUpdated() {
@@ -186,6 +203,12 @@ void StartViewController::showLoginError(int kind, int code, int subCode) {
             message = LocalizedString("dfMAINVIEW_LOGIN_ERROR19");
             break;
     }
+    // Before the core login the code alone does not tell the user what went
+    // wrong: the reason follows on a line of its own and goes to the log.
+    if (const QString reason = launchFailureReason(kind, code); !reason.isEmpty()) {
+        message += u'\n' + reason;
+        writeLog(StringWithFormat(QStringLiteral("Login failed (%d): %@"), code, reason));
+    }
     const bool toSettings =
         kind == LOGIN_ERROR_CORE && (code == -5 || code == -6 || code == -8 || code == -15);
     if (services_.runModalAlert(message) != AlertFirstButtonReturn) return;
@@ -193,6 +216,7 @@ void StartViewController::showLoginError(int kind, int code, int subCode) {
         services_.windows->launchSettingWindow();
         return;
     }
+    exitStatus_ = 1;  // the program ends without having joined
     terminateApplication();
 }
 

@@ -191,6 +191,16 @@ public:
     void viewDidLoad();
     void viewDidAppear();
     void launchAppScheme(const std::optional<QString>& link);
+    // ---- Launch links that cannot be used (StartViewControllerLaunch.cpp) ----
+    // What went wrong before the core login, for the user and the log
+    // (empty for the core login's own failures, whose texts say it).
+    static QString launchFailureReason(int kind, int code);
+    // A link that arrives during a conference and cannot be used: said so,
+    // logged, and the conference goes on.
+    void refuseLaunchLink(int code);
+    void bringWindowForward();
+    // The program's exit status: 1 once it ends after a failed join.
+    int exitStatus() const { return exitStatus_; }
     void reloginForUpdate(const QStringList& fields);
     void updateApplicationIfUpdated();
     void showHelp();
@@ -415,5 +425,6 @@ private:
     QRectF mDocshareWindowRect, mListWindowRect, mTextBoxRect, mMessageRect;
     bool mbStartupAP = false;
     bool terminating_ = false;
+    int exitStatus_ = 0;
     double headerHeight_ = 37;
 };

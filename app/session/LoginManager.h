@@ -167,6 +167,9 @@ public:
     void login(const QStringList& fields, bool isUpdate);
     // 0, -101, -102 or -103; stores the launch fields.
     int analizeParameter(const QStringList& fields, bool isUpdate);
+    // What analizeParameter answers for these fields, without storing them:
+    // a launch can be refused before the running conference is left.
+    static int checkLaunchFields(const QStringList& fields, bool isUpdate);
     // 0, -301 or -302.
     int sendTokenToServer(const QString& mode);
     // The core login and everything after it; the entry of every reconnect attempt.

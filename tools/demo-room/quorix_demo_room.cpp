@@ -8,11 +8,13 @@
 // line of its own, and runs until SIGINT or SIGTERM, when it ends the
 // participants and then the services, and exits with 0. The first
 // participant shares a document of three page pictures that the web service
-// serves, and turns its pages.
+// serves, and turns its pages. A participant whose process ends on its own
+// (killed, or failed) is reaped at once and its departure told.
 //
 // Lines on standard output: "demo-room: ..." for people, the link (beginning
 // "quorix://"), "PARTICIPANT <name> <process id>" for each participant
-// started, and "STOPPED" at the end.
+// started, "demo-room: <name> has left" when one ends before the room, and
+// "STOPPED" at the end.
 #include <poll.h>
 #include <unistd.h>
 
@@ -154,9 +156,10 @@ int main() {
             ", conference server 127.0.0.1:" + std::to_string(conf.port()) +
             ", media relay 127.0.0.1:" + std::to_string(relay.port(0)) + "-" + std::to_string(relay.port(4)));
 
-        std::vector<std::unique_ptr<ClientProcess>> participants;
+        std::vector<std::pair<std::string, std::unique_ptr<ClientProcess>>> participants;
         const std::string document = web.baseUrl() + std::string(kDocumentPath).substr(1);
-        if (auto p = StartParticipant(kPresent, conf.port(), document)) participants.push_back(std::move(p));
+        if (auto p = StartParticipant(kPresent, conf.port(), document))
+            participants.emplace_back(kPresent.name, std::move(p));
         Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "",
                                    "", "", std::string("key=") + kToken}));
         Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the "
@@ -169,12 +172,21 @@ int main() {
             if (!arrived && conf.waitEntered(kGuestId, 0)) {
                 arrived = true;
                 Say("demo-room: the guest has entered");
-                if (auto p = StartParticipant(kArriving, conf.port())) participants.push_back(std::move(p));
+                if (auto p = StartParticipant(kArriving, conf.port()))
+                    participants.emplace_back(kArriving.name, std::move(p));
+            }
+            for (auto p = participants.begin(); p != participants.end();) {
+                if (!p->second->exited()) {
+                    ++p;
+                    continue;
+                }
+                Say("demo-room: " + p->first + " has left");
+                p = participants.erase(p);
             }
         }
         Say("demo-room: stopping");
         for (auto& p : participants)
-            if (p->finish() != 0) status = 1;
+            if (p.second->finish() != 0) status = 1;
         participants.clear();
         web.stop();
     }  // the conference server and the relay end with their last connections
