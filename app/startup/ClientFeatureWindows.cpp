@@ -35,7 +35,8 @@ AudioDeviceInfoList deviceList(const LoginAudioManager* audio, bool output) {
 }  // namespace
 
 ClientFeatureWindows::ClientFeatureWindows()
-    : chat_(std::make_unique<ChatWindows>([this] { return controller_; })) {}
+    : chat_(std::make_unique<ChatWindows>([this] { return controller_; })),
+      participants_(std::make_unique<ParticipantWindows>([this] { return controller_; })) {}
 
 void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);

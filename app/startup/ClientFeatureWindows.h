@@ -11,6 +11,7 @@
 
 #include "chat/ChatWindows.h"
 #include "conference/StartViewController.h"
+#include "participants/ParticipantWindows.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
@@ -26,10 +27,13 @@ public:
     void setController(StartViewController* controller) { controller_ = controller; }
     SettingWindowController* settingWindowController() const { return settingWindow_; }
     ChatWindows& chatWindows() { return *chat_; }
+    ParticipantWindows& participantWindows() { return *participants_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
     void closeSettingWindow() override;
+    void launchListWindow() override { participants_->launchListWindow(); }
+    void closeListWindows() override { participants_->closeListWindows(); }
     bool hasTextBoxView() const override { return chat_->hasTextBoxView(); }
     void openTextBox(const TextBoxLaunch& launch) override { chat_->openTextBox(launch); }
     void updateTextBox(bool forced, const std::vector<TextBoxDataRef>& lines) override {
@@ -65,4 +69,5 @@ private:
     StartViewController* controller_ = nullptr;
     QPointer<SettingWindowController> settingWindow_;
     std::unique_ptr<ChatWindows> chat_;
+    std::unique_ptr<ParticipantWindows> participants_;
 };
