@@ -5,7 +5,8 @@
 //   a moving picture: 640 x 480 at 15 pictures a second, its name written in it;
 //   a tone: tone=HZ (default 440) for one second in every four, silence between,
 //           coded as Opus at 48 kHz in 60 ms frames (the room's codec);
-//   a line in the text box: every=MS (default 4000), the first one second in.
+//   a line in the text box: every=MS (default 4000), the first one second in;
+//   with floor=MS, a request for the floor every MS, given back half a period later.
 // It writes "LOGIN <code>" after the login and "TERM" when it has left; a
 // failed login ends it with status 1. What it hears of the room's mix goes to
 // standard error (the room's log): "demo-room: <name> hears <Hz> Hz" each time
@@ -23,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "FloorScript.h"
 #include "PictureLabel.h"
 #include "StopSignals.h"
 #include "fixtures/CoreClientArgs.h"
@@ -155,6 +157,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QuorixCoreStartSpeech();
+    demo_room::FloorScript floor(user, name, quorix::test::IntArg(arg, "floor", 0));
 
     std::atomic<bool> running{true};
     std::thread pictures([&] { SendPictures(running, name); });
@@ -191,6 +194,7 @@ int main(int argc, char** argv) {
     running = false;
     pictures.join();
     sound.join();
+    floor.stop();
     QuorixCoreLogout();
     QuorixCoreTerm();
     ::close(signals);
