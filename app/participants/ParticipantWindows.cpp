@@ -8,18 +8,23 @@ ParticipantWindows::~ParticipantWindows() {
     delete clientListWindow_.data();
 }
 
-// Beside the conference window's usual place, when no earlier frame is known.
-QRectF ParticipantWindows::defaultFrame() {
-    const QRectF screen = Window::mainScreenVisibleFrame();
-    const double height = 400;
-    return QRectF(screen.x() + 40, screen.y() + std::max(0.0, screen.height() - height - 80), 260, height);
+// Beside the conference window (to its right, else to its left), its top
+// edge level with the conference window's, when no earlier frame is known.
+QRectF ParticipantWindows::defaultFrame(const QRectF& conference, const QRectF& screen) {
+    const double width = 260, height = 400, gap = 10;
+    double x = conference.right() + gap;
+    if (x + width > screen.right()) x = std::max(screen.left(), conference.left() - gap - width);
+    const double top = conference.isEmpty() ? screen.bottom() - 80 : conference.bottom();
+    return QRectF(x, std::max(screen.top(), top - height), width, height);
 }
 
 void ParticipantWindows::launchListWindow() {
     StartViewController* c = controller();
     if (c == nullptr) return;
     const StartViewController::ListLaunch launch = c->listLaunch();
-    const QRectF frame = launch.frame.isEmpty() ? defaultFrame() : launch.frame;
+    const QRectF conference = c->window() ? c->window()->frame() : QRectF();
+    const QRectF frame =
+        launch.frame.isEmpty() ? defaultFrame(conference, Window::mainScreenVisibleFrame()) : launch.frame;
     if (launch.isWebinar) {
         if (!clientListWindow_) {
             clientListWindow_ = new ClientListWindowController(frame, launch.myInfo, launch.ownerId,

@@ -24,6 +24,9 @@ public:
     void launchListWindow() override;
     void closeListWindows() override;
 
+    // Where a list window opens without an earlier frame (bottom-up screen coordinates).
+    static QRectF defaultFrame(const QRectF& conferenceFrame, const QRectF& visibleScreen);
+
     ListWindow* listWindow() const { return listWindow_; }
     ClientListWindowController* clientListWindow() const { return clientListWindow_; }
 
@@ -37,7 +40,6 @@ public:
 
 private:
     StartViewController* controller() const { return controller_ ? controller_() : nullptr; }
-    static QRectF defaultFrame();
 
     std::function<StartViewController*()> controller_;
     QPointer<ListWindow> listWindow_;

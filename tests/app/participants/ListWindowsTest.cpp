@@ -15,6 +15,7 @@
 #include "model/UserListInfo.h"
 #include "participants/ClientListWindowController.h"
 #include "participants/ListWindow.h"
+#include "participants/ParticipantWindows.h"
 #include "platform/Dispatch.h"
 #include "platform/Menu.h"
 
@@ -270,6 +271,23 @@ TEST_F(ListWindowsTest, TheWebinarWindowActsOnTheSelectedRowOfItsCopies) {
     EXPECT_TRUE(markIs(w.clientTable(), 0, ListMark::Speaking));
     EXPECT_TRUE(markIs(w.clientTable(), 1, ListMark::Chair));
     EXPECT_TRUE(w.removeBtn()->isEnabled());
+}
+
+TEST_F(ListWindowsTest, ANewListWindowOpensBesideTheConferenceWindowNotOverIt) {
+    const QRectF screen(0, 0, 1280, 1000);
+    struct Case {
+        QRectF conference, list;
+    };
+    const std::vector<Case> cases = {
+        {QRectF(0, 700, 609, 300), QRectF(619, 600, 260, 400)},    // room on the right
+        {QRectF(900, 600, 370, 300), QRectF(630, 500, 260, 400)},  // no room on the right: to the left
+        {QRectF(100, 0, 600, 200), QRectF(710, 0, 260, 400)},      // low on the screen: kept on it
+    };
+    for (const Case& c : cases) {
+        const QRectF list = ParticipantWindows::defaultFrame(c.conference, screen);
+        EXPECT_EQ(list, c.list) << c.conference.x() << "," << c.conference.y();
+        EXPECT_FALSE(list.intersects(c.conference));
+    }
 }
 
 // ---- As the user sees them ----
