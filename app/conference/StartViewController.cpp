@@ -46,6 +46,13 @@ StartViewController::StartViewController(Services services, QObject* parent)
     if (!services_.savedMainFrame) services_.savedMainFrame = [] { return QRectF(); };
     if (!services_.osVersion) services_.osVersion = &QuorixUtils::GetOSVersion;
 
+    // The answers of the floor and chair questions go to the login.
+    changeReserveState = [this](int state, const UserInfoRef& user) {
+        changeReserveStateUserInfo(state == 1, user);
+    };
+    changeOwner = [this](const QString& userId) { mLoginManager->changeOwner(userId); };
+    forceLeave = [this](const QString& userId) { mLoginManager->forceLeave(userId); };
+
     window_ = new Window(QRectF(0, 0, 520, 120), WindowStyleTitled | WindowStyleClosable |
                                                      WindowStyleMiniaturizable | WindowStyleResizable);
     window_->setObjectName(QStringLiteral("conferenceWindow"));

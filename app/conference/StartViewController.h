@@ -8,8 +8,9 @@
 //   StartViewController.cpp        life cycle: launch, login outcome, reconnect, leaving, teardown
 //   StartViewControllerView.cpp    building the conference view and its sizes
 //   StartViewControllerAlerts.cpp  the questions and problem reports of the conference
-//   StartViewControllerVideo.cpp   the video area: its tiles, the floor, frames and levels
 //   StartViewControllerParticipantControl.cpp  remote-settings windows, permission window and changes
+//   StartViewControllerVideo.cpp   the video area: its tiles, frames and levels
+//   StartViewControllerFloor.cpp   the floor, the chair, the user menu and the list windows' requests
 //
 // Threads: LoginManager calls in on its login queue or a core thread; the
 // controller moves every window change to the main queue. Logins never start
@@ -38,20 +39,16 @@
 #include "conference/MVFooterView.h"
 #include "conference/MVHeaderView.h"
 #include "conference/MainViewController.h"
+#include "conference/PopupUserMenu.h"
 #include "media/AudioInfo.h"
 #include "model/MessageInfo.h"
 #include "model/TextBoxData.h"
 #include "model/UserInfo.h"
 #include "platform/Window.h"
+#include "session/FreeMessageCodes.h"  // ForceLogoutKind, the sharing states
 #include "session/LoginManager.h"
 
 class View;
-
-enum ForceLogoutKind : int {
-    FORCE_LOGOUT_BY_USER = 0,
-    FORCE_LOGOUT_PUSHED_OUT = 1,
-    FORCE_LOGOUT_UNKNOWN = 2,
-};
 
 enum SettingWindowCloseReason : int {
     SETTING_WINDOW_OK = 0,
@@ -143,12 +140,32 @@ public:
     // Refused while the user has no permission type to set (with showAlert, a warning says so).
     virtual void launchUserPermissionSetWindow(bool /*showAlert*/) {}
     virtual void closePermissionSetWindow() {}
+    // ---- What a participant loses with the floor or the chair, and the
+    // windows the user menu opens ----
+    virtual void closeDocShareWindow() {}
+    // The document view of a webinar layout.
+    virtual bool hasDocShareWebinarView() const { return false; }
+    // The application-sharing view of a webinar layout.
+    virtual bool hasAPShareWebinarView() const { return false; }
+    virtual bool hasAPShareViewer() const { return false; }
+    // The viewer's request for control is offered or withdrawn.
+    virtual void changeOperationRequestStatus(bool /*enable*/) {}
+    virtual bool hasAPShareSharer() const { return false; }
+    // An open control question from this participant closes unanswered.
+    virtual void checkOperatorRequester(const QString& /*userId*/, const QString& /*userName*/) {}
+    // An own running share stops, with the message when one is given.
+    virtual void stopAPShare(const std::optional<QString>& /*message*/) {}
+    // The own pending request to share, or the request received, is withdrawn.
+    virtual void cancelAPShareRequest() {}
+    virtual void closeQuesResultWindow() {}
+    virtual void launchQuestionnaireWindow() {}
 };
 
 class StartViewController : public QObject,
                             public LoginManagerDelegate,
                             public MVHeaderViewDelegate,
                             public APShareClientViewAction,
+                            public PopupUserMenuDelegate,
                             public WindowDelegate {
     Q_OBJECT
 
@@ -272,14 +289,8 @@ public:
     MainViewController* mainViewController() const;
     // The own tile, kept from one login to the next.
     VideoInfo* myVideoInfo();
-    // LoginManagerDelegate: floor, owner, frame and level events of the login,
-    // on the thread they arrive on: floor and owner changes go to the main queue; frames and
-    // levels go straight to the area, which keeps the latest of each.
-    void onStartSpeech(const SpeakerInfoRef& speaker) override;
-    void onEndSpeech(const SpeakerInfoRef& speaker) override;
-    void onStartManySpeech(const SpeakerInfoRef& speaker) override;
-    void onEndManySpeech(const SpeakerInfoRef& speaker) override;
-    void onChangeOwner(const QString& ownerId, const QString& oldOwnerId) override;
+    // LoginManagerDelegate: frames and levels of the login, on the thread
+    // they arrive on, straight to the area, which keeps the latest of each.
     void updateVideo(int clientNo, const QImage& image, const QString& name) override;
     void onAudioVolume(int clientNo, int volume) override;
 
@@ -287,6 +298,66 @@ public:
     // (The area's other requests, the tile actions, belong to the floor and
     // device controls; its delegate answers them with nothing until then.)
     void finishedCreateView();
+
+    // ---- The floor, the chair and the user menu (StartViewControllerFloor.cpp) ----
+    // LoginManagerDelegate, on the core thread the event arrived on: the
+    // decisions run there, window and tile changes go to the main queue.
+    void onStartSpeech(const SpeakerInfoRef& speaker) override;
+    void onEndSpeech(const SpeakerInfoRef& speaker) override;
+    void onStartManySpeech(const SpeakerInfoRef& speaker) override;
+    void onEndManySpeech(const SpeakerInfoRef& speaker) override;
+    void onChangeOwner(const QString& ownerId, const QString& oldOwnerId) override;
+    void onSpeechReserve(const UserInfoRef& info) override;
+    void onSpeechReserveCancel(int kind) override;
+    void onSpeechReserveResult(int result) override;
+    void onSpeechNomitate(int kind) override;
+    void onSpeechNominateResult(int result) override;
+    void onErrorStartManySpeech(int result) override;
+    void stopSpeechForWebinar() override { stopSpeech(); }
+    // Commands of the window's controls (main thread).
+    void changeMicStatus();
+    void speakerButtonAction();
+    void sendReqStartSpeaking();
+    void sendReqStopSpeaking();
+    // Reserves the floor, or withdraws the own reservation.
+    void reserveSpeech(bool cancel);
+    // The chair's answer to a reservation: allow gives the floor, deny cancels it.
+    void changeReserveStateUserInfo(bool allow, const UserInfoRef& user);
+    // The chair takes the floor from a participant.
+    void endSpeech(const UserInfoRef& user);
+    // The own user gives the floor back.
+    void stopSpeech();
+    // A click on a participant's status mark offers the chair to him.
+    void onClickVideoStatus(const UserInfoRef& user);
+    // The user menu of a participant (the caller owns it and shows it once).
+    PopupUserMenu* makePopupUserMenu(const UserInfoRef& target, int type);
+    PopupUserMenu* makePopupClientMenu(const UserInfoRef& user) {
+        return makePopupUserMenu(user, USER_MENU_TYPE_CLIENT);
+    }
+    PopupUserMenu* makePopupSpeakerMenu(const UserInfoRef& user) {
+        return makePopupUserMenu(user, USER_MENU_TYPE_SPEAKER);
+    }
+    PopupUserMenu* makePopupReserverMenu(const UserInfoRef& user) {
+        return makePopupUserMenu(user, USER_MENU_TYPE_RESERVER);
+    }
+    // The room's state that the menu's rules read, for that target.
+    UserMenuContext userMenuContext(const UserInfoRef& target, int type) const;
+    // PopupUserMenuDelegate
+    void onSelectMenuItem(MenuItem* item, int menuType, const UserInfoRef& target) override;
+    bool isDocShareRunning() override { return services_.windows->isDocShareWindowOpen(); }
+    bool isAPShareRunning() override;
+    // The list windows: what a new one shows, and its close report.
+    struct ListLaunch {
+        QRectF frame;  // the frame of the last one closed (zero: none)
+        UserInfoRef myInfo;
+        QString ownerId;
+        int roomCategory = 0;
+        bool captainFree = false, isWebinar = false;
+        std::vector<UserInfoRef> clientList, reserveList;
+        std::vector<SpeakerInfoRef> speakerList;
+    };
+    ListLaunch listLaunch() const;
+    void closeListWindow(const QRectF& frame);
 
     // ---- Conference alerts (StartViewControllerAlerts.cpp) ----
     // Devices that failed to start (error code 1) are reported as such;

@@ -5,16 +5,16 @@
 #include <algorithm>
 
 #include "conference/StartViewController.h"
-#include "tiles/CameraView.h"
 #include "platform/Dispatch.h"
 #include "services/QuorixUtils.h"
+#include "tiles/CameraView.h"
 
 namespace {
 constexpr double kAllBarHeight = 25 + 37;  // footer and header
 constexpr double kSubNameSize = 16;
 
-// The video area's delegate: hands its first appearance to the window
-// controller and answers the tile actions with nothing for now.
+// The video area's delegate: hands its first appearance and the floor
+// requests of its tiles to the window controller.
 class VideoAreaDelegate final : public MainViewControllerDelegate {
 public:
     explicit VideoAreaDelegate(StartViewController* controller) : controller_(controller) {}
@@ -25,13 +25,19 @@ public:
     void changeSpeakerVolume(int, float) override {}
     void changeCameraOnOff() override {}
     void dispRecordingMenu(const SpeakerInfoRef&) override {}
-    void onClickVideoStatus(const SpeakerInfoRef&) override {}
-    Menu* makePopupSpeakerMenu(const SpeakerInfoRef&) override { return nullptr; }
-    Menu* makePopupReserverMenu(const UserInfoRef&) override { return nullptr; }
-    void changeReserveState(bool, const UserInfoRef&) override {}
-    void reserveSpeech(bool) override {}
-    void stopSpeech() override {}
-    void endSpeech(const SpeakerInfoRef&) override {}
+    void onClickVideoStatus(const SpeakerInfoRef& s) override { controller_->onClickVideoStatus(s); }
+    Menu* makePopupSpeakerMenu(const SpeakerInfoRef& s) override {
+        return controller_->makePopupSpeakerMenu(s);
+    }
+    Menu* makePopupReserverMenu(const UserInfoRef& u) override {
+        return controller_->makePopupReserverMenu(u);
+    }
+    void changeReserveState(bool allow, const UserInfoRef& u) override {
+        controller_->changeReserveStateUserInfo(allow, u);
+    }
+    void reserveSpeech(bool cancel) override { controller_->reserveSpeech(cancel); }
+    void stopSpeech() override { controller_->stopSpeech(); }
+    void endSpeech(const SpeakerInfoRef& s) override { controller_->endSpeech(s); }
     void hideMyVideoForSeminar(bool) override {}
     void onClickShowSeminarList() override {}
     void changeHideCameraFlag(bool) override {}
@@ -157,55 +163,6 @@ void StartViewController::finishedCreateView() {
         area->setSpeakerListInManyMode(lists->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}));
     }
     if (mMainViewController) mMainViewController->resizeMainView();
-}
-
-void StartViewController::onStartSpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        MainViewController* area = mainViewController();
-        if (area == nullptr || !area->isInitialized()) return;
-        // A participant on the schedule turns its placeholder live.
-        if (speaker->isScheduler()) {
-            area->updateSpeakerForScheduleUser(speaker, true);
-        } else {
-            area->addSpeaker(speaker);
-        }
-    });
-}
-
-void StartViewController::onEndSpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        MainViewController* area = mainViewController();
-        if (area == nullptr || !area->isInitialized()) return;
-        if (speaker->isScheduler()) {
-            area->updateSpeakerForScheduleUser(speaker, false);
-        } else {
-            area->leaveSpeaker(speaker);
-        }
-    });
-}
-
-void StartViewController::onStartManySpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        if (MainViewController* area = mainViewController()) area->startSpeechInManyMode(speaker);
-    });
-}
-
-void StartViewController::onEndManySpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        if (MainViewController* area = mainViewController()) area->stopSpeechInManyMode(speaker);
-    });
-}
-
-void StartViewController::onChangeOwner(const QString& ownerId, const QString& oldOwnerId) {
-    if (mLoginManager && mLoginManager->myInfo() && mLoginManager->myInfo()->userId() == oldOwnerId &&
-        ownerId != oldOwnerId)
-        closeParticipantControlAfterOwnerLoss();
-    mainQueue().async(this, [this, ownerId] {
-        MainViewController* area = mainViewController();
-        if (area == nullptr || mLoginManager == nullptr) return;
-        const UserInfoRef me = mLoginManager->myInfo();
-        area->updateOwner(ownerId, me != nullptr && me->userId() == ownerId);
-    });
 }
 
 void StartViewController::updateVideo(int clientNo, const QImage& image, const QString& name) {

@@ -45,7 +45,8 @@ ClientFeatureWindows::ClientFeatureWindows()
           [this] {
               return controller_ && controller_->window() ? controller_->window()->frame() : QRectF();
           })),
-      docShare_(std::make_unique<DocShareWindows>([this] { return controller_; })) {}
+      docShare_(std::make_unique<DocShareWindows>([this] { return controller_; })),
+      participants_(std::make_unique<ParticipantWindows>([this] { return controller_; })) {}
 
 void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);

@@ -16,6 +16,7 @@
 #include "permission/PermissionSetWindowController.h"
 #include "remotestg/RemoteStgWindows.h"
 #include "docshare/DocShareWindows.h"
+#include "participants/ParticipantWindows.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
@@ -36,10 +37,13 @@ public:
     RemoteStgWindows& remoteStgWindows() { return *remoteStg_; }
     PermissionSetWindowController* permissionSetWindow() const { return permissionWindow_; }
     DocShareWindows& docShareWindows() { return *docShare_; }
+    ParticipantWindows& participantWindows() { return *participants_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
     void closeSettingWindow() override;
+    void launchListWindow() override { participants_->launchListWindow(); }
+    void closeListWindows() override { participants_->closeListWindows(); }
     bool hasTextBoxView() const override { return chat_->hasTextBoxView(); }
     void openTextBox(const TextBoxLaunch& launch) override { chat_->openTextBox(launch); }
     void updateTextBox(bool forced, const std::vector<TextBoxDataRef>& lines) override {
@@ -103,4 +107,5 @@ private:
     QPointer<PermissionSetWindowController> permissionWindow_;
     PermissionManager* permissionManager() const;
     std::unique_ptr<DocShareWindows> docShare_;
+    std::unique_ptr<ParticipantWindows> participants_;
 };

@@ -5,7 +5,8 @@
 //   a moving picture: 640 x 480 at 15 pictures a second, its name written in it;
 //   a tone: tone=HZ (default 440) for one second in every four, silence between,
 //           coded as Opus at 48 kHz in 60 ms frames (the room's codec);
-//   a line in the text box: every=MS (default 4000), the first one second in.
+//   a line in the text box: every=MS (default 4000), the first one second in;
+//   with floor=MS, a request for the floor every MS, given back half a period later.
 // With document=URL (a share file) and pages=N it starts document sharing,
 // shows that document and turns to the next page every turn=MS (default
 // 5000), going back to the first after the last; a participant who comes later
@@ -27,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "FloorScript.h"
 #include "PictureLabel.h"
 #include "StopSignals.h"
 #include "fixtures/CoreClientArgs.h"
@@ -168,6 +170,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QuorixCoreStartSpeech();
+    demo_room::FloorScript floor(user, name, quorix::test::IntArg(arg, "floor", 0));
 
     std::atomic<bool> running{true};
     std::thread pictures([&] { SendPictures(running, name); });
@@ -219,6 +222,7 @@ int main(int argc, char** argv) {
     running = false;
     pictures.join();
     sound.join();
+    floor.stop();
     QuorixCoreLogout();
     QuorixCoreTerm();
     ::close(signals);

@@ -88,6 +88,7 @@ void ServeRoom(WebServiceFixture& web, uint16_t confPort) {
                      {"SERVERIP", "127.0.0.1:" + std::to_string(confPort)},
                      {"CATEGORY", "0"},
                      {"OWNER", kGuestId},
+                     {"USERLISTMODE", "Y"},
                      {"MAXPARTICIPANT", "8"},
                      {"MODE_OPUS", "Y"},
                      {"COMPANYNAME", "Demo"},
@@ -111,7 +112,9 @@ std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t c
     std::vector<std::string> args{"port=" + std::to_string(confPort), std::string("user=") + p.id,
                                   std::string("name=") + p.name,      std::string("top=") + kTopRoom,
                                   std::string("room=") + kRoom,       std::string("option=") + kOption,
-                                  R"(support={"mode_opus":true})",    "tone=" + std::to_string(p.toneHz)};
+                                  R"(support={"mode_opus":true})",    "tone=" + std::to_string(p.toneHz),
+                                  // The participant already present asks for the floor now and then.
+                                  std::string("floor=") + (p.id == kPresent.id ? "30000" : "0")};
     if (!document.empty()) {
         args.push_back("document=" + document);
         args.push_back("pages=" + std::to_string(kDocumentPages));
