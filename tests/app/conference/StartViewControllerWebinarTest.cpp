@@ -9,8 +9,10 @@
 
 #include "app/tiles/VideoTestSupport.h"
 #include "conference/MainViewController.h"
+#include "conference/PopupWebinarMenu.h"
 #include "conference/StartViewController.h"
 #include "platform/Dispatch.h"
+#include "platform/MainBundle.h"
 #include "platform/View.h"
 #include "platform/Window.h"
 #include "tiles/CameraView.h"
@@ -289,6 +291,43 @@ TEST(StartViewControllerWebinar, EveryModeOnScreen) {
             blue += nearColor(waiting.pixelColor(x, y), QColor(33, 150, 243), 40) ? 1 : 0;
     EXPECT_GT(blue, 200);  // the presenter image and the text
     area->getWebinarVideoView()->setParent(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PopupWebinarMenu, ItemsFollowTheRoomAndCheckTheCurrentLayout) {
+    const QVariantMap all{{"DOCSHAREMODE", "Y"}, {"ASMODE", "Y"}, {"TEXTBOXMODE", "Y"}};
+    const auto tags = [](const std::vector<PopupWebinarMenu::Item>& items) {
+        std::vector<int> t;
+        for (const auto& i : items) t.push_back(i.tag);
+        return t;
+    };
+    const auto checked = [](const std::vector<PopupWebinarMenu::Item>& items) {
+        std::vector<int> t;
+        for (const auto& i : items)
+            if (i.checked) t.push_back(i.tag);
+        return t;
+    };
+    EXPECT_EQ(tags(PopupWebinarMenu::items(1, all, false, 1)), (std::vector<int>{0, 1, 3}));
+    EXPECT_EQ(tags(PopupWebinarMenu::items(2, all, false, 1)), (std::vector<int>{4, 5, 8, 9, 10, 11, 13}));
+    EXPECT_EQ(tags(PopupWebinarMenu::items(3, all, false, 1)), (std::vector<int>{14, 15, 18, 19}));
+    // Only the keys that are "Y" offer their items.
+    EXPECT_EQ(tags(PopupWebinarMenu::items(1, {}, false, 1)), (std::vector<int>{0}));
+    EXPECT_EQ(tags(PopupWebinarMenu::items(2, {{"TEXTBOXMODE", "Y"}}, false, 1)), (std::vector<int>{10}));
+    EXPECT_TRUE(PopupWebinarMenu::items(3, {{"DOCSHAREMODE", "Y"}, {"ASMODE", "Y"}}, false, 1).empty());
+    // Checked: the mode, and the flag where the layout has both panes.
+    EXPECT_EQ(checked(PopupWebinarMenu::items(1, all, true, 1)), (std::vector<int>{0}));
+    EXPECT_EQ(checked(PopupWebinarMenu::items(2, all, true, 5)), (std::vector<int>{5}));
+    EXPECT_EQ(checked(PopupWebinarMenu::items(2, all, false, 7)), (std::vector<int>{8}));
+    EXPECT_EQ(checked(PopupWebinarMenu::items(2, all, true, 8)), (std::vector<int>{10}));
+    EXPECT_EQ(checked(PopupWebinarMenu::items(3, all, true, 14)), (std::vector<int>{19}));
+    EXPECT_TRUE(checked(PopupWebinarMenu::items(2, all, false, 0)).empty());
+    for (int menu = 1; menu <= 3; ++menu)
+        for (const auto& item : PopupWebinarMenu::items(menu, all, false, 0))
+            EXPECT_TRUE(MainBundle::pathForResource(item.image, QStringLiteral("png")))
+                << item.image.toStdString();
 }
 
 }  // namespace
