@@ -33,6 +33,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "conference/ConferenceAPShareViewer.h"
 #include "conference/ConferenceVideoArea.h"
@@ -159,6 +160,17 @@ public:
     virtual void cancelAPShareRequest() {}
     virtual void closeQuesResultWindow() {}
     virtual void launchQuestionnaireWindow() {}
+    // ---- The webinar's pane contents (none: the pane stays empty) ----
+    virtual QWidget* webinarTextBoxView() const { return nullptr; }
+    virtual void reloadWebinarTextBox() {}
+    virtual QWidget* webinarDocShareView() const { return nullptr; }
+    virtual void closeWebinarDocShareView() {}
+    virtual QWidget* launchWebinarWhiteboard() { return nullptr; }
+    virtual void closeWebinarWhiteboard() {}
+    // The sharing pane: the own share's placeholder when `ownShare`, else the
+    // viewed share or its placeholder; closing ends the pane's share.
+    virtual QWidget* webinarSharingView(bool /*ownShare*/) { return nullptr; }
+    virtual void closeAPShareForWebinar() {}
 };
 
 class StartViewController : public QObject,
@@ -462,6 +474,25 @@ public:
     void onAPShareViewForWebinar(QWidget* view) override;
     // The viewer of the share being watched (none).
     std::shared_ptr<ConferenceAPShareViewer> apShareClient() const;
+    // ---- Webinar layouts and display control (StartViewControllerWebinar.cpp) ----
+    // What a layout mode prepares and which contents its panes get.
+    enum WebinarStep { WB_CLOSE_DOC, WB_CLOSE_WB, WB_REMOVE_TB, WB_CLOSE_AP, WB_OPEN_DOC, WB_OPEN_WB, WB_OPEN_TB, WB_AP_PANE };
+    enum WebinarContent { WC_NONE, WC_VIDEO, WC_DOC, WC_WB, WC_AP, WC_TB };
+    struct WebinarLayoutPlan {
+        std::vector<WebinarStep> steps;
+        WebinarContent left = WC_VIDEO, right = WC_NONE, bottom = WC_NONE;
+    };
+    static WebinarLayoutPlan webinarLayoutPlan(int mode, bool isFuncMain);
+    // A layout menu item's tag as (mode, flag); none for an unknown tag.
+    static std::optional<std::pair<int, bool>> webinarMenuChoice(int tag);
+    void setLayoutMainViewForWebinar(bool isFuncMain, bool isRecv, int mode);
+    void onChangeLayoutOfWebinarView(bool flag, int mode) override;
+    void changeLayoutOfWebinarViewFromMenu(bool isFuncMain, int mode);
+    void onSelectMenuItemFromWebinarMenu(int itemTag) override;
+    std::optional<std::pair<bool, int>> getConvertFromStrWinSyncToModeForWebinar() override;
+    void cleanupWebinarViews();
+    // The owner's display-control request from the user menu (tags 18 to 22).
+    void sendDispControlRequest(const UserInfoRef& target, int64_t popupTag);
 
 private:
     // Logout and lost connection: the viewer stops and is kept until the next start.

@@ -2,6 +2,7 @@
 // tile, given the room's participants at its first appearance, and kept up
 // with the floor, the owner, the frames and the levels.
 
+#include <QLayout>
 #include <algorithm>
 
 #include "conference/StartViewController.h"
@@ -10,7 +11,7 @@
 #include "tiles/CameraView.h"
 
 namespace {
-constexpr double kAllBarHeight = 25 + 37;  // footer and header
+constexpr double kFooterHeight = 25;
 constexpr double kSubNameSize = 16;
 
 // The video area's delegate: hands its first appearance and the floor
@@ -84,7 +85,12 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
     const QString fontSize = conf.value(QStringLiteral("MODE_NO_POSITION_CHANGE_FONT_SIZE")).toString();
     if (lists != nullptr && lists->scheduleUserList() && !fontSize.isEmpty())
         p.subNameSize = fontSize.toDouble();
-    p.allBarHeight = kAllBarHeight;
+    // The bars above and below the area: the footer, the header and a menu
+    // bar in the window.
+    const QLayout* layout = window_ != nullptr ? window_->layout() : nullptr;
+    const double menuBar =
+        layout != nullptr && layout->menuBar() != nullptr ? layout->menuBar()->sizeHint().height() : 0;
+    p.allBarHeight = kFooterHeight + headerHeight_ + menuBar;
     p.isRecording = QuorixUtils::IsSystemEnableFunc(QStringLiteral("RECORDING"), conf);
     p.isManyMtgRecOneUser =
         QuorixUtils::IsSystemEnableFunc(QStringLiteral("MODE_MANY_MTG_REC_ONEUSER"), conf);

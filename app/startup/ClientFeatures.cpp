@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "conference/RemoteSupportManager.h"
+#include "conference/WebinarManager.h"
 #include "docshare/DocShareManager.h"
 #include "model/QuestionnaireInfo.h"
 #include "permission/PermissionManager.h"
@@ -27,6 +29,9 @@ LoginManagerFeatures make() {
     f.remoteStgManager = &RemoteStgManager::make;
     // Local recording, made at each login whose room records.
     f.recordingManager = &RecordingFeature::make;
+    // The webinar layout text and the owner's display-control requests.
+    f.webinarManager = &WebinarManager::make;
+    f.remoteSupportManager = &RemoteSupportManager::make;
     return f;
 }
 
