@@ -3,27 +3,33 @@
 // with the floor, the owner, the frames and the levels.
 
 #include <algorithm>
+#include <tuple>
 
 #include "conference/StartViewController.h"
-#include "tiles/CameraView.h"
 #include "platform/Dispatch.h"
 #include "services/QuorixUtils.h"
+#include "tiles/CameraView.h"
 
 namespace {
 constexpr double kAllBarHeight = 25 + 37;  // footer and header
 constexpr double kSubNameSize = 16;
 
-// The video area's delegate: hands its first appearance to the window
-// controller and answers the tile actions with nothing for now.
+// The video area's delegate: hands its first appearance and the device
+// requests to the window controller and answers the other tile actions with
+// nothing for now.
 class VideoAreaDelegate final : public MainViewControllerDelegate {
 public:
     explicit VideoAreaDelegate(StartViewController* controller) : controller_(controller) {}
     void finishedCreateView() override { controller_->finishedCreateView(); }
-    void changeMicOnOff(int) override {}
-    void changeMicVolume(int, float) override {}
-    void changeSpeakerOnOff(int) override {}
-    void changeSpeakerVolume(int, float) override {}
-    void changeCameraOnOff() override {}
+    void changeMicOnOff(int clientNo) override { controller_->changeMicOnOff(clientNo); }
+    void changeMicVolume(int clientNo, float value) override {
+        controller_->changeMicVolume(clientNo, value);
+    }
+    void changeSpeakerOnOff(int clientNo) override { controller_->changeSpeakerOnOff(clientNo); }
+    void changeSpeakerVolume(int clientNo, float value) override {
+        controller_->changeSpeakerVolume(clientNo, value);
+    }
+    void changeCameraOnOff() override { controller_->changeCameraOnOff(); }
     void dispRecordingMenu(const SpeakerInfoRef&) override {}
     void onClickVideoStatus(const SpeakerInfoRef&) override {}
     Menu* makePopupSpeakerMenu(const SpeakerInfoRef&) override { return nullptr; }
@@ -32,9 +38,9 @@ public:
     void reserveSpeech(bool) override {}
     void stopSpeech() override {}
     void endSpeech(const SpeakerInfoRef&) override {}
-    void hideMyVideoForSeminar(bool) override {}
+    void hideMyVideoForSeminar(bool hide) override { controller_->hideMyVideoForSeminar(hide); }
     void onClickShowSeminarList() override {}
-    void changeHideCameraFlag(bool) override {}
+    void changeHideCameraFlag(bool hide) override { controller_->changeHideCameraFlag(hide); }
     void onMyVideo(const QImage&) override {}
     void onOtherVideo(const QImage&, const QString&) override {}
     int checkIsAutoRecVideo(const SpeakerInfoRef&) override { return 0; }
@@ -67,12 +73,7 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
     p.ownerUserId = mLoginManager->ownerIdStr();
     p.isWebinar = p.roomCategory == ROOM_CATEGORY_SEMINAR &&
                   conf.value(QStringLiteral("MODE_WEBINAR")).toString() == u"Y";
-    if (services_.audioInfo) {
-        if (const std::optional<AudioInfo> audio = services_.audioInfo()) {
-            p.micVol = audio->inputVolume;
-            p.speakerVol = audio->outputVolume;
-        }
-    }
+    std::tie(p.micVol, p.speakerVol) = currentVolumes();
     // The placeholders' second name: 16 points, or the room's size for it.
     p.subNameSize = kSubNameSize;
     const QString fontSize = conf.value(QStringLiteral("MODE_NO_POSITION_CHANGE_FONT_SIZE")).toString();
@@ -95,6 +96,12 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
         self = std::make_shared<SpeakerInfo>(CLIENT_NO_SELF, *mLoginManager->myInfo());
     own->setSpeakerInfo(self);
     p.myVideoInfo = own;
+    p.headerView = mMVHeaderView;
+    // The own tile shows what the bridge's camera captures.
+    if (CameraView* camera = ownCameraView()) {
+        QuorixBridge* bridge = mLoginManager->bridge();
+        camera->setCapture(bridge != nullptr ? bridge->cameraSource() : nullptr);
+    }
 
     auto area = std::make_unique<MainViewController>(p);
     if (!videoAreaDelegate_) videoAreaDelegate_ = std::make_unique<VideoAreaDelegate>(this);
@@ -157,6 +164,7 @@ void StartViewController::finishedCreateView() {
         area->setSpeakerListInManyMode(lists->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}));
     }
     if (mMainViewController) mMainViewController->resizeMainView();
+    applyDeviceState();
 }
 
 void StartViewController::onStartSpeech(const SpeakerInfoRef& speaker) {
@@ -206,6 +214,10 @@ void StartViewController::onChangeOwner(const QString& ownerId, const QString&) 
 }
 
 void StartViewController::updateVideo(int clientNo, const QImage& image, const QString& name) {
+    // A webinar shows the speakers' video only in the layouts that have it.
+    if (mLoginManager && mLoginManager->isWebinar() &&
+        !webinarLayoutShowsVideo(getConvertFromStrWinSyncToModeForWebinar()))
+        return;
     const std::lock_guard<std::mutex> lock(videoAreaMutex_);
     if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get()))
         area->updateVideo(clientNo, image, name);

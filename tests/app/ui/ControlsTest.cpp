@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
@@ -18,7 +19,9 @@
 
 #include "UiTestSupport.h"
 #include "fixtures/app/AppTestSupport.h"
+#include "platform/Localization.h"
 #include "platform/View.h"
+#include "ui/AddLayoutWindowController.h"
 #include "ui/CenteringClipView.h"
 #include "ui/CustomCheckButton.h"
 #include "ui/CustomCheckButtonCell.h"
@@ -418,3 +421,30 @@ TEST(PlaceholderAndLink, HintTextAndLinkMarkup) {
 }
 
 }  // namespace
+
+// The dialogue for a new layout's title: OK hands the text over (an empty one
+// too) and ends with 1; Cancel ends with 0 and tells nobody.
+TEST(AddLayoutWindowController, OkHandsTheTitleOverAndCancelDoesNot) {
+    ensureQtApplication();
+    struct Delegate : AddLayoutWindowControllerDelegate {
+        void onCloseAddLayoutWindow(const QString& title) override { titles.push_back(title); }
+        std::vector<QString> titles;
+    } delegate;
+    QWidget settings;
+    const struct {
+        const char* text;
+        bool ok;
+    } cases[] = {{"Morning", true}, {"", true}, {"Ignored", false}};
+    for (const auto& c : cases) {
+        AddLayoutWindowController dialog(&settings);
+        dialog.setDelegate(&delegate);
+        EXPECT_EQ(dialog.explanationLbl()->text(), LocalizedString("dfADDLAYOUT"));
+        EXPECT_EQ(dialog.cancelBtn()->text(), LocalizedString("dfCANCEL"));
+        dialog.textFiled()->setText(QString::fromLatin1(c.text));
+        dialog.open();
+        (c.ok ? dialog.okBtn() : dialog.cancelBtn())->click();
+        EXPECT_EQ(dialog.result(), c.ok ? 1 : 0);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_EQ(delegate.titles, (std::vector<QString>{"Morning", ""}));
+}
