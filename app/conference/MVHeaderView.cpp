@@ -321,6 +321,16 @@ void MVHeaderView::setAudioOutputState(bool isOn) {
     setOptionImage(spkBtn_, isOn ? QStringLiteral("tool_speaker_on") : QStringLiteral("tool_speaker_off"));
 }
 
+void MVHeaderView::setAudioInputVolume(float volume) {
+    micVol_ = volume;
+    if (micBtn_) micBtn_->setSliderValue(volume);
+}
+
+void MVHeaderView::setAudioOutputVolume(float volume) {
+    spkVol_ = volume;
+    if (spkBtn_) spkBtn_->setSliderValue(volume);
+}
+
 void MVHeaderView::setCameraState(bool isOn) {
     if (!cameraBtn_) return;
     cameraBtn_->setProperty("on", isOn);

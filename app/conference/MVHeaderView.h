@@ -90,6 +90,9 @@ public:
     void setAudioInputState(bool on);
     void setAudioOutputState(bool on);
     void setCameraState(bool on);
+    // The volume sliders of the microphone and speaker buttons (0..1).
+    void setAudioInputVolume(float volume);
+    void setAudioOutputVolume(float volume);
     void setHeaderBtnEnable(bool enable);
     void webinarBtnsStatusChange(int mode);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "conference/MVHeaderView.h"
 #include "media/AudioDeviceNotificator.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
@@ -64,6 +65,7 @@ MainViewController::MainViewController(const Params& params, QObject* parent)
       mbManyMtgRecOneUser(params.isManyMtgRecOneUser),
       initialMicVol_(params.micVol),
       initialSpeakerVol_(params.speakerVol) {
+    mHeaderView = params.headerView;
     if (miRoomCategory == ROOM_CATEGORY_MANYMTG) mManySpeakerVideoListArry.emplace();
     if (mMyVideo != nullptr && mMyVideo->video() != nullptr) {
         VideoView* own = mMyVideo->video();
@@ -239,6 +241,10 @@ void MainViewController::applyStoredDeviceState() {
     const auto volume = [&](const QString& key) {
         return defaults.objectForKey(key).isValid() ? defaults.floatForKey(key) : kDefaultVolume;
     };
+    setAudioInputState(mIsMicOn);
+    setAudioInputVolume(volume(QStringLiteral("KeyMicrophoneVolume")));
+    setAudioOutputState(true);
+    setAudioOutputVolume(volume(QStringLiteral("KeySpeakerVolume")));
     if (mMyVideo == nullptr || mMyVideo->video() == nullptr) return;
     VideoView* own = mMyVideo->video();
     own->changeOptionStatus(VIDEO_OPTION_MIC, mIsMicOn);

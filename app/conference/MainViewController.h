@@ -41,6 +41,7 @@
 #include "tiles/VideoInfo.h"
 
 class Menu;
+class MVHeaderView;
 class View;
 
 // What the video area asks of the conference window (all required).
@@ -97,6 +98,8 @@ public:
         double allBarHeight = 0;
         bool isRecording = false;
         bool isManyMtgRecOneUser = false;
+        // The header bar whose device buttons mirror the own devices (none: no header).
+        MVHeaderView* headerView = nullptr;
     };
 
     explicit MainViewController(const Params& params, QObject* parent = nullptr);
@@ -174,6 +177,27 @@ public:
     bool captainFree() const { return captainFree_; }
     void setCaptainFree(bool on) { captainFree_ = on; }
 
+    // ---- Device state on the header and the tiles (MainViewControllerDevices.cpp) ----
+    // What the window controller applied; the area only shows it.
+    void changeMicOnOff(bool on);
+    void setMicVolume(float volume);
+    // CLIENT_NO_SELF: the own output; another number: that participant's playback.
+    void changeSpeakerOnOff(int clientNo, bool on);
+    void setSpeakerVolume(int clientNo, float volume);
+    void changeCameraOnOff(bool on);
+    void setHeaderBtnEnable(bool enable);
+    void setAudioInputState(bool on);
+    void setAudioInputVolume(float volume);
+    void setAudioOutputState(bool on);
+    void setAudioOutputVolume(float volume);
+    MVHeaderView* headerView() const;
+    // Volume changes made outside the application (main queue).
+    void didChangeInputVolume(AudioDeviceNotificatorDispatcher*, float volume) override;
+    void didChangeOutputVolume(AudioDeviceNotificatorDispatcher*, float volume) override;
+    // The tiles' option buttons and sliders, as requests to the delegate.
+    void videoOptionClick(const SpeakerInfoRef& speaker, int option) override;
+    void videoOptionSlide(const SpeakerInfoRef& speaker, int option, float value) override;
+
     // ---- Arrangement (MainViewControllerArrangement.cpp) ----
     // A grid whose minimum exceeds its size grows the window (one step per
     // report); in a normal room a grid that fits sets the window's minimum.
@@ -250,6 +274,7 @@ private:
         QRectF window;
     };
     std::optional<Growth> lastGrowth_;
+    QPointer<MVHeaderView> mHeaderView;
     std::unique_ptr<AudioDeviceNotificatorDispatcher> mAudioNotificator;
     bool mIsMicOn = true;
     bool mIsSpeakerOn = true;

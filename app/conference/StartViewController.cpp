@@ -14,6 +14,7 @@
 #include "services/LogFileManager.h"
 #include "services/QuorixUtils.h"
 #include "services/UpdateManager.h"
+#include "tiles/CameraView.h"
 #include "ui/CommonAlert.h"
 
 namespace {
@@ -43,7 +44,8 @@ StartViewController::StartViewController(Services services, QObject* parent)
         services_.calcMainViewSize = [](int category, int maxParticipants) {
             return MainViewController::calcMainViewSize(category, maxParticipants);
         };
-    if (!services_.savedMainFrame) services_.savedMainFrame = [] { return QRectF(); };
+    if (!services_.savedMainFrame)
+        services_.savedMainFrame = [this] { return checkSavedWindowSize(SaveLayoutInfo::kRectMain); };
     if (!services_.osVersion) services_.osVersion = &QuorixUtils::GetOSVersion;
 
     // The answers of the floor and chair questions go to the login.
@@ -61,6 +63,10 @@ StartViewController::StartViewController(Services services, QObject* parent)
 
 StartViewController::~StartViewController() {
     NotificationCenter::defaultCenter().removeObserver(this);
+    // Device commands still queued finish before the login goes; the own
+    // tile lets go of the bridge's camera.
+    flushDeviceCommands();
+    if (CameraView* camera = ownCameraView()) camera->setCapture(nullptr);
     if (mLoginManager) {
         mLoginManager->setDelegate(nullptr);
         mLoginManager->waitForLoginQueue();
@@ -282,6 +288,7 @@ void StartViewController::leaveConfRoom() {
 
 void StartViewController::processLogout(bool keep) {
     stopAPShareClient();
+    flushDeviceCommands();  // no device command runs into the logout
     if (auto* rec = mLoginManager->recordingManager()) rec->stopAllRecording();
     // The chat is kept (when the room allows it) before its windows go.
     if (services_.windows->hasTextBoxView()) {

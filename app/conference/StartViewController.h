@@ -41,14 +41,18 @@
 #include "conference/MVHeaderView.h"
 #include "conference/MainViewController.h"
 #include "conference/PopupUserMenu.h"
+#include "media/AudioDeviceInfo.h"
 #include "media/AudioInfo.h"
 #include "model/MessageInfo.h"
 #include "model/TextBoxData.h"
 #include "model/UserInfo.h"
 #include "platform/Window.h"
 #include "session/FreeMessageCodes.h"  // ForceLogoutKind, the sharing states
+#include "services/SaveLayoutInfo.h"
 #include "session/LoginManager.h"
 
+class CameraView;
+class DispatchQueue;
 class View;
 
 enum SettingWindowCloseReason : int {
@@ -66,6 +70,8 @@ public:
     virtual void closeSettingWindow() {}
     virtual void launchListWindow() {}
     virtual void closeListWindows() {}
+    // The participant-list window while it is open (for a saved layout).
+    virtual QWidget* listWindow() const { return nullptr; }
     virtual void launchAPShareWindow() {}
     virtual void startDocShare() {}
     virtual bool isDocShareWindowOpen() const { return false; }
@@ -370,6 +376,53 @@ public:
     };
     ListLaunch listLaunch() const;
     void closeListWindow(const QRectF& frame);
+    // ---- Audio, video and device controls (StartViewControllerDevices.cpp) ----
+    // Commands from the header, the tiles and the settings window (main thread).
+    // The device calls run on the device queue, one after another; the window
+    // shows the new state when they are done. Volumes are latest-wins: a
+    // slider moved faster than the device follows sets only the last value.
+    void changeMicOnOff(int clientNo);
+    void changeMicVolume(int clientNo, float volume);
+    void changeSpeakerOnOff(int clientNo);
+    void changeSpeakerVolume(int clientNo, float volume);
+    void changeCameraOnOff();
+    void onClickVideoOptionBtn(const SpeakerInfo& speaker, int option) override;
+    void onSlideVideoOptionBtn(const SpeakerInfo& speaker, int option, float value) override;
+    void hideMyVideoForSeminar(bool hide);
+    void changeHideCameraFlag(bool hide);
+    void changeAudioSettings(const std::optional<AudioDeviceInfo>& input,
+                             const std::optional<AudioDeviceInfo>& output, int64_t echoCancelMode,
+                             int64_t noiseReductionMode);
+    void changeVideoSettings(const QSize& size, int frameRate, const std::optional<QString>& device);
+    // The camera background: 0 none, 1 blur, 2 the custom picture.
+    void changeVideoBg(int mode, const std::optional<QByteArray>& imgData);
+    void selectedCustomImgData(const std::function<void(const std::optional<QByteArray>&)>& handler);
+    void selectCustomImg(const std::function<void(const std::optional<QByteArray>&)>& handler);
+    void setCustomImg(const QByteArray& bytes);
+    void deleteCustomImg();
+    void setBgMode(int mode, const QImage& customImg);
+    static QImage convertToImgFromData(const std::optional<QByteArray>& bytes);
+    QImage getBgCustomImg() override;
+    // LoginManagerDelegate: the own devices changed from elsewhere (any thread).
+    void onChangeCameraStatus(bool isOn) override;
+    void onChangeMicStatus(bool isOn, float volume) override;
+    void onChangeSpeakerStatus(bool isOn, float volume) override;
+    // Whether a frame reaches the video area: always outside webinars; in a
+    // webinar only while its layout (flag, mode) shows video.
+    static bool webinarLayoutShowsVideo(const std::optional<std::pair<bool, int>>& layout);
+    // The own tile's camera view, when the own tile is one.
+    CameraView* ownCameraView();
+    // Waits until the device calls queued so far have run.
+    void flushDeviceCommands();
+    // The file chooser of selectCustomImg (tests put their own here).
+    std::function<std::optional<QString>()> chooseImageFile;
+
+    // ---- Saved window layouts (StartViewControllerLayouts.cpp) ----
+    // The saved frame of one window ("KeySaveLayoutRectMain", ...) for the
+    // current room and user, or the zero rectangle.
+    QRectF checkSavedWindowSize(const QString& rectKey) const;
+    // The current arrangement under a title; hidden windows as the zero rectangle.
+    SaveLayoutInfo getSaveLayoutInfo(const QString& title) const;
 
     // ---- Conference alerts (StartViewControllerAlerts.cpp) ----
     // Devices that failed to start (error code 1) are reported as such;
@@ -529,4 +582,15 @@ private:
     bool terminating_ = false;
     int exitStatus_ = 0;
     double headerHeight_ = 37;
+
+    // The device section's queue and its latest-wins volumes.
+    void runDeviceCommand(std::function<void()> command);
+    void queueVolume(int key, float volume, std::function<void(float)> apply);
+    void applyDeviceState();
+    // The input and output volumes as the devices have them now (the stored
+    // ones until the audio runs).
+    std::pair<float, float> currentVolumes() const;
+    std::shared_ptr<DispatchQueue> deviceQueue_;
+    std::mutex volumeMutex_;
+    std::map<int, float> pendingVolumes_;
 };

@@ -4,6 +4,7 @@
 
 #include <QLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "conference/StartViewController.h"
 #include "platform/Dispatch.h"
@@ -14,17 +15,21 @@ namespace {
 constexpr double kFooterHeight = 25;
 constexpr double kSubNameSize = 16;
 
-// The video area's delegate: hands its first appearance and the floor
-// requests of its tiles to the window controller.
+// The video area's delegate: hands its first appearance, the device
+// requests and the floor requests of its tiles to the window controller.
 class VideoAreaDelegate final : public MainViewControllerDelegate {
 public:
     explicit VideoAreaDelegate(StartViewController* controller) : controller_(controller) {}
     void finishedCreateView() override { controller_->finishedCreateView(); }
-    void changeMicOnOff(int) override {}
-    void changeMicVolume(int, float) override {}
-    void changeSpeakerOnOff(int) override {}
-    void changeSpeakerVolume(int, float) override {}
-    void changeCameraOnOff() override {}
+    void changeMicOnOff(int clientNo) override { controller_->changeMicOnOff(clientNo); }
+    void changeMicVolume(int clientNo, float value) override {
+        controller_->changeMicVolume(clientNo, value);
+    }
+    void changeSpeakerOnOff(int clientNo) override { controller_->changeSpeakerOnOff(clientNo); }
+    void changeSpeakerVolume(int clientNo, float value) override {
+        controller_->changeSpeakerVolume(clientNo, value);
+    }
+    void changeCameraOnOff() override { controller_->changeCameraOnOff(); }
     void dispRecordingMenu(const SpeakerInfoRef&) override {}
     void onClickVideoStatus(const SpeakerInfoRef& s) override { controller_->onClickVideoStatus(s); }
     Menu* makePopupSpeakerMenu(const SpeakerInfoRef& s) override {
@@ -39,9 +44,9 @@ public:
     void reserveSpeech(bool cancel) override { controller_->reserveSpeech(cancel); }
     void stopSpeech() override { controller_->stopSpeech(); }
     void endSpeech(const SpeakerInfoRef& s) override { controller_->endSpeech(s); }
-    void hideMyVideoForSeminar(bool) override {}
+    void hideMyVideoForSeminar(bool hide) override { controller_->hideMyVideoForSeminar(hide); }
     void onClickShowSeminarList() override {}
-    void changeHideCameraFlag(bool) override {}
+    void changeHideCameraFlag(bool hide) override { controller_->changeHideCameraFlag(hide); }
     void onMyVideo(const QImage&) override {}
     void onOtherVideo(const QImage&, const QString&) override {}
     int checkIsAutoRecVideo(const SpeakerInfoRef&) override { return 0; }
@@ -74,12 +79,7 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
     p.ownerUserId = mLoginManager->ownerIdStr();
     p.isWebinar = p.roomCategory == ROOM_CATEGORY_SEMINAR &&
                   conf.value(QStringLiteral("MODE_WEBINAR")).toString() == u"Y";
-    if (services_.audioInfo) {
-        if (const std::optional<AudioInfo> audio = services_.audioInfo()) {
-            p.micVol = audio->inputVolume;
-            p.speakerVol = audio->outputVolume;
-        }
-    }
+    std::tie(p.micVol, p.speakerVol) = currentVolumes();
     // The placeholders' second name: 16 points, or the room's size for it.
     p.subNameSize = kSubNameSize;
     const QString fontSize = conf.value(QStringLiteral("MODE_NO_POSITION_CHANGE_FONT_SIZE")).toString();
@@ -107,6 +107,12 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
         self = std::make_shared<SpeakerInfo>(CLIENT_NO_SELF, *mLoginManager->myInfo());
     own->setSpeakerInfo(self);
     p.myVideoInfo = own;
+    p.headerView = mMVHeaderView;
+    // The own tile shows what the bridge's camera captures.
+    if (CameraView* camera = ownCameraView()) {
+        QuorixBridge* bridge = mLoginManager->bridge();
+        camera->setCapture(bridge != nullptr ? bridge->cameraSource() : nullptr);
+    }
 
     auto area = std::make_unique<MainViewController>(p);
     if (!videoAreaDelegate_) videoAreaDelegate_ = std::make_unique<VideoAreaDelegate>(this);
@@ -169,9 +175,14 @@ void StartViewController::finishedCreateView() {
         area->setSpeakerListInManyMode(lists->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}));
     }
     if (mMainViewController) mMainViewController->resizeMainView();
+    applyDeviceState();
 }
 
 void StartViewController::updateVideo(int clientNo, const QImage& image, const QString& name) {
+    // A webinar shows the speakers' video only in the layouts that have it.
+    if (mLoginManager && mLoginManager->isWebinar() &&
+        !webinarLayoutShowsVideo(getConvertFromStrWinSyncToModeForWebinar()))
+        return;
     const std::lock_guard<std::mutex> lock(videoAreaMutex_);
     if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get()))
         area->updateVideo(clientNo, image, name);

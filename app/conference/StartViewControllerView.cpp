@@ -163,7 +163,7 @@ void StartViewController::createMainView(bool removeEarlier) {
     // The root view takes the new size now, before the bars are placed in it.
     if (window_->layout()) window_->layout()->activate();
 
-    float micVol = 0, spkVol = 0;
+    const auto [micVol, spkVol] = currentVolumes();
     const bool owner = mLoginManager->ownerIdStr() == mLoginManager->myInfo()->userId();
     auto* header = new MVHeaderView(QRectF(rootView_->frame().x(), kFooterHeight + h, W, headerHeight_), conf,
                                     owner, category, isWebinar, mLoginManager->myInfo(), micVol, spkVol,

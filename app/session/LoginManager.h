@@ -306,6 +306,7 @@ public:
     bool isSpeakerOn() const { return bIsSpeakerOn.load(); }
     bool isCameraOn() const { return bIsCameraOn.load(); }
     bool isHideMyVideo() const { return bIsHideMyVideo.load(); }
+    void setIsHideMyVideo(bool hide) { bIsHideMyVideo = hide; }
     bool isSendCameraOffTimerRunning() const { return cameraOffTimerOn_.load(); }
     static constexpr std::chrono::milliseconds kCameraOffInterval{3000};
     void changeCameraOnOff();

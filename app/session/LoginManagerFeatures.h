@@ -127,6 +127,8 @@ public:
                                         const QString& /*roomName*/, int /*width*/, int /*height*/,
                                         int /*timerCountVal*/) {}
     virtual bool isRecordingUser(const QString& /*userId*/) const { return false; }
+    // A running recording of the own camera records the camera-off picture instead.
+    virtual void setCameraOffForRec(bool /*off*/) {}
     virtual void stopRecording(const QString& /*userId*/) {}
     // The file types of the running recordings (3: video only).
     virtual std::vector<int> recordingFileTypes() const { return {}; }
