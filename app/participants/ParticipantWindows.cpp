@@ -92,3 +92,7 @@ void ParticipantWindows::endSpeech(const SpeakerInfoRef& speaker) {
 void ParticipantWindows::changeReserveState(bool permit, const UserInfoRef& user) {
     if (StartViewController* c = controller()) c->changeReserveStateUserInfo(permit, user);
 }
+
+QWidget* ParticipantWindows::listWindow() const {
+    return listWindow_ ? listWindow_->window() : nullptr;
+}

@@ -27,7 +27,9 @@ public:
     // Where a list window opens without an earlier frame (bottom-up screen coordinates).
     static QRectF defaultFrame(const QRectF& conferenceFrame, const QRectF& visibleScreen);
 
-    ListWindow* listWindow() const { return listWindow_; }
+    ListWindow* listWindowController() const { return listWindow_; }
+    // The list window itself, for its saved frame.
+    QWidget* listWindow() const override;
     ClientListWindowController* clientListWindow() const { return clientListWindow_; }
 
     // ListWindowDelegate, ClientListWindowDelegate

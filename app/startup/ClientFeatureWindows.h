@@ -44,6 +44,7 @@ public:
     void closeSettingWindow() override;
     void launchListWindow() override { participants_->launchListWindow(); }
     void closeListWindows() override { participants_->closeListWindows(); }
+    QWidget* listWindow() const override { return participants_->listWindow(); }
     bool hasTextBoxView() const override { return chat_->hasTextBoxView(); }
     void openTextBox(const TextBoxLaunch& launch) override { chat_->openTextBox(launch); }
     void updateTextBox(bool forced, const std::vector<TextBoxDataRef>& lines) override {
