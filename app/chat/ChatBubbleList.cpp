@@ -83,20 +83,31 @@ void ChatBubbleList::rebuild() {
 }
 
 void ChatBubbleList::place() {
-    const int columnWidth = viewport()->width();
-    // By index: a resize while a row's size is set places them all again.
-    for (int i = 0; i < count() && size_t(i) < sizes_.size() && size_t(i) < items_.size(); ++i) {
-        const QSizeF size = sizes_[size_t(i)];
-        QListWidgetItem* row = item(i);
-        row->setSizeHint(QSize(columnWidth, int(std::ceil(size.height())) + 20));
-        QWidget* cell = itemWidget(row);
-        QLabel* bubble = cell != nullptr ? cell->findChild<QLabel*>() : nullptr;
-        if (bubble == nullptr) continue;
-        const int w = int(std::ceil(size.width())) + 16, h = int(std::ceil(size.height())) + 16;
-        const int x = items_[size_t(i)].isOwn ? columnWidth - int(std::ceil(size.width())) - 16
-                                              : (otherOffset_ ? 4 : 0);
-        bubble->setGeometry(std::max(0, x), 0, w, h);
+    // Sizing a row can show or hide the scroll bar, which comes back here as
+    // a resize: the rows are then placed again for the new width.
+    if (placing_) {
+        placeAgain_ = true;
+        return;
     }
+    placing_ = true;
+    for (int pass = 0; pass < 3; ++pass) {
+        placeAgain_ = false;
+        const int columnWidth = viewport()->width();
+        for (int i = 0; i < count() && size_t(i) < sizes_.size() && size_t(i) < items_.size(); ++i) {
+            const QSizeF size = sizes_[size_t(i)];
+            QListWidgetItem* row = item(i);
+            row->setSizeHint(QSize(columnWidth, int(std::ceil(size.height())) + 20));
+            QWidget* cell = itemWidget(row);
+            QLabel* bubble = cell != nullptr ? cell->findChild<QLabel*>() : nullptr;
+            if (bubble == nullptr) continue;
+            const int w = int(std::ceil(size.width())) + 16, h = int(std::ceil(size.height())) + 16;
+            const int x = items_[size_t(i)].isOwn ? columnWidth - int(std::ceil(size.width())) - 16
+                                                  : (otherOffset_ ? 4 : 0);
+            bubble->setGeometry(std::max(0, x), 0, w, h);
+        }
+        if (!placeAgain_) break;
+    }
+    placing_ = false;
 }
 
 void ChatBubbleList::scrollToLast() {

@@ -49,4 +49,5 @@ private:
     std::vector<ChatBubbleItem> items_;
     std::vector<QSizeF> sizes_;  // each line's measured text
     bool building_ = false;
+    bool placing_ = false, placeAgain_ = false;
 };
