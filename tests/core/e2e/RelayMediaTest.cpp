@@ -96,7 +96,7 @@ TEST(RelayVideo, MovingPictureIsShownAtTheOtherClient) {
     while (std::chrono::steady_clock::now() - progress < std::chrono::seconds(20)) {
         const size_t from = room.b->lines().size();
         room.b->send("videostats");
-        stats = Words(room.b->waitLine("VIDEOSTATS", 60000, from));
+        stats = Words(room.b->waitLine("VIDEOSTATS", 120000, from));
         if (stats.size() != 6u) break;
         const int now = std::atoi(stats[1].c_str());
         if (size_t(now) >= forwarded()) break;
