@@ -31,7 +31,9 @@ public:
     void Term();
     bool IsOpened() const { return m_bOpened; }
 
-    // Passes libavcodec's messages to the debug trace (not installed).
+    // libavcodec's message sink, installed by the first decoder of the process:
+    // messages of information level and above go to the core's log at debug
+    // level (never to the terminal); verbose, debug and trace messages are dropped.
     static void avc_log(void* avcl, int level, const char* format, va_list args);
 
 private:

@@ -1,5 +1,6 @@
 #include "video/VideoDecoder.h"
 
+#include "common/LLog.h"
 #include "tessel/TS_Common.h"
 
 CVideoDecoder::CVideoDecoder() {
@@ -14,6 +15,9 @@ bool CVideoDecoder::CheckSize(int width, int height) {
         m_iHeight = height;
         m_decoder.Term();
         m_decoder.Init();
+        m_iNextFrameNo = 0;
+        m_bWaitForKeyFrame = true;
+        m_bWaitLogged = false;
     }
     return true;
 }
@@ -35,7 +39,21 @@ uint8_t* CVideoDecoder::Decode(const uint8_t* data, int bytes, int width, int he
                                bool wantPicture, bool flipVertical, bool swapRedBlue, bool withAlpha,
                                bool checkSequence) {
     CheckSize(width, height);
-    if (checkSequence && !CheckFrame(frameNo)) return nullptr;
+    const bool inSequence = !checkSequence || CheckFrame(frameNo);
+    if (frameNo == 0) {
+        m_bWaitForKeyFrame = false;
+    } else if (!inSequence && !m_bWaitForKeyFrame) {
+        m_bWaitForKeyFrame = true;
+        m_bWaitLogged = false;
+    }
+    if (m_bWaitForKeyFrame) {
+        if (!m_bWaitLogged) {
+            m_bWaitLogged = true;
+            CLLog::writeFormat(CLLog::DBG, "Video %dx%d: frame %d has no reference, waiting for a key frame",
+                               width, height, frameNo);
+        }
+        return nullptr;
+    }
     if (!wantPicture || width <= 0 || height <= 0) {
         m_decoder.Decode(data, bytes, nullptr, 0, 0, false, false, false);
         return nullptr;
