@@ -85,6 +85,7 @@ void CH264Decoder::Term() {
 
 bool CH264Decoder::Decode(const uint8_t* data, int bytes, uint8_t* out, int outWidth, int outHeight,
                           bool flipVertical, bool swapRedBlue, bool withAlpha) {
+    m_bDamaged = false;
     if (!m_bOpened && !Init()) return false;
     if (!data || bytes <= 0) return false;
     // The packet does not own the bytes: libavcodec copies them into a padded buffer.
@@ -103,9 +104,10 @@ bool CH264Decoder::Decode(const uint8_t* data, int bytes, uint8_t* out, int outW
         DTrace(TS_LOG_ERROR, "%s\n", what);
         return false;
     }
+    m_bDamaged = m_pFrame->decode_error_flags != 0 || (m_pFrame->flags & AV_FRAME_FLAG_CORRUPT) != 0;
     bool ok = false;
     const bool planar420 =
-        (m_pFrame->format == AV_PIX_FMT_YUV420P || m_pFrame->format == AV_PIX_FMT_YUVJ420P) &&
+        !m_bDamaged && (m_pFrame->format == AV_PIX_FMT_YUV420P || m_pFrame->format == AV_PIX_FMT_YUVJ420P) &&
         m_pFrame->linesize[0] > 0 && m_pFrame->linesize[1] > 0 &&
         m_pFrame->linesize[1] == m_pFrame->linesize[2];
     if (out && planar420 && m_pFrame->width == outWidth && m_pFrame->height == outHeight) {

@@ -30,6 +30,9 @@ public:
                 bool swapRedBlue, bool withAlpha);
     void Term();
     bool IsOpened() const { return m_bOpened; }
+    // True when the last Decode produced a picture that the decoder had to patch
+    // up (damaged data): it was not handed out, and later pictures refer to it.
+    bool LastPictureDamaged() const { return m_bDamaged; }
 
     // libavcodec's message sink, installed by the first decoder of the process:
     // messages of information level and above go to the core's log at debug
@@ -42,4 +45,5 @@ private:
     AVPacket* m_pPacket = nullptr;
     const AVCodec* m_pCodec = nullptr;
     bool m_bOpened = false;
+    bool m_bDamaged = false;
 };

@@ -54,13 +54,21 @@ uint8_t* CVideoDecoder::Decode(const uint8_t* data, int bytes, int width, int he
         }
         return nullptr;
     }
-    if (!wantPicture || width <= 0 || height <= 0) {
-        m_decoder.Decode(data, bytes, nullptr, 0, 0, false, false, false);
-        return nullptr;
+    uint8_t* out = nullptr;
+    if (wantPicture && width > 0 && height > 0) {
+        out = static_cast<uint8_t*>(__malloc__(static_cast<size_t>(width) * height * 4));
+        if (!out) return nullptr;
     }
-    auto* out = static_cast<uint8_t*>(__malloc__(static_cast<size_t>(width) * height * 4));
-    if (!out) return nullptr;
-    if (!m_decoder.Decode(data, bytes, out, width, height, flipVertical, swapRedBlue, withAlpha)) {
+    const bool decoded =
+        m_decoder.Decode(data, bytes, out, width, height, flipVertical, swapRedBlue, withAlpha);
+    if (m_decoder.LastPictureDamaged()) {
+        // The decoder patched up damaged data; the pictures that follow refer to it.
+        m_bWaitForKeyFrame = true;
+        m_bWaitLogged = true;
+        CLLog::writeFormat(CLLog::DBG, "Video %dx%d: frame %d is damaged, waiting for a key frame", width,
+                           height, frameNo);
+    }
+    if (!decoded || m_bWaitForKeyFrame) {
         __free__(out);
         return nullptr;
     }

@@ -3,7 +3,8 @@
 // A new stream (and a re-opened decoder) starts at a key frame: pictures before
 // it have no reference and are dropped unseen, never given to the decoder.
 // With the sequence check, a lost frame likewise drops the stream's pictures
-// until the next key frame, instead of decoding them against a missing reference.
+// until the next key frame, instead of decoding them against a missing reference;
+// so does a picture that the decoder found damaged.
 #pragma once
 
 #include <cstdint>

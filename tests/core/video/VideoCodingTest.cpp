@@ -360,6 +360,26 @@ TEST(VideoDecoder, LostFrameHidesPicturesUntilTheNextKeyFrame) {
     EXPECT_EQ(log.Count("waiting for a key frame"), 1);
 }
 
+TEST(VideoDecoder, DamagedPictureHidesPicturesUntilTheNextKeyFrame) {
+    // The decoder patches up a cut picture (block smears) and the following ones
+    // refer to it: none is shown until the key frame.
+    Camera cam;
+    CVideoDecoder dec;
+    LogLines log;
+    for (int i = 0; i < 6; ++i) {
+        Bytes src;
+        Bytes s = cam.Next(160, 120, 15, i == 5 ? 5000 : 67, &src);
+        if (i == 2) s.resize(s.size() / 2);
+        Picture pic = DecodeRgba(dec, s, 160, 120, cam.encoder.GetFrameNo());
+        EXPECT_EQ(pic != nullptr, i < 2 || i == 5) << "frame " << i;
+        if (pic) {
+            EXPECT_GT(PicturePsnr(src.data(), 3, pic.get(), 4, 160, 120), kMinPsnr) << "frame " << i;
+        }
+    }
+    EXPECT_EQ(log.Count("frame 2 is damaged, waiting for a key frame", CLLog::DBG), 1);
+    EXPECT_EQ(log.Count("waiting for a key frame"), 1);
+}
+
 TEST(VideoDecoder, ReopenedDecoderWaitsForAKeyFrame) {
     // The announced size changes while the sender's pictures keep counting: the
     // fresh decoder has no reference until the key frame at the new size.
