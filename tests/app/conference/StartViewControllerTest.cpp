@@ -142,6 +142,7 @@ TEST_F(StartViewControllerTest, ALinkLogsInAndBuildsTheConferenceView) {
     EXPECT_EQ(controller->headerView()->frame().height(), 42);
     EXPECT_EQ(controller->footerView()->frame(), QRectF(0, 0, controller->window()->frame().width(), 25));
     EXPECT_TRUE(controller->footerView()->findChild<QLabel*>("footerLabel")->text().startsWith("Room A"));
+    EXPECT_EQ(controller->window()->windowTitle(), "Room A - Quorix");
     // The list window opens in a normal room with the list mode.
     EXPECT_EQ(std::count(log.begin(), log.end(), "list.open"), 1);
     EXPECT_TRUE(alerts.empty());
