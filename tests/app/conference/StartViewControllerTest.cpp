@@ -194,7 +194,9 @@ TEST_F(StartViewControllerTest, ALaunchWithoutLinkText) {
         EXPECT_EQ(alerts[0], LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")) +
                                  "\n" + LocalizedString("dfLAUNCH_REASON_101"));
         EXPECT_EQ(terminated, c.terminations);
-        if (c.terminations != 0) EXPECT_EQ(controller->exitStatus(), 1);
+        if (c.terminations != 0) {
+            EXPECT_EQ(controller->exitStatus(), 1);
+        }
         EXPECT_EQ(bridge.loginCount(), c.loggedIn ? 1u : 0u);
     }
 }
