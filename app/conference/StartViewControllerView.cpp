@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "conference/StartViewController.h"
+#include "platform/MainBundle.h"
 #include "platform/StringFormat.h"
 #include "platform/View.h"
 #include "services/QuorixUtils.h"
@@ -177,6 +178,10 @@ void StartViewController::createMainView(bool removeEarlier) {
     footer->setAutoresizingMask(ViewWidthSizable | ViewMaxYMargin);
     rootView_->addSubview(footer);
     mMVFooterView = footer;
+    // The title names the room, so the window can be told apart in the task bar.
+    const QString room = conf.value(QStringLiteral("CLASSNAME")).toString().trimmed();
+    window_->setTitle(room.isEmpty() ? MainBundle::name()
+                                     : StringWithFormat(QStringLiteral("%@ - %@"), room, MainBundle::name()));
 
     // Our minimum size is of the content, so no title bar is counted.
     QSizeF minSize = calcMinWindowSize(category, maxParticipants, isWebinar, header->minSizeWidth(),

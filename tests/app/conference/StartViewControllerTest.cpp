@@ -142,6 +142,7 @@ TEST_F(StartViewControllerTest, ALinkLogsInAndBuildsTheConferenceView) {
     EXPECT_EQ(controller->headerView()->frame().height(), 42);
     EXPECT_EQ(controller->footerView()->frame(), QRectF(0, 0, controller->window()->frame().width(), 25));
     EXPECT_TRUE(controller->footerView()->findChild<QLabel*>("footerLabel")->text().startsWith("Room A"));
+    EXPECT_EQ(controller->window()->windowTitle(), "Room A - Quorix");
     // The list window opens in a normal room with the list mode.
     EXPECT_EQ(std::count(log.begin(), log.end(), "list.open"), 1);
     EXPECT_TRUE(alerts.empty());
@@ -193,7 +194,9 @@ TEST_F(StartViewControllerTest, ALaunchWithoutLinkText) {
         EXPECT_EQ(alerts[0], LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")) +
                                  "\n" + LocalizedString("dfLAUNCH_REASON_101"));
         EXPECT_EQ(terminated, c.terminations);
-        if (c.terminations != 0) EXPECT_EQ(controller->exitStatus(), 1);
+        if (c.terminations != 0) {
+            EXPECT_EQ(controller->exitStatus(), 1);
+        }
         EXPECT_EQ(bridge.loginCount(), c.loggedIn ? 1u : 0u);
     }
 }
