@@ -337,6 +337,8 @@ void W::windowDidLoad() {
             c.stepper->setObjectName(name + QStringLiteral("Stepper"));
             c.stepper->setRange(0, 100);
             c.stepper->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+            // Only the arrows show: the field beside it holds the number.
+            if (auto* text = c.stepper->findChild<QLineEdit*>()) text->setVisible(false);
             connect(c.stepper, &QSpinBox::valueChanged, this, [this, s = c.stepper] { onClickStepper(s); });
         } else {
             c.combo = new QComboBox(area);
