@@ -44,20 +44,25 @@ std::shared_ptr<AudioHardware> AudioDeviceManager::hardwarePtr() {
     return hardware_;
 }
 
-AudioHardware& AudioDeviceManager::hardware() { return *hardwarePtr(); }
+AudioHardware& AudioDeviceManager::hardware() {
+    return *hardwarePtr();
+}
 
+// A query the server did not answer (a busy or restarting server) keeps the
+// list last seen: read as empty, it would look as if every device had been
+// unplugged, and the monitor would move capture and playback off them.
 QStringList AudioDeviceManager::getInputDevices() {
-    QStringList list = uids(hardwarePtr()->devices(false));
+    auto devices = hardwarePtr()->devices(false);
     std::lock_guard<std::mutex> lock(mutex_);
-    inputDeviceList_ = list;
-    return list;
+    if (devices) inputDeviceList_ = uids(*devices);
+    return inputDeviceList_;
 }
 
 QStringList AudioDeviceManager::getOutputDevices() {
-    QStringList list = uids(hardwarePtr()->devices(true));
+    auto devices = hardwarePtr()->devices(true);
     std::lock_guard<std::mutex> lock(mutex_);
-    outputDeviceList_ = list;
-    return list;
+    if (devices) outputDeviceList_ = uids(*devices);
+    return outputDeviceList_;
 }
 
 QStringList AudioDeviceManager::getInputDevicesWithKeyword(const QString& keyword) {
@@ -68,13 +73,19 @@ QStringList AudioDeviceManager::getOutputDevicesWithKeyword(const QString& keywo
     return withKeyword(getOutputDevices(), keyword);
 }
 
-std::optional<QString> AudioDeviceManager::getDefInputDevice() { return hardwarePtr()->defaultDevice(false); }
+std::optional<QString> AudioDeviceManager::getDefInputDevice() {
+    return hardwarePtr()->defaultDevice(false);
+}
 
-std::optional<QString> AudioDeviceManager::getDefOutputDevice() { return hardwarePtr()->defaultDevice(true); }
+std::optional<QString> AudioDeviceManager::getDefOutputDevice() {
+    return hardwarePtr()->defaultDevice(true);
+}
 
 std::optional<AudioHardwareDevice> AudioDeviceManager::find(bool output, const QString& uid) {
     if (uid.isEmpty()) return std::nullopt;
-    for (AudioHardwareDevice& d : hardwarePtr()->devices(output)) {
+    auto devices = hardwarePtr()->devices(output);
+    if (!devices) return std::nullopt;
+    for (AudioHardwareDevice& d : *devices) {
         if (d.uid == uid) return std::move(d);
     }
     return std::nullopt;
@@ -96,9 +107,13 @@ int AudioDeviceManager::getDeviceType(const QString& uid) {
     return device ? int(device->transport) : int(AudioTransport::Other);
 }
 
-bool AudioDeviceManager::isInputDevice(const QString& uid) { return find(false, uid).has_value(); }
+bool AudioDeviceManager::isInputDevice(const QString& uid) {
+    return find(false, uid).has_value();
+}
 
-bool AudioDeviceManager::isOutputDevice(const QString& uid) { return find(true, uid).has_value(); }
+bool AudioDeviceManager::isOutputDevice(const QString& uid) {
+    return find(true, uid).has_value();
+}
 
 double AudioDeviceManager::getDeviceSampleRate(bool output, const QString& uid) {
     auto device = find(output, uid);
@@ -142,8 +157,8 @@ int AudioDeviceManager::setAudioDevice(AudioUnit& unit, const QString& uid, doub
     }
     if (!unit.setCurrentDevice(uid, wanted)) {
         LogFileManager::write(
-            StringWithFormat(output ? kLogMsgAudioSettingOutputErr : kLogMsgAudioSettingInputErr, -1), kLogError,
-            false);
+            StringWithFormat(output ? kLogMsgAudioSettingOutputErr : kLogMsgAudioSettingInputErr, -1),
+            kLogError, false);
         return kBindRefused;
     }
     {
@@ -152,7 +167,8 @@ int AudioDeviceManager::setAudioDevice(AudioUnit& unit, const QString& uid, doub
     }
     if (output) {
         std::lock_guard<std::mutex> lock(echoMutex_);
-        if (echoPair_ && &unit == playbackUnit_ && uid == echoOutputMaster_) unit.moveTo(echoPair_->playbackUid);
+        if (echoPair_ && &unit == playbackUnit_ && uid == echoOutputMaster_)
+            unit.moveTo(echoPair_->playbackUid);
     }
     return kBindOk;
 }
@@ -171,7 +187,8 @@ std::optional<AudioDeviceManager::Binding> AudioDeviceManager::bindPreferred(
         return Binding{uid, bound};
     };
     if (keyword && !keyword->isEmpty()) {
-        for (const QString& uid : output ? getOutputDevicesWithKeyword(*keyword) : getInputDevicesWithKeyword(*keyword)) {
+        for (const QString& uid :
+             output ? getOutputDevicesWithKeyword(*keyword) : getInputDevicesWithKeyword(*keyword)) {
             if (auto b = bind(uid)) return b;
         }
     }
@@ -198,7 +215,8 @@ std::optional<QString> AudioDeviceManager::startEchoCancel(const QString& inputU
     std::lock_guard<std::mutex> lock(echoMutex_);
     echoPair_ = pair;
     echoOutputMaster_ = *master;
-    if (playbackUnit_ != nullptr && playbackUnit_->currentDevice() == *master) playbackUnit_->moveTo(pair->playbackUid);
+    if (playbackUnit_ != nullptr && playbackUnit_->currentDevice() == *master)
+        playbackUnit_->moveTo(pair->playbackUid);
     return pair->captureUid;
 }
 
@@ -226,13 +244,15 @@ bool AudioDeviceManager::setSystemVolume(bool output, float volume) {
     if (!uid) return false;
     AudioHardware& hw = hardware();
     if (!hw.setVolume(output, *uid, volume)) {
-        LogFileManager::write(StringWithFormat(kLogMsgAudioDeviceNoVolumeControl, getDeviceName(*uid).value_or(*uid)),
-                              kLogError, false);
+        LogFileManager::write(
+            StringWithFormat(kLogMsgAudioDeviceNoVolumeControl, getDeviceName(*uid).value_or(*uid)),
+            kLogError, false);
         return false;
     }
     if (!hw.setMute(output, *uid, false)) {
-        LogFileManager::write(StringWithFormat(kLogMsgAudioDeviceNoVolumeControl, getDeviceName(*uid).value_or(*uid)),
-                              kLogError, false);
+        LogFileManager::write(
+            StringWithFormat(kLogMsgAudioDeviceNoVolumeControl, getDeviceName(*uid).value_or(*uid)),
+            kLogError, false);
     }
     return true;
 }
@@ -245,10 +265,18 @@ float AudioDeviceManager::getSystemVolume(bool output) {
     return std::clamp(v, 0.0f, 1.0f);
 }
 
-bool AudioDeviceManager::setSystemInputVolume(float volume) { return setSystemVolume(false, volume); }
-bool AudioDeviceManager::setSystemOutputVolume(float volume) { return setSystemVolume(true, volume); }
-float AudioDeviceManager::getSystemInputVolume() { return getSystemVolume(false); }
-float AudioDeviceManager::getSystemOutputVolume() { return getSystemVolume(true); }
+bool AudioDeviceManager::setSystemInputVolume(float volume) {
+    return setSystemVolume(false, volume);
+}
+bool AudioDeviceManager::setSystemOutputVolume(float volume) {
+    return setSystemVolume(true, volume);
+}
+float AudioDeviceManager::getSystemInputVolume() {
+    return getSystemVolume(false);
+}
+float AudioDeviceManager::getSystemOutputVolume() {
+    return getSystemVolume(true);
+}
 
 QStringList AudioDeviceManager::inputDeviceList() const {
     std::lock_guard<std::mutex> lock(mutex_);

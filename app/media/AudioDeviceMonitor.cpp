@@ -5,7 +5,9 @@
 
 namespace {
 
-AudioDeviceManager& devices() { return AudioDeviceManager::sharedInstance(); }
+AudioDeviceManager& devices() {
+    return AudioDeviceManager::sharedInstance();
+}
 
 int boundRate(bool output) {
     std::optional<QString> uid = output ? devices().outputDeviceUid() : devices().inputDeviceUid();
@@ -54,7 +56,8 @@ void AudioDeviceMonitor::resertParams() {
     isCheckDevList = isCheckSystemDev = isCheckVol = isCheckSampling = true;
 }
 
-void AudioDeviceMonitor::startMonitor(bool checkDevList, bool checkSystemDev, bool checkVolume, bool checkSampling) {
+void AudioDeviceMonitor::startMonitor(bool checkDevList, bool checkSystemDev, bool checkVolume,
+                                      bool checkSampling) {
     std::lock_guard<std::recursive_mutex> lock(guard_->mutex);
     stopMonitor();
     isCheckDevList = checkDevList;
@@ -158,10 +161,12 @@ void AudioDeviceMonitor::checkSystemVolumeStatus() {
     }
 }
 
+// A rate of 0 is a device the server did not find or did not answer for:
+// an unplug is the list check's to see, not a rate change.
 void AudioDeviceMonitor::checkDeviceSamplingRate() {
     if (devices().inputDeviceUid()) {
         int rate = boundRate(false);
-        if (rate != inputSamplingRate) {
+        if (rate > 0 && rate != inputSamplingRate) {
             inputSamplingRate = rate;
             listener_->onInputSamplingRateChanged(rate);
             if (listener_ == nullptr) return;
@@ -169,7 +174,7 @@ void AudioDeviceMonitor::checkDeviceSamplingRate() {
     }
     if (devices().outputDeviceUid()) {
         int rate = boundRate(true);
-        if (rate != outputSamplingRate) {
+        if (rate > 0 && rate != outputSamplingRate) {
             outputSamplingRate = rate;
             listener_->onOutputSamplingRateChanged(rate);
         }

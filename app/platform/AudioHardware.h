@@ -49,8 +49,9 @@ public:
     virtual ~AudioHardware() = default;
 
     // Devices a user can choose, in the server's order (no monitors of outputs,
-    // no filter devices built on top of others).
-    virtual std::vector<AudioHardwareDevice> devices(bool output) = 0;
+    // no filter devices built on top of others); none when the server did not
+    // answer, which is not the same as a server without devices.
+    virtual std::optional<std::vector<AudioHardwareDevice>> devices(bool output) = 0;
     // The server's default device; none when there is none or the server is gone.
     virtual std::optional<QString> defaultDevice(bool output) = 0;
     // Volume 0.0..1.0; -1 when the device is unknown or has no volume.

@@ -1,8 +1,9 @@
 #include "platform/PulseAudioHardware.h"
 
+#include <unistd.h>
+
 #include <QHash>
 #include <atomic>
-#include <unistd.h>
 #include <mutex>
 
 #include "platform/PulseAudioConnection.h"
@@ -45,10 +46,10 @@ bool PulseAudioHardware::isSelectable(const PulseAudioDeviceInfo& info) {
            info.deviceClass != QLatin1String("filter");
 }
 
-std::vector<AudioHardwareDevice> PulseAudioHardware::devices(bool output) {
-    std::vector<AudioHardwareDevice> result;
+std::optional<std::vector<AudioHardwareDevice>> PulseAudioHardware::devices(bool output) {
     auto list = output ? connection_.sinks() : connection_.sources();
-    if (!list) return result;
+    if (!list) return std::nullopt;
+    std::vector<AudioHardwareDevice> result;
     for (const PulseAudioDeviceInfo& info : *list) {
         if (!isSelectable(info)) continue;
         result.push_back({info.name, info.description, transportOf(info), double(info.rate)});
@@ -107,8 +108,9 @@ std::optional<AudioHardware::EchoCancelPair> PulseAudioHardware::createEchoCance
     static std::atomic<int> serial{0};
     const QString tag = QStringLiteral("quorix_ec_%1_%2").arg(getpid()).arg(++serial);
     EchoCancelPair pair{tag + QStringLiteral("_source"), tag + QStringLiteral("_sink")};
-    const QString args = QStringLiteral("source_master=%1 sink_master=%2 source_name=%3 sink_name=%4 use_master_format=1")
-                             .arg(inputUid, outputUid, pair.captureUid, pair.playbackUid);
+    const QString args =
+        QStringLiteral("source_master=%1 sink_master=%2 source_name=%3 sink_name=%4 use_master_format=1")
+            .arg(inputUid, outputUid, pair.captureUid, pair.playbackUid);
     auto index = connection_.loadModule(QStringLiteral("module-echo-cancel"), args);
     if (!index) return std::nullopt;
     std::lock_guard<std::mutex> lock(echoMutex());

@@ -16,7 +16,7 @@ public:
     PulseAudioHardware();
     explicit PulseAudioHardware(PulseAudioConnection& connection);
 
-    std::vector<AudioHardwareDevice> devices(bool output) override;
+    std::optional<std::vector<AudioHardwareDevice>> devices(bool output) override;
     std::optional<QString> defaultDevice(bool output) override;
     float volume(bool output, const QString& uid) override;
     bool setVolume(bool output, const QString& uid, float volume) override;

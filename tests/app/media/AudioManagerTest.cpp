@@ -297,6 +297,33 @@ TEST_F(AudioManagerTest, ASelectedDeviceThatVanishesOrIsSwappedMovesCaptureToThe
     }
 }
 
+TEST_F(AudioManagerTest, ListQueriesTheServerDoesNotAnswerAreNoUnplug) {
+    setup();
+    manager_->start();
+    ASSERT_TRUE(manager_->setMicDevice("usb-mic"));
+    ASSERT_TRUE(manager_->setSpeakerDevice("usb-spk"));
+    dispatcher_->runPending();
+    observer_.inputLists.clear();
+    observer_.outputLists.clear();
+
+    hardware_->listsFail = true;
+    tick();
+    tick();
+    EXPECT_TRUE(observer_.inputLists.empty());
+    EXPECT_TRUE(observer_.outputLists.empty());
+    EXPECT_EQ(manager_->audioRecorder()->currentDeviceUid(), QString("usb-mic"));
+    EXPECT_EQ(manager_->audioPlayer()->currentDeviceUid(), QString("usb-spk"));
+    EXPECT_EQ(manager_->audioRecorder()->status(), AudioRecorder::kRunning);
+    EXPECT_EQ(manager_->audioPlayer()->status(), AudioPlayer::kRunning);
+
+    // Once the server answers again, a real unplug is still seen.
+    hardware_->listsFail = false;
+    hardware_->inputs.pop_back();
+    tick();
+    ASSERT_EQ(observer_.inputLists.size(), 1u);
+    EXPECT_EQ(manager_->audioRecorder()->currentDeviceUid(), QString("builtin-mic"));
+}
+
 TEST_F(AudioManagerTest, AnAddedDeviceIsListedWithTheCurrentSelection) {
     setup();
     ASSERT_TRUE(manager_->setSpeakerDevice("usb-spk"));

@@ -43,12 +43,19 @@ public:
     bool offerEchoCancel = false;
     int echoCancels = 0;
 
-    static AudioHardwareDevice device(const QString& uid, const QString& name, AudioTransport t, double rate) {
+    static AudioHardwareDevice device(const QString& uid, const QString& name, AudioTransport t,
+                                      double rate) {
         return {uid, name, t, rate};
     }
 
-    std::vector<AudioHardwareDevice> devices(bool output) override { return output ? outputs : inputs; }
-    std::optional<QString> defaultDevice(bool output) override { return output ? defaultOutput : defaultInput; }
+    bool listsFail = false;  // the server does not answer list queries
+    std::optional<std::vector<AudioHardwareDevice>> devices(bool output) override {
+        if (listsFail) return std::nullopt;
+        return output ? outputs : inputs;
+    }
+    std::optional<QString> defaultDevice(bool output) override {
+        return output ? defaultOutput : defaultInput;
+    }
     float volume(bool, const QString& uid) override { return volumes.value(uid, -1.0f); }
     bool setVolume(bool, const QString& uid, float v) override {
         if (!volumes.contains(uid)) return false;
@@ -64,7 +71,8 @@ public:
 
     bool has(bool output, const QString& uid) const {
         const auto& list = output ? outputs : inputs;
-        return std::any_of(list.begin(), list.end(), [&](const AudioHardwareDevice& d) { return d.uid == uid; });
+        return std::any_of(list.begin(), list.end(),
+                           [&](const AudioHardwareDevice& d) { return d.uid == uid; });
     }
     std::unique_ptr<AudioHardwareStream> make(bool output, const QString& uid, int rate, CaptureCallback c,
                                               RenderCallback r) {
@@ -80,10 +88,12 @@ public:
         ++created;
         return s;
     }
-    std::unique_ptr<AudioHardwareStream> createCaptureStream(const QString& uid, int rate, CaptureCallback c) override {
+    std::unique_ptr<AudioHardwareStream> createCaptureStream(const QString& uid, int rate,
+                                                             CaptureCallback c) override {
         return make(false, uid, rate, std::move(c), nullptr);
     }
-    std::unique_ptr<AudioHardwareStream> createPlaybackStream(const QString& uid, int rate, RenderCallback r) override {
+    std::unique_ptr<AudioHardwareStream> createPlaybackStream(const QString& uid, int rate,
+                                                              RenderCallback r) override {
         return make(true, uid, rate, nullptr, std::move(r));
     }
     std::optional<EchoCancelPair> createEchoCancel(const QString& in, const QString& out) override {
