@@ -1,5 +1,21 @@
 #include "model/QuestionnaireInfo.h"
 
+QuestionnaireInfo::Snapshot QuestionnaireInfo::snapshot() const {
+    std::lock_guard lock(mutex_);
+    Snapshot s;
+    s.status = status_;
+    s.question = question_;
+    s.choices = choices_;
+    s.issuedUserId = issuedUserId_.value_or(QString());
+    s.options = options_;
+    s.issuedHere = issuedUsers_.has_value();
+    if (issuedUsers_) s.issuedUsers = *issuedUsers_;
+    s.answeredUserCnt = answeredUserCnt_;
+    s.answeredCnt = answeredCnt_;
+    s.answeredUsers = answeredUsers_;
+    return s;
+}
+
 int QuestionnaireInfo::status() const {
     std::lock_guard lock(mutex_);
     return status_;

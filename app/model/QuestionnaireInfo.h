@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "model/LoginQuestionnaireInfo.h"
 
@@ -41,7 +42,23 @@ public:
         bool answered = false;  // also for an answer without choices
     };
 
+    // Every property taken at one moment, for readers that show several.
+    struct Snapshot {
+        int status = QUESTIONNAIRE_STATUS_NONE;
+        QString question;
+        QStringList choices;
+        QString issuedUserId;  // empty when issued here
+        int options = 0;
+        bool issuedHere = false;  // the receiver table exists
+        std::map<QString, IssuedUser> issuedUsers;
+        int answeredUserCnt = 0;
+        int answeredCnt = 0;
+        std::vector<QStringList> answeredUsers;
+    };
+
     QuestionnaireInfo() = default;
+
+    Snapshot snapshot() const;
 
     int status() const override;
     // Empty when the user issued it.

@@ -46,10 +46,12 @@ ClientFeatureWindows::ClientFeatureWindows()
               return controller_ && controller_->window() ? controller_->window()->frame() : QRectF();
           })),
       docShare_(std::make_unique<DocShareWindows>([this] { return controller_; })),
-      participants_(std::make_unique<ParticipantWindows>([this] { return controller_; })) {}
+      participants_(std::make_unique<ParticipantWindows>([this] { return controller_; })),
+      questionnaire_(std::make_unique<QuestionnaireWindows>([this] { return controller_; })) {}
 
 void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);
+    questionnaire_->closeAll();
     remoteStg_->closeAll();
     closePermissionSetWindow();
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "chat/ChatWindows.h"
+#include "chat/QuestionnaireWindows.h"
 #include "conference/StartViewController.h"
 #include "permission/PermissionManager.h"
 #include "permission/PermissionSetWindowController.h"
@@ -61,6 +62,15 @@ public:
         chat_->updateMessageWindow(info, notify);
     }
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
+    bool hasQuesAnswerWindow() const override { return questionnaire_->hasQuesAnswerWindow(); }
+    void openQuesAnswerWindow() override { questionnaire_->openQuesAnswerWindow(); }
+    void closeQuesAnswerWindow() override { questionnaire_->closeQuesAnswerWindow(); }
+    bool hasQuesResultWindow() const override { return questionnaire_->hasQuesResultWindow(); }
+    void openQuesResultWindow() override { questionnaire_->openQuesResultWindow(); }
+    void updateQuesResult() override { questionnaire_->updateQuesResult(); }
+    void closeQuesResultWindow() override { questionnaire_->closeQuesResultWindow(); }
+    void launchQuestionnaireWindow() override { questionnaire_->launchQuestionnaireWindow(); }
+    QuestionnaireWindows& questionnaireWindows() { return *questionnaire_; }
     void startDocShare() override { docShare_->startDocShare(); }
     bool isDocShareWindowOpen() const override { return docShare_->isDocShareWindowOpen(); }
     QWidget* docShareWindow() const override { return docShare_->docShareWindow(); }
@@ -109,4 +119,5 @@ private:
     PermissionManager* permissionManager() const;
     std::unique_ptr<DocShareWindows> docShare_;
     std::unique_ptr<ParticipantWindows> participants_;
+    std::unique_ptr<QuestionnaireWindows> questionnaire_;
 };

@@ -30,6 +30,7 @@
 
 #include "FloorScript.h"
 #include "PictureLabel.h"
+#include "QuestionnaireScript.h"
 #include "StopSignals.h"
 #include "fixtures/CoreClientArgs.h"
 #include "fixtures/ToneAnalysis.h"
@@ -46,7 +47,11 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr int kFps = 15;
 constexpr int kAudioRate = 48000;
-constexpr int kAudioFrame = 2880;  // 60 ms
+constexpr int kAudioFrame = 2880;          // 60 ms
+constexpr uint32_t kEnteringRoom = 10006;  // the free message a participant who enters sends
+
+// The questionnaires, told by the core's callbacks.
+demo_room::QuestionnaireScript* g_questions = nullptr;
 
 void Line(const std::string& text) {
     std::fputs((text + "\n").c_str(), stdout);
@@ -162,6 +167,17 @@ int main(int argc, char** argv) {
         if (g_heard.pcm.size() < size_t(g_heard.rate) * 4)
             g_heard.pcm.insert(g_heard.pcm.end(), p, p + size / 2);
     };
+    demo_room::QuestionnaireScript questions(user, name, quorix::test::IntArg(arg, "question", 0));
+    g_questions = &questions;
+    table.OnQuestionStart = [](const char* id, const char*, bool, bool multi, int count, const char**,
+                               void*) { g_questions->onStart(id ? id : "", multi, count); };
+    table.OnQuestionReceived = [](const char* id, void*) { g_questions->onReceived(id ? id : ""); };
+    table.OnQuestionAnswer = [](const char* id, int count, const char* text, void*) {
+        g_questions->onAnswer(id ? id : "", count, text ? text : "");
+    };
+    table.OnRecvFreeMessage = [](uint32_t code, const char* id, void*) {
+        if (code == kEnteringRoom) g_questions->onEnteringRoom(id ? id : "");
+    };
     QuorixCoreInit("Mac", nullptr, table);
     const int code = quorix::test::LoginCore(arg, "QuorixDemo/1.0");
     Line("LOGIN " + std::to_string(code));
@@ -187,8 +203,11 @@ int main(int argc, char** argv) {
     auto nextHearing = Clock::now() + std::chrono::seconds(1);
     auto nextTurn = document.empty() ? Clock::time_point::max() : Clock::now() + std::chrono::seconds(2);
     int lines = 0;
+    auto nextQuestion = Clock::now();
     for (;;) {
-        const auto due = std::min({nextLine, nextHearing, nextTurn});
+        // Answers and acknowledgements are due within half a second.
+        const auto due = std::min(
+            {nextLine, nextHearing, nextTurn, nextQuestion, Clock::now() + std::chrono::milliseconds(500)});
         const int wait =
             int(std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count());
         pollfd fds[2] = {{0, POLLIN, 0}, {signals, POLLIN, 0}};
@@ -211,6 +230,7 @@ int main(int argc, char** argv) {
             page = (page + 1) % pages;
             nextTurn += std::chrono::milliseconds(turn);
         }
+        nextQuestion = questions.tick(Clock::now());
         if (Clock::now() >= nextLine) {
             ++lines;
             QuorixCoreSendTextBoxData(
@@ -225,6 +245,7 @@ int main(int argc, char** argv) {
     floor.stop();
     QuorixCoreLogout();
     QuorixCoreTerm();
+    g_questions = nullptr;
     ::close(signals);
     Line("TERM");
     return 0;

@@ -8,8 +8,10 @@
 // line of its own, and runs until SIGINT or SIGTERM, when it ends the
 // participants and then the services, and exits with 0. The first
 // participant shares a document of three page pictures that the web service
-// serves, and turns its pages. A participant whose process ends on its own
-// (killed, or failed) is reaped at once and its departure told.
+// serves, and turns its pages; it also issues a questionnaire once a minute,
+// and each participant answers the questionnaires of others. A participant
+// whose process ends on its own (killed, or failed) is reaped at once and its
+// departure told.
 //
 // Lines on standard output: "demo-room: ..." for people, the link (beginning
 // "quorix://"), "PARTICIPANT <name> <process id>" for each participant
@@ -110,11 +112,12 @@ void ServeRoom(WebServiceFixture& web, uint16_t confPort) {
 std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t confPort,
                                                 const std::string& document = std::string()) {
     std::vector<std::string> args{"port=" + std::to_string(confPort), std::string("user=") + p.id,
-                                  std::string("name=") + p.name,      std::string("top=") + kTopRoom,
-                                  std::string("room=") + kRoom,       std::string("option=") + kOption,
-                                  R"(support={"mode_opus":true})",    "tone=" + std::to_string(p.toneHz),
+                                  std::string("name=") + p.name, std::string("top=") + kTopRoom,
+                                  std::string("room=") + kRoom, std::string("option=") + kOption,
+                                  R"(support={"mode_opus":true})", "tone=" + std::to_string(p.toneHz),
                                   // The participant already present asks for the floor now and then.
-                                  std::string("floor=") + (p.id == kPresent.id ? "30000" : "0")};
+                                  std::string("floor=") + (p.id == kPresent.id ? "30000" : "0"),
+                                  std::string("question=") + (p.id == kPresent.id ? "60000" : "0")};
     if (!document.empty()) {
         args.push_back("document=" + document);
         args.push_back("pages=" + std::to_string(kDocumentPages));

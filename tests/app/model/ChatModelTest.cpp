@@ -128,6 +128,43 @@ TEST(ChatModel, TheIssuerTakesOnlyFirstAnswersOfRecordedReceivers) {
     EXPECT_EQ(q.issuedUserId(), "boss");
 }
 
+TEST(ChatModel, AReceivedQuestionnaireReplacesTheQuestionButKeepsTheTallyUntilTheNextIssue) {
+    QuestionnaireInfo q;
+    q.startQuestionnaire(std::nullopt, "Q", {"a", "b"}, QuestionnaireOptionsValue(true, false));
+    q.setQuestionnaireReceiver("ann", "Ann");
+    q.recvQuestionnaireAnswer("ann", 2, "11");
+    EXPECT_EQ(q.answeredCnt(), 2) << "a repeated digit counts its choice twice";
+    EXPECT_EQ(q.answeredUsers()[0], (QStringList{"ann", "ann"}));
+
+    q.startQuestionnaire(QString("boss"), "Other", {"x", "y", "z"}, QuestionnaireOptionsValue(false, true));
+    QuestionnaireInfo::Snapshot s = q.snapshot();
+    EXPECT_EQ(s.status, QUESTIONNAIRE_STATUS_RUNNING);
+    EXPECT_EQ(s.issuedUserId, "boss");
+    EXPECT_EQ(s.question, "Other");
+    EXPECT_EQ(s.choices, (QStringList{"x", "y", "z"}));
+    EXPECT_TRUE(QuestionnaireIsAnonymous(s.options));
+    EXPECT_TRUE(s.issuedHere) << "the receivers stay";
+    EXPECT_EQ(s.issuedUsers.count("ann"), 1u);
+    EXPECT_EQ(s.answeredUserCnt, 1);
+    EXPECT_EQ(s.answeredCnt, 2);
+
+    q.resetQuestionnaire();
+    s = q.snapshot();
+    EXPECT_EQ(s.status, QUESTIONNAIRE_STATUS_NONE);
+    EXPECT_TRUE(s.question.isEmpty());
+    EXPECT_TRUE(s.choices.isEmpty());
+    EXPECT_FALSE(s.issuedHere);
+    EXPECT_TRUE(s.answeredUsers.empty());
+    EXPECT_EQ(s.answeredUserCnt, 1) << "the counts stay until the next issue";
+    EXPECT_EQ(s.answeredCnt, 2);
+    EXPECT_TRUE(QuestionnaireIsAnonymous(s.options));
+
+    q.startQuestionnaire(std::nullopt, "New", {"a", "b"}, 0);
+    EXPECT_EQ(q.answeredUserCnt(), 0);
+    EXPECT_EQ(q.answeredCnt(), 0);
+    EXPECT_EQ(q.answeredUsers(), (std::vector<QStringList>{{}, {}}));
+}
+
 TEST(ChatModel, ReceiptsAndAnswersFromManyThreadsAreAllCounted) {
     QuestionnaireInfo q;
     q.startQuestionnaire(std::nullopt, "Q", {"a", "b"}, 0);

@@ -101,6 +101,19 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
     // sounded a whole tone.
     EXPECT_FALSE(client.waitLine("EVENT TextBox ben Ben Hello%20from%20Ben,%20line%202", 30000).empty());
 
+    // Questionnaires: the guest announces itself as the client does on entering
+    // and is asked Aiko's running questionnaire; both participants answer the
+    // guest's own.
+    client.send("cmd freemsg 10006 ~");
+    EXPECT_FALSE(client.waitLine("EVENT QuestionStart aiko", 70000).empty()) << "Aiko's questionnaire reaches the guest";
+    const size_t beforeOwn = client.lines().size();
+    client.send("cmd question ~ Tea? 0 0 yes no");
+    EXPECT_EQ(client.waitLine("RESULT question", 10000, beforeOwn), "RESULT question 1");
+    for (const std::string who : {"aiko", "ben"}) {
+        EXPECT_FALSE(client.waitLine("EVENT QuestionReceived " + who, 30000, beforeOwn).empty()) << who;
+        EXPECT_EQ(client.waitLine("EVENT QuestionAnswer " + who, 30000, beforeOwn), "EVENT QuestionAnswer " + who + " 1 1");
+    }
+
     // Pictures are decoded from a sender's next key frame on (one in every
     // five seconds): ask until both streams have shown a few pictures (a
     // sanitized build on a busy two-core machine decodes well below 15 fps).
