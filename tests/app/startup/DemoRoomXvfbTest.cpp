@@ -111,7 +111,10 @@ protected:
     }
     QString roomLog() const { return readAll(home_ + "/room.log"); }
     int pictures() const {
-        const std::optional<QRect> rect = xvfb::largestWindow(server_.display());
+        // The conference window is titled after the room; the document
+        // window the room also opens is larger and covers part of it.
+        const std::optional<QRect> rect =
+            xvfb::windowTitled(server_.display(), QStringLiteral(" - Quorix"), /*raise=*/true);
         if (!rect || rect->width() < 300 || rect->height() < 200) return -1;
         return pictureCount(xvfb::grabScreen(server_.display()).copy(*rect));
     }
@@ -134,10 +137,10 @@ protected:
     std::unique_ptr<xvfb::ProcessGroup> run_;
 };
 
-// Disabled: since the demo room shares a document, the document window can
-// become the largest window on the screen, and the picture count below then
-// reads that window instead of the conference window. It needs the conference
-// window found by itself before it runs again.
+// Disabled: it passes alone (about 250 s under load), but beside the other
+// demo-room test on a loaded machine the second scripts/run.sh has been seen
+// to outlast its 200 s, and the whole test the area's time limit. It needs a
+// cheaper way to reach the meeting (one demo room for both tests) first.
 TEST_F(DemoRoomXvfb, DISABLED_AnUnreadableLinkAndASecondRunLeaveTheMeetingGoingOn) {
     ASSERT_TRUE(inTheMeeting()) << where();
     const std::string h = home_.toStdString();
