@@ -97,12 +97,20 @@ protected:
     }
 
     // The engine takes input only once the page has been drawn: clicks until `done`.
+    // A click the engine took starts a load; no further click follows it, so a
+    // slow machine does not follow the same link twice.
     bool clickUntil(DocShareWindowController& w, QPoint at, const std::function<bool()>& done) {
-        for (int i = 0; i < 100; ++i) {
+        auto* view = qobject_cast<QWebEngineView*>(w.webPageView()->widget());
+        bool started = false;
+        const QMetaObject::Connection c =
+            QObject::connect(view, &QWebEngineView::loadStarted, [&started] { started = true; });
+        bool ok = false;
+        for (int i = 0; i < 60 && !ok; ++i) {
             click(w, at);
-            if (processEventsUntil(done, 300)) return true;
+            ok = processEventsUntil([&] { return started || done(); }, 1000);
         }
-        return false;
+        QObject::disconnect(c);
+        return ok && processEventsUntil(done, 60000);
     }
 
     TemporaryHome home;
