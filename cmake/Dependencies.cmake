@@ -19,7 +19,9 @@ target_include_directories(quorix_gsm INTERFACE ${GSM_INCLUDE_DIR})
 target_link_libraries(quorix_gsm INTERFACE ${GSM_LIBRARY})
 
 if(QUORIX_BUILD_APP)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network WebEngineWidgets)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network WebEngineWidgets PrintSupport)
+  # Saved page pictures in GIF (Qt has no GIF writer).
+  find_package(GIF REQUIRED)
   pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
   pkg_check_modules(LIBPROXY REQUIRED IMPORTED_TARGET libproxy-1.0)
   pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)

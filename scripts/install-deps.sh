@@ -29,6 +29,9 @@ PACKAGES=(
   libpoppler-qt6-dev
   # shared web pages of document sharing
   qt6-webengine-dev
+  # document sharing: saved page pictures (Qt's TIFF and other image writers, giflib
+  # for GIF); the tests count printed pages with pdfinfo
+  qt6-image-formats-plugins libgif-dev poppler-utils
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-dev
   # the WebSocket client's tests run against a Node.js server (npm package below)

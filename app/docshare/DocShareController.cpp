@@ -207,10 +207,8 @@ void DocShareController::buildContent(QWidget* root, QWidget* navigation) {
     drawButton_ = makeFooter("id_docshare_draw_tool_draw", "Draw");
     drawButton_->setCheckable(true);
     forceDisplayButton_ = makeFooter("id_docshare_draw_tool_force_display", "Force display");
-    connect(forceDisplayButton_, &QToolButton::clicked, this, [this] {
-        if (delegate_) delegate_->forceDisplay();
-    });
     layout->addWidget(footer_);
+    connectDrawTools();
 }
 
 void DocShareController::loadContent() {
@@ -254,6 +252,9 @@ void DocShareController::tearDown() {
         webPageView_->setDelegate(nullptr);
     }
     tracksMouse_ = false;
+    removeMouseMoveMonitor();
+    closeColorPanel();
+    pdfDownloader_.cancel();
     if (mNotificator) {
         mNotificator->setDelegate(nullptr);
         mNotificator.reset();
@@ -533,8 +534,11 @@ void DocShareController::onClickImageToolItem(const QString& id) {
         changeImageDispMode(1);
     } else if (id == kIdFitWindow) {
         changeImageDispMode(2);
+    } else if (id == kIdDownload) {
+        const DSDocumentRef document = mDocShareData->getCurrentDocument();
+        const auto info = document ? document->documentInfo() : std::nullopt;
+        if (info) downloadPdfFile(info->value(QStringLiteral("PDFPath")).toString());
     }
-    // The PDF download belongs to the save and print tools.
 }
 
 void DocShareController::setImageviewToolbarBtnHidden(bool hidden) {

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointF>
@@ -24,18 +25,25 @@
 #include <QToolButton>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
+#include "docshare/DSDrawingView.h"
 #include "docshare/DSFileDownloader.h"
 #include "docshare/DSImageView.h"
 #include "docshare/DSNotificatorDispatcher.h"
+#include "docshare/DSPdfDownloader.h"
 #include "docshare/DocShareControllerDelegate.h"
 #include "docshare/DocShareData.h"
 #include "docshare/FlipImageView.h"
+#include "docshare/PointerView.h"
+#include "docshare/ScrollForDrawView.h"
 #include "docshare/WebPageView.h"
 
 class DSNotificator;
+class QColorDialog;
+class QPrinter;
 
 struct DocShareParams {
     QRectF rect;  // the window's frame (bottom-up); the view keeps it unused
@@ -59,7 +67,9 @@ struct DocShareParams {
 class DocShareController : public QObject,
                            public DSNotificatorDispatcherDelegate,
                            public DSFileDownloaderDelegate,
-                           public WebPageViewDelegate {
+                           public WebPageViewDelegate,
+                           public DSDrawingViewDelegate,
+                           public ScrollForDrawViewDelegate {
     Q_OBJECT
 
 public:
@@ -106,6 +116,69 @@ public:
     void didChangeScrollViewBounds();
     // The page area changed its size: the fit modes fit the page again.
     void didResizeImageArea();
+
+    // ---- Pointer and drawing tools (DocShareControllerTools.cpp) ----
+    void onClickPointerButton();
+    void onClickDrawButton();
+    void onClickForceDisplayButton();
+    void onClickDrawToolItem(const QString& identifier);
+    void onSelectWidthItem(const QString& identifier, int tag);
+    void onSelectColor(const QColor& color);
+    void changePointerMode(bool on);
+    void changeDrawingMode(bool on);
+    void changeDrawingTool(long tool);
+    void changeCursorImage();
+    void createPointerView();
+    void removePointerView();
+    void setMouseMoveMonitor();
+    void removeMouseMoveMonitor();
+    void createDrawView();
+    void removeDrawView();
+    QMenu* createSettingLineWidthMenu(QToolButton* sender);
+    void switchDispColorPanel(bool show);
+    void closeColorPanel();
+    // The application's one colour panel (made on first use).
+    static QColorDialog* colorPanel();
+    // What the mouse monitor does for a mouse position on the screen.
+    void handleMouseMove(QPoint globalPos);
+    PointerView* pointerView() const { return mPointerView; }
+    DSDrawingView* drawingView() const { return mDrawingView; }
+    ScrollForDrawView* scrollForDrawView() const { return mScrollForDrawView; }
+    QMenu* widthMenu() const { return widthMenu_; }
+    bool hasMouseMoveMonitor() const { return mMouseMoveMonitor != nullptr; }
+    void didChangePointerMode(DSNotificatorDispatcher*, bool isPointerMode) override;
+    void didChangePaintMode(DSNotificatorDispatcher*, bool isPaintMode) override;
+    void didChangePointerOrigin(DSNotificatorDispatcher*, const QPointF& origin,
+                                const QPointF& scroll) override;
+    void didChangeDrawData(DSNotificatorDispatcher*, const QList<QVariantMap>& data,
+                           const QPointF& scroll) override;
+    void didClearDrawData(DSNotificatorDispatcher*) override;
+    void didChangeDrawable(DSNotificatorDispatcher*, bool isDrawable) override;
+    void onDrawingData() override;
+    void scrollByUpdate(QPointF point) override;
+    void onScrollPoint(QPointF origin) override;
+
+    // ---- Saving, printing and the PDF (DocShareControllerSave.cpp) ----
+    // Asks for the file to write: the proposed name and the one allowed extension
+    // ("pdf" for the PDF); nothing when the user cancels.
+    using SavePanel = std::function<std::optional<QString>(const QString& name, const QString& extension)>;
+    // Prepares the printer (the print panel); false when the user cancels.
+    using PrintPanel = std::function<bool(QPrinter& printer)>;
+    void setSavePanel(SavePanel panel) { savePanel_ = std::move(panel); }
+    void setPrintPanel(PrintPanel panel) { printPanel_ = std::move(panel); }
+    QMenu* createFormatMenu(QWidget* parent);
+    void selectFormat(int tag);
+    // True when a picture was written; a failure is shown and logged.
+    bool saveDocumentInFileFormat();
+    QString getSaveFileName() const;
+    // The shown page with the strokes over it while drawing is on; null when none can be made.
+    QImage pagePicture() const;
+    QImage getWithDrawingRep(const QImage& page) const;
+    bool printCurrentDocument();
+    void downloadPdfFile(const QString& url);
+    void updatePDFDLBtn(const QString& path);
+    DSPdfDownloader& pdfDownloader() { return pdfDownloader_; }
+    QToolButton* downloadButton() const { return downloadButton_; }
 
     // ---- State ----
     long dispMode() const { return mDispMode; }
@@ -179,6 +252,16 @@ protected:
     void releaseWebView();
     // Local files (shared by another part of the window).
     virtual void shareFilesOnDevice() {}
+    // The window may be resized by the user (false while pointer or drawing is on).
+    virtual void setWindowResizable(bool resizable) = 0;
+    // Whether the window holding the controller is the active one.
+    virtual bool isKeyWindow() const;
+    // The start of the proposed PDF name.
+    virtual QString pdfNamePrefix() const = 0;
+    void connectDrawTools();
+    QRectF pageOverlayFrame() const;
+    QPointF pictureVisibleOrigin() const;
+    QPointF webScaled(QPointF point) const;
 
     void setEnabledEditable(QLineEdit* field, bool on);
     void log(const char* line) const;
@@ -230,5 +313,13 @@ protected:
     QPointer<QToolButton> penButton_, penWidthButton_, penColorButton_, drawClearButton_, eraserButton_,
         eraserWidthButton_, pointerButton_, drawButton_, forceDisplayButton_;
     QNetworkAccessManager network_;
+    QPointer<PointerView> mPointerView;
+    QPointer<DSDrawingView> mDrawingView;
+    QPointer<ScrollForDrawView> mScrollForDrawView;
+    std::unique_ptr<QObject> mMouseMoveMonitor;
+    QPointer<QMenu> widthMenu_;
+    SavePanel savePanel_;
+    PrintPanel printPanel_;
+    DSPdfDownloader pdfDownloader_;
     std::shared_ptr<DocShareController*> self_;
 };

@@ -1,8 +1,11 @@
 #include "docshare/DocShareViewController.h"
 
+#include <QCursor>
 #include <QHBoxLayout>
+#include <QMenu>
 
 #include "platform/Dispatch.h"
+#include "platform/Localization.h"
 #include "ui/CommonAlert.h"
 
 DocShareViewController::DocShareViewController(DocShareParams params)
@@ -37,6 +40,16 @@ DocShareViewController::DocShareViewController(DocShareParams params)
     connect(stopButton_, &QToolButton::clicked, this, [this] { onClickStop(); });
     connect(reloadButton_, &QToolButton::clicked, this, [this] { onClickReload(); });
     connect(shareButton_, &QToolButton::clicked, this, [this] { shareFilesOnDevice(); });
+    connect(saveButton_, &QToolButton::clicked, this, [this] {
+        log("[DocShare]Save button was clicked.");
+        QMenu* menu = createFormatMenu(rootView());
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(QCursor::pos());
+    });
+    connect(printButton_, &QToolButton::clicked, this, [this] {
+        log("[DocShare]Print button was clicked.");
+        printCurrentDocument();
+    });
     connect(searchField_, &QLineEdit::returnPressed, this, [this] { onActionSearchField(); });
     if (!mIsWebinar) {
         for (QWidget* w : {static_cast<QWidget*>(backButton_), static_cast<QWidget*>(nextPageButton_),
@@ -107,4 +120,12 @@ void DocShareViewController::followDocSize(const QSizeF& size) {
         webPageView_->setDocumentWidth(size.width() - 30);
         webPageView_->reloadFromOrigin();
     }
+}
+
+void DocShareViewController::setWindowResizable(bool resizable) {
+    if (viewAction_) viewAction_->setWindowResizeBtnStatus(resizable);
+}
+
+QString DocShareViewController::pdfNamePrefix() const {
+    return LocalizedString("dfMAINVIEW_MENUBTN_DOCSHARE");
 }

@@ -40,6 +40,8 @@ protected:
     QSizeF currentSharedSize() const override;
     void showErrorMessage(const QString& message) override;
     void followDocSize(const QSizeF& size) override;
+    void setWindowResizable(bool resizable) override;
+    QString pdfNamePrefix() const override;
 
 private:
     DocShareViewControllerViewAction* viewAction_ = nullptr;

@@ -149,24 +149,21 @@ void DocShareWindowController::onClickToolbarItem(const QString& id) {
         shareFilesOnDevice();
     } else if (id == QLatin1String("id_docshare_tool_save")) {
         delete formatMenu_.data();
-        formatMenu_ = new QMenu(window_);
-        formatMenu_->setObjectName(QStringLiteral("docShareFormatMenu"));
-        QAction* heading = formatMenu_->addAction(LocalizedString("dfDOCSHARE_SELECT_FORMAT"));
-        heading->setData(0);
-        heading->setEnabled(false);
-        const char* formats[] = {"JPEG", "GIF", "TIFF", "PNG", "BMP"};
-        for (int tag = 1; tag <= 5; ++tag) {
-            QAction* action = formatMenu_->addAction(QString::fromLatin1(formats[tag - 1]));
-            action->setData(tag);
-            connect(action, &QAction::triggered, this, [this, tag] { selectFormat(tag); });
-        }
+        formatMenu_ = createFormatMenu(window_);
         formatMenu_->popup(QCursor::pos());
+    } else if (id == QLatin1String("id_docshare_tool_print")) {
+        printCurrentDocument();
     }
-    // Printing belongs to the save and print tools.
 }
 
-void DocShareWindowController::selectFormat(int tag) {
-    mSaveExtension = tag;
+void DocShareWindowController::setWindowResizable(bool resizable) {
+    if (!window_) return;
+    const unsigned style = window_->styleMask();
+    window_->setStyleMask(resizable ? style | WindowStyleResizable : style & ~unsigned(WindowStyleResizable));
+}
+
+QString DocShareWindowController::pdfNamePrefix() const {
+    return window_ ? window_->windowTitle() : QString();
 }
 
 void DocShareWindowController::didChangeOperation(bool, bool, bool) {

@@ -58,10 +58,11 @@ protected:
     void followDocSize(const QSizeF& size) override;
     void setTitleForOperator(const UserInfoRef& operatorInfo) override;
     QWidget* focusRoot() const override { return window_; }
+    void setWindowResizable(bool resizable) override;
+    bool isKeyWindow() const override { return window_ && window_->isActiveWindow(); }
+    QString pdfNamePrefix() const override;
 
 private:
-    void selectFormat(int tag);
-
     DocShareWindowControllerViewAction* viewAction_ = nullptr;
     QPointer<Window> window_;
     QPointer<QToolBar> toolbar_;
