@@ -11,10 +11,10 @@
 #include "platform/Localization.h"
 #include "platform/StringFormat.h"
 #include "platform/UserDefaults.h"
-#include "services/LogFileManager.h"
-#include "services/LogMessage.h"
 #include "recording/RecordingMenuPanel.h"
 #include "recording/RecordingSettingWindowController.h"
+#include "services/LogFileManager.h"
+#include "services/LogMessage.h"
 #include "ui/CommonAlert.h"
 
 namespace {
@@ -80,14 +80,16 @@ RecordingManager::RecordingManager(const RecordingParams& p, RecordingManagerDel
             RecordingMenuPanel panel(window);
             panel.dispRecordingMenuPanel(p, window);
             if (panel.exec() != QDialog::Accepted) return std::nullopt;
-            return RecordingPanelChoice{panel.getSavePath(), panel.selectedFileType(), panel.selectedTarget()};
+            return RecordingPanelChoice{panel.getSavePath(), panel.selectedFileType(),
+                                        panel.selectedTarget()};
         };
     if (!env_.runStartSheet)
         env_.runStartSheet = [](const RecordingChoiceParams& p,
                                 QWidget* window) -> std::optional<RecordingPanelChoice> {
             RecordingSettingWindowController sheet(p, window);
             if (sheet.exec() != 1) return std::nullopt;
-            return RecordingPanelChoice{sheet.getFileName(), sheet.selectedFileType(), sheet.selectedTarget()};
+            return RecordingPanelChoice{sheet.getFileName(), sheet.selectedFileType(),
+                                        sheet.selectedTarget()};
         };
     if (!env_.confirmOverwrite)
         env_.confirmOverwrite = [](const QString& path, QWidget* window) {
@@ -673,8 +675,8 @@ void RecordingManager::dispRecordingMenu(const QString& userId, const QString& u
     bool full = false;
     {
         std::lock_guard lock(lock_);
-        full = !isFreeRecCount_ &&
-               static_cast<int>(recordingArray_.size()) + reservedStarts_ >= kMaxRecordings;
+        full =
+            !isFreeRecCount_ && static_cast<int>(recordingArray_.size()) + reservedStarts_ >= kMaxRecordings;
     }
     if (full) {
         logLine(QString::fromUtf8(kLogMsgRecordingMaxConnectCountOver), kLogWrn);
@@ -702,7 +704,8 @@ void RecordingManager::dispRecordingMenu(const QString& userId, const QString& u
 }
 
 void RecordingManager::savePanelDone(const RecordingPanelChoice& choice, const QString& userId,
-                                     const QString& userName, bool isSelf, QSize tilePixels, QWidget* window) {
+                                     const QString& userName, bool isSelf, QSize tilePixels,
+                                     QWidget* window) {
     const QString& path = choice.pathOrName;
     if (path.isEmpty()) return;
     const QFileInfo existing(path);
@@ -711,8 +714,8 @@ void RecordingManager::savePanelDone(const RecordingPanelChoice& choice, const Q
         QFile file(path);
         if (!file.remove()) {
             if (delegate_)
-                delegate_->onRecordingErrorStr(LocalizedFormat("dfRECORD_OVERWRITE_FAILED", file.errorString()),
-                                               std::nullopt, 0);
+                delegate_->onRecordingErrorStr(
+                    LocalizedFormat("dfRECORD_OVERWRITE_FAILED", file.errorString()), std::nullopt, 0);
             return;
         }
     }
@@ -727,9 +730,11 @@ void RecordingManager::startSheetDone(const RecordingPanelChoice& choice, const 
         // One level only: the fixed folder's parent must exist.
         const QFileInfo info(folder);
         if (!QDir(info.absolutePath()).mkdir(info.fileName())) {
-            const QString error = info.dir().exists() ? QStringLiteral("The folder could not be made.")
-                                                      : QStringLiteral("No such folder: ") + info.absolutePath();
-            logLine(StringWithFormat(QString::fromUtf8(kLogMsgRecordingCreateFileErr), error, folder), kLogErr);
+            const QString error = info.dir().exists()
+                                      ? QStringLiteral("The folder could not be made.")
+                                      : QStringLiteral("No such folder: ") + info.absolutePath();
+            logLine(StringWithFormat(QString::fromUtf8(kLogMsgRecordingCreateFileErr), error, folder),
+                    kLogErr);
             if (delegate_) delegate_->onRecordingErrorStr(error, QStringLiteral("dfRECORD_END_ERR"), 0);
             return;
         }

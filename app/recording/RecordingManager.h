@@ -58,8 +58,10 @@ struct RecordingEnvironment {
     RecordingScreenCapture* screen = nullptr;
     // The record button's dialogs, shown on the conference window (the real
     // panel, sheet and alerts when empty); none: cancelled.
-    std::function<std::optional<RecordingPanelChoice>(const RecordingChoiceParams&, QWidget* window)> runSavePanel;
-    std::function<std::optional<RecordingPanelChoice>(const RecordingChoiceParams&, QWidget* window)> runStartSheet;
+    std::function<std::optional<RecordingPanelChoice>(const RecordingChoiceParams&, QWidget* window)>
+        runSavePanel;
+    std::function<std::optional<RecordingPanelChoice>(const RecordingChoiceParams&, QWidget* window)>
+        runStartSheet;
     // Asks whether an existing file may be replaced.
     std::function<bool(const QString& path, QWidget* window)> confirmOverwrite;
     std::function<void(const QString& message)> showAlert;

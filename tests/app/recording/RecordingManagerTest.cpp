@@ -325,8 +325,8 @@ TEST_F(RecordingManagerTest, RecordButtonStopsRefusesOrAsks) {
     auto manager = make();
     const QString path = dir.filePath(QStringLiteral("bob.mp4"));
     panelChoice = RecordingPanelChoice{path, Rec::REC_FILE_TYPE_MP4, Rec::REC_TARGET_OTHER};
-    manager->dispRecordingMenu(QStringLiteral("bob"), QStringLiteral("Bob"), nullptr, QSize(321, 241), 0, false,
-                               false);
+    manager->dispRecordingMenu(QStringLiteral("bob"), QStringLiteral("Bob"), nullptr, QSize(321, 241), 0,
+                               false, false);
     manager->drainQueues();
     EXPECT_EQ(dialogs, QStringList{QStringLiteral("panel 0 Bob")});
     ASSERT_NE(recorder(0), nullptr);
@@ -352,7 +352,8 @@ TEST_F(RecordingManagerTest, RecordButtonStopsRefusesOrAsks) {
     // A third tile is refused with the alert; a recorded tile's button still stops it.
     manager->dispRecordingMenu(QStringLiteral("cy"), QStringLiteral("Cy"), nullptr, QSize(), 0, false, false);
     EXPECT_EQ(dialogs, QStringList{QStringLiteral("alert No more recordings can be started.")});
-    manager->dispRecordingMenu(QStringLiteral("bob"), QStringLiteral("Bob"), nullptr, QSize(), 0, false, false);
+    manager->dispRecordingMenu(QStringLiteral("bob"), QStringLiteral("Bob"), nullptr, QSize(), 0, false,
+                               false);
     EXPECT_EQ(delegate.take(), (QStringList{QStringLiteral("stop bob 0"), QStringLiteral("menu")}));
     EXPECT_EQ(dialogs.size(), 1);
     EXPECT_EQ(recorder(0)->stops.load(), 1);
@@ -408,7 +409,8 @@ TEST_F(RecordingManagerTest, StartSheetWritesIntoTheFixedFolder) {
     p.configRecDirSpecify = QStringLiteral("~/Recordings");
     auto manager = make(p);
     // The typed name is one file in the folder, also when it holds a "/".
-    panelChoice = RecordingPanelChoice{QStringLiteral("../up/talk"), Rec::REC_FILE_TYPE_AUDIO, Rec::REC_TARGET_SELF};
+    panelChoice =
+        RecordingPanelChoice{QStringLiteral("../up/talk"), Rec::REC_FILE_TYPE_AUDIO, Rec::REC_TARGET_SELF};
     manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
     manager->drainQueues();
     EXPECT_EQ(dialogs, QStringList{QStringLiteral("sheet 1 Me")});
