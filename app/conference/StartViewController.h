@@ -135,6 +135,16 @@ public:
     virtual void openQuesResultWindow() {}
     virtual void updateQuesResult() {}
 
+    // ---- Local recording: the status-bar menu of the running recordings ----
+    // Shows the menu (made when absent) listing `recordings`; choosing an item
+    // calls `stop` with its tag (an index in the list, 1000 for all).
+    virtual void reloadRecordingMenu(const std::vector<std::shared_ptr<RecordingInfo>>& /*recordings*/,
+                                     std::function<void(std::int64_t tag)> /*stop*/) {}
+    // Hides the menu and lets it go.
+    virtual void hideRecordingMenu() {}
+    virtual bool hasRecordingMenu() const { return false; }
+    // Whose tile a running recording records.
+    virtual QString recordingUserId(const std::shared_ptr<RecordingInfo>& /*recording*/) const { return {}; }
     // ---- Participant control: remote settings and permissions ----
     // The conference's login exists: its managers get their view interfaces.
     virtual void loginManagerCreated(LoginManager& /*login*/) {}
@@ -546,6 +556,27 @@ public:
     void cleanupWebinarViews();
     // The owner's display-control request from the user menu (tags 18 to 22).
     void sendDispControlRequest(const UserInfoRef& target, int64_t popupTag);
+
+    // ---- Local recording (StartViewControllerRecording.cpp) ----
+    // A tile's record button or the user menu's record item (main thread).
+    void dispRecordingMenu(const SpeakerInfoRef& user);
+    // The own camera's and the tiles' pictures while recorded (any thread).
+    void recordMyVideo(const QImage& picture);
+    void recordOtherVideo(const QImage& picture, const QString& userId);
+    // The automatic recording mode for a speaker's new tile, or 0 (main thread).
+    int checkIsAutoRecVideo(const SpeakerInfoRef& speaker);
+    void onStartAutoSaveRecordingOfOtherVideo(int mode, const SpeakerInfoRef& speaker, int width, int height);
+    void settingTimeRecCheck(bool on);
+    // LoginManagerDelegate: starts and stops arrive on the main thread, the
+    // errors and the menu update on any thread.
+    void onStartRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType) override;
+    void onStopRecording(const std::shared_ptr<RecordingInfo>& recording, int fileType, int targetType) override;
+    void onRecordingError(int error) override;
+    void onRecordingErrorStr(const QString& message, const QString& title, int alertType) override;
+    void updateRecSystemMenu() override;
+    void stopRecordingFromMenu(std::int64_t tag);
+    // The view a recording of `userId` marks: the own camera view or the tile.
+    VideoView* recordingTargetView(const QString& userId);
 
 private:
     // Logout and lost connection: the viewer stops and is kept until the next start.

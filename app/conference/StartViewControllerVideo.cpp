@@ -30,7 +30,7 @@ public:
         controller_->changeSpeakerVolume(clientNo, value);
     }
     void changeCameraOnOff() override { controller_->changeCameraOnOff(); }
-    void dispRecordingMenu(const SpeakerInfoRef&) override {}
+    void dispRecordingMenu(const SpeakerInfoRef& s) override { controller_->dispRecordingMenu(s); }
     void onClickVideoStatus(const SpeakerInfoRef& s) override { controller_->onClickVideoStatus(s); }
     Menu* makePopupSpeakerMenu(const SpeakerInfoRef& s) override {
         return controller_->makePopupSpeakerMenu(s);
@@ -47,10 +47,14 @@ public:
     void hideMyVideoForSeminar(bool hide) override { controller_->hideMyVideoForSeminar(hide); }
     void onClickShowSeminarList() override {}
     void changeHideCameraFlag(bool hide) override { controller_->changeHideCameraFlag(hide); }
-    void onMyVideo(const QImage&) override {}
-    void onOtherVideo(const QImage&, const QString&) override {}
-    int checkIsAutoRecVideo(const SpeakerInfoRef&) override { return 0; }
-    void onStartAutoSaveRecordingOfOtherVideo(int, const SpeakerInfoRef&, int, int) override {}
+    void onMyVideo(const QImage& picture) override { controller_->recordMyVideo(picture); }
+    void onOtherVideo(const QImage& picture, const QString& userId) override {
+        controller_->recordOtherVideo(picture, userId);
+    }
+    int checkIsAutoRecVideo(const SpeakerInfoRef& s) override { return controller_->checkIsAutoRecVideo(s); }
+    void onStartAutoSaveRecordingOfOtherVideo(int mode, const SpeakerInfoRef& s, int width, int height) override {
+        controller_->onStartAutoSaveRecordingOfOtherVideo(mode, s, width, height);
+    }
 
 private:
     StartViewController* controller_;

@@ -3,13 +3,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 
 #include "platform/Dispatch.h"
+#include "platform/Localization.h"
 #include "platform/StringFormat.h"
 #include "platform/UserDefaults.h"
+#include "recording/RecordingMenuPanel.h"
+#include "recording/RecordingSettingWindowController.h"
 #include "services/LogFileManager.h"
 #include "services/LogMessage.h"
+#include "ui/CommonAlert.h"
 
 namespace {
 
@@ -68,6 +74,37 @@ RecordingManager::RecordingManager(const RecordingParams& p, RecordingManagerDel
             return FuncRecorder::create(params, clock, screen);
         };
     }
+    if (!env_.runSavePanel)
+        env_.runSavePanel = [](const RecordingChoiceParams& p,
+                               QWidget* window) -> std::optional<RecordingPanelChoice> {
+            RecordingMenuPanel panel(window);
+            panel.dispRecordingMenuPanel(p, window);
+            if (panel.exec() != QDialog::Accepted) return std::nullopt;
+            return RecordingPanelChoice{panel.getSavePath(), panel.selectedFileType(),
+                                        panel.selectedTarget()};
+        };
+    if (!env_.runStartSheet)
+        env_.runStartSheet = [](const RecordingChoiceParams& p,
+                                QWidget* window) -> std::optional<RecordingPanelChoice> {
+            RecordingSettingWindowController sheet(p, window);
+            if (sheet.exec() != 1) return std::nullopt;
+            return RecordingPanelChoice{sheet.getFileName(), sheet.selectedFileType(),
+                                        sheet.selectedTarget()};
+        };
+    if (!env_.confirmOverwrite)
+        env_.confirmOverwrite = [](const QString& path, QWidget* window) {
+            QMessageBox box(QMessageBox::Warning, QString(), QString(), QMessageBox::NoButton, window);
+            box.setObjectName(QStringLiteral("recording_overwrite_alert"));
+            box.setInformativeText(LocalizedFormat("dfRECORD_OVERWRITE", path));
+            QPushButton* yes = box.addButton(LocalizedString("dfYES"), QMessageBox::AcceptRole);
+            box.addButton(LocalizedString("dfNO"), QMessageBox::RejectRole);
+            box.exec();
+            return box.clickedButton() == yes;
+        };
+    if (!env_.showAlert)
+        env_.showAlert = [](const QString& message) {
+            CommonAlert::sharedInstance().showModalAlert(nullptr, std::nullopt, message, std::nullopt);
+        };
     myVideoQueue_ = DispatchQueue::createSerial("com.quorix.rec.start.myVideo");
     otherVideoQueue_ = DispatchQueue::createSerial("com.quorix.rec.start.otherVideo");
 }
@@ -624,4 +661,87 @@ bool RecordingManager::waitUntilFinished(std::chrono::milliseconds timeout) {
         all = r->waitUntilFinished(std::max(left, std::chrono::milliseconds(0))) && all;
     }
     return all;
+}
+
+// ---------------------------------------------------------------- the record button
+
+void RecordingManager::dispRecordingMenu(const QString& userId, const QString& userName, QWidget* window,
+                                         QSize tilePixels, int roomCategory, bool isSpeaker,
+                                         bool isManyMtgRecOneUser) {
+    if (isRecordingUser(userId)) {
+        stopRecording(userId);
+        return;
+    }
+    bool full = false;
+    {
+        std::lock_guard lock(lock_);
+        full =
+            !isFreeRecCount_ && static_cast<int>(recordingArray_.size()) + reservedStarts_ >= kMaxRecordings;
+    }
+    if (full) {
+        logLine(QString::fromUtf8(kLogMsgRecordingMaxConnectCountOver), kLogWrn);
+        if (env_.showAlert) env_.showAlert(LocalizedString("dfRECORD_MSG_MAX_CONNECT_COUNT"));
+        return;
+    }
+    RecordingChoiceParams p;
+    p.isSelf = userId == myUserId_;
+    p.targetName = userName;
+    p.roomCategory = roomCategory;
+    p.isRecDesktop = isRecDesktop_;
+    p.isRecMp4 = isRecMp4_;
+    p.recDefaultFormat = recDefaultFormat_;
+    p.recDefaultType = recDefaultType_;
+    p.isRecVideoOnly = isRecVideoOnly_;
+    p.isSpeaker = isSpeaker;
+    p.isManyMtgRecOneUser = isManyMtgRecOneUser;
+    if (specifyDir_) {
+        const auto choice = env_.runStartSheet ? env_.runStartSheet(p, window) : std::nullopt;
+        if (choice) startSheetDone(*choice, userId, userName, p.isSelf, tilePixels);
+    } else {
+        const auto choice = env_.runSavePanel ? env_.runSavePanel(p, window) : std::nullopt;
+        if (choice) savePanelDone(*choice, userId, userName, p.isSelf, tilePixels, window);
+    }
+}
+
+void RecordingManager::savePanelDone(const RecordingPanelChoice& choice, const QString& userId,
+                                     const QString& userName, bool isSelf, QSize tilePixels,
+                                     QWidget* window) {
+    const QString& path = choice.pathOrName;
+    if (path.isEmpty()) return;
+    const QFileInfo existing(path);
+    if ((existing.exists() || existing.isSymLink()) && !existing.isDir()) {
+        if (!env_.confirmOverwrite || !env_.confirmOverwrite(path, window)) return;
+        QFile file(path);
+        if (!file.remove()) {
+            if (delegate_)
+                delegate_->onRecordingErrorStr(
+                    LocalizedFormat("dfRECORD_OVERWRITE_FAILED", file.errorString()), std::nullopt, 0);
+            return;
+        }
+    }
+    RecordingChoices::saveFileType(isSelf, choice.fileType);
+    setResolutionAndCallStartRec(userId, userName, path, choice.fileType, choice.target, isSelf, tilePixels);
+}
+
+void RecordingManager::startSheetDone(const RecordingPanelChoice& choice, const QString& userId,
+                                      const QString& userName, bool isSelf, QSize tilePixels) {
+    const QString folder = expandTilde(*specifyDir_);
+    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink()) {
+        // One level only: the fixed folder's parent must exist.
+        const QFileInfo info(folder);
+        if (!QDir(info.absolutePath()).mkdir(info.fileName())) {
+            const QString error = info.dir().exists()
+                                      ? QStringLiteral("The folder could not be made.")
+                                      : QStringLiteral("No such folder: ") + info.absolutePath();
+            logLine(StringWithFormat(QString::fromUtf8(kLogMsgRecordingCreateFileErr), error, folder),
+                    kLogErr);
+            if (delegate_) delegate_->onRecordingErrorStr(error, QStringLiteral("dfRECORD_END_ERR"), 0);
+            return;
+        }
+    }
+    // The typed name is one file name in that folder, never a path out of it.
+    const QString ext = Rec::recordingExtension(choice.fileType);
+    const QString name = Rec::safeFileName(choice.pathOrName, 255 - static_cast<int>(ext.toUtf8().size()));
+    const QString path = folder + u'/' + name + ext;
+    setResolutionAndCallStartRec(userId, userName, path, choice.fileType, choice.target, isSelf, tilePixels);
 }

@@ -17,10 +17,20 @@
 #include <vector>
 
 #include "recording/FuncRecorder.h"
+#include "recording/RecordingChoices.h"
 #include "recording/RecordingInfo.h"
 #include "session/LoginManagerFeatures.h"
 
 class DispatchQueue;
+class QWidget;
+
+// What the user chose in the save panel (a full path with its extension) or
+// in the start sheet (the typed file name).
+struct RecordingPanelChoice {
+    QString pathOrName;
+    std::int64_t fileType = 0;
+    std::int64_t target = 0;
+};
 
 class RecordingManagerDelegate {
 public:
@@ -46,6 +56,15 @@ struct RecordingEnvironment {
     std::function<bool()> screenRecordingAuthorized;
     std::function<QDateTime()> now;  // for file and folder names
     RecordingScreenCapture* screen = nullptr;
+    // The record button's dialogs, shown on the conference window (the real
+    // panel, sheet and alerts when empty); none: cancelled.
+    std::function<std::optional<RecordingPanelChoice>(const RecordingChoiceParams&, QWidget* window)>
+        runSavePanel;
+    std::function<std::optional<RecordingPanelChoice>(const RecordingChoiceParams&, QWidget* window)>
+        runStartSheet;
+    // Asks whether an existing file may be replaced.
+    std::function<bool(const QString& path, QWidget* window)> confirmOverwrite;
+    std::function<void(const QString& message)> showAlert;
 };
 
 class RecordingManager final : public LoginRecordingManager, public FuncRecorderDelegate {
@@ -60,6 +79,10 @@ public:
     }
 
     // ---- Starting ----
+    // The record button of a tile (main thread): stops the tile's recording,
+    // refuses a third one, or asks for the file and starts.
+    void dispRecordingMenu(const QString& userId, const QString& userName, QWidget* window, QSize tilePixels,
+                           int roomCategory, bool isSpeaker, bool isManyMtgRecOneUser) override;
     // The size of a recording started from a tile (tilePixels empty when it has no view).
     QSize recordingSize(std::int64_t target, bool isSelf, QSize tilePixels) const;
     // Sizes the recording and starts it on the ".rec.start" queue.
@@ -74,12 +97,12 @@ public:
     // ---- Stopping ----
     void stopRecording(const QString& userId) override;
     void stopAllRecording() override;
-    void stopRecordingFromMenu(std::int64_t tag);
+    void stopRecordingFromMenu(std::int64_t tag) override;
     bool isRecordingUser(const QString& userId) const override;
 
     // ---- Feeds ----
-    void onMyVideo(const QImage& image);
-    void onOtherVideo(const QImage& image, const QString& userId);
+    void onMyVideo(const QImage& image) override;
+    void onOtherVideo(const QImage& image, const QString& userId) override;
     void onAudioRecoderSampleBuffer(const QByteArray& pcm, int rate, bool isMicOn) override;
     void onAudioPlayerSampleBuffer(const QByteArray& pcm, int rate, bool isSpkOn) override;
     void setCameraOffForRec(bool off) override;
@@ -89,8 +112,8 @@ public:
                                 const QString& roomName, int width, int height, int timerCountVal) override;
     std::optional<QString> createAutoSaveFilePath(const QString& roomName) const;
     static std::optional<QString> fileExistsAtPath(const QString& path);
-    bool isMaxAutoRecOtherVideoCount() const;
-    bool setAutoRecStartOtherVideoCount(int mode, bool isRecStart);
+    bool isMaxAutoRecOtherVideoCount() const override;
+    bool setAutoRecStartOtherVideoCount(int mode, bool isRecStart) override;
     bool isAutoRecStartSelfVideoForManyMtg() const override {
         return isAutoRecStartSelfVideoForManyMtg_.load();
     }
@@ -101,9 +124,10 @@ public:
     // ---- State ----
     int getTimerCountVal() const override;
     std::vector<RecordingInfoRef> recordingArray() const;
+    std::vector<std::shared_ptr<RecordingInfo>> recordings() const override { return recordingArray(); }
     std::vector<int> recordingFileTypes() const override;
     bool isEnableTimeStamp() const { return isEnableTimeStamp_.load(); }
-    void setIsEnableTimeStamp(bool on) { isEnableTimeStamp_ = on; }
+    void setIsEnableTimeStamp(bool on) override { isEnableTimeStamp_ = on; }
     int autoRecStartOtherVideoCount() const;
     bool waitUntilFinished(std::chrono::milliseconds timeout) override;
     // Waits until the start, automatic-start, split and video queues are idle (tests).
@@ -121,6 +145,10 @@ public:
 
 private:
     struct Notice;
+    void savePanelDone(const RecordingPanelChoice& choice, const QString& userId, const QString& userName,
+                       bool isSelf, QSize tilePixels, QWidget* window);
+    void startSheetDone(const RecordingPanelChoice& choice, const QString& userId, const QString& userName,
+                        bool isSelf, QSize tilePixels);
     void emitNotices(std::vector<Notice>& notices);
     void giveUp(const RecordingInfoRef& info);
     void subtractAutoCount(int mode);

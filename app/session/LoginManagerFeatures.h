@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -23,6 +24,7 @@
 #include "media/AudioDeviceInfo.h"
 
 class LoginManager;
+class QWidget;
 class RecordingInfo;  // one running recording, the recording subsystem's
 
 // Audio devices (captured audio reaches LoginManager through its own callback).
@@ -138,6 +140,20 @@ public:
     // Waits until every stopped recording has been written out; false when
     // the time ran out first.
     virtual bool waitUntilFinished(std::chrono::milliseconds /*timeout*/) { return true; }
+    // The conference window's side: the record button of a tile (its size in
+    // pixels, empty without a view), the frames of the own camera and of the
+    // tiles, the overlay switch, the count of automatic recordings of other
+    // participants, the status menu's stops and the running recordings.
+    virtual void dispRecordingMenu(const QString& /*userId*/, const QString& /*userName*/, QWidget* /*window*/,
+                                   QSize /*tilePixels*/, int /*roomCategory*/, bool /*isSpeaker*/,
+                                   bool /*isManyMtgRecOneUser*/) {}
+    virtual void onMyVideo(const QImage& /*image*/) {}
+    virtual void onOtherVideo(const QImage& /*image*/, const QString& /*userId*/) {}
+    virtual void setIsEnableTimeStamp(bool /*on*/) {}
+    virtual bool isMaxAutoRecOtherVideoCount() const { return false; }
+    virtual bool setAutoRecStartOtherVideoCount(int /*mode*/, bool /*isRecStart*/) { return false; }
+    virtual void stopRecordingFromMenu(std::int64_t /*tag*/) {}
+    virtual std::vector<std::shared_ptr<RecordingInfo>> recordings() const { return {}; }
 };
 
 // The recording settings of a login, from the room configuration.

@@ -221,6 +221,35 @@ void ClientFeatureWindows::selectedCustomImgData(std::function<void(const QByteA
     dialog->open();
 }
 
-void ClientFeatureWindows::settingTimeRecCheck(bool) {
-    // The recording manager's overlay state has no port on the session yet.
+void ClientFeatureWindows::settingTimeRecCheck(bool on) {
+    if (controller_) controller_->settingTimeRecCheck(on);
+}
+
+// ---- The status-bar menu of the running recordings ----
+
+void ClientFeatureWindows::reloadRecordingMenu(const std::vector<std::shared_ptr<RecordingInfo>>& recordings,
+                                               std::function<void(std::int64_t tag)> stop) {
+    recordingStop_ = std::move(stop);
+    if (!recordingMenu_) {
+        recordingMenu_ = std::make_unique<RecordingSystemMenu>();
+        recordingMenu_->setRecordingSystemMenuDelegate(this);
+    }
+    recordingMenu_->reloadMenu(recordings);
+}
+
+void ClientFeatureWindows::hideRecordingMenu() {
+    if (recordingMenu_) recordingMenu_->hidden();
+}
+
+QString ClientFeatureWindows::recordingUserId(const std::shared_ptr<RecordingInfo>& recording) const {
+    return recording ? recording->userId() : QString();
+}
+
+void ClientFeatureWindows::stopRecordingFromMenu(std::int64_t tag) {
+    if (recordingStop_) recordingStop_(tag);
+}
+
+void ClientFeatureWindows::remove() {
+    // Called from the menu's own hidden(): it goes once that has returned.
+    if (recordingMenu_) recordingMenu_.release()->deleteLater();
 }

@@ -18,13 +18,15 @@
 #include "remotestg/RemoteStgWindows.h"
 #include "docshare/DocShareWindows.h"
 #include "participants/ParticipantWindows.h"
+#include "recording/RecordingSystemMenu.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
                              public ConferenceFeatureWindows,
                              public SettingWindowControllerDelegate,
                              public PermissionManagerViewInterface,
-                             public PermissionSetWindowControllerDelegate {
+                             public PermissionSetWindowControllerDelegate,
+                             public RecordingSystemMenuDelegate {
     Q_OBJECT
 
 public:
@@ -97,6 +99,17 @@ public:
     std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool isWebinar, LoginManager* login,
                                                                APShareClientViewAction* viewAction) override;
 
+    // The status-bar menu of the running recordings.
+    void reloadRecordingMenu(const std::vector<std::shared_ptr<RecordingInfo>>& recordings,
+                             std::function<void(std::int64_t tag)> stop) override;
+    void hideRecordingMenu() override;
+    bool hasRecordingMenu() const override { return recordingMenu_ != nullptr; }
+    QString recordingUserId(const std::shared_ptr<RecordingInfo>& recording) const override;
+    RecordingSystemMenu* recordingMenu() const { return recordingMenu_.get(); }
+    // RecordingSystemMenuDelegate
+    void stopRecordingFromMenu(std::int64_t tag) override;
+    void remove() override;
+
     // The settings window's parameters for a login (none: before any login).
     static SettingWindowParams settingParams(const LoginManager* login);
 
@@ -120,4 +133,6 @@ private:
     std::unique_ptr<DocShareWindows> docShare_;
     std::unique_ptr<ParticipantWindows> participants_;
     std::unique_ptr<QuestionnaireWindows> questionnaire_;
+    std::unique_ptr<RecordingSystemMenu> recordingMenu_;
+    std::function<void(std::int64_t)> recordingStop_;
 };

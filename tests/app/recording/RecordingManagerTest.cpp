@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "fixtures/app/AppTestSupport.h"
+#include "platform/UserDefaults.h"
 #include "recording/RecordingManager.h"
 
 using namespace std::chrono_literals;
@@ -99,6 +100,19 @@ protected:
         env.screenPoints = [] { return QSize(1440, 900); };
         env.screenScale = [] { return 2.0; };
         env.now = [this] { return when; };
+        env.runSavePanel = [this](const RecordingChoiceParams& c, QWidget*) {
+            dialogs << QStringLiteral("panel %1 %2").arg(c.isSelf).arg(c.targetName);
+            return panelChoice;
+        };
+        env.runStartSheet = [this](const RecordingChoiceParams& c, QWidget*) {
+            dialogs << QStringLiteral("sheet %1 %2").arg(c.isSelf).arg(c.targetName);
+            return panelChoice;
+        };
+        env.confirmOverwrite = [this](const QString& path, QWidget*) {
+            dialogs << QStringLiteral("overwrite ") + QFileInfo(path).fileName();
+            return overwrite;
+        };
+        env.showAlert = [this](const QString& message) { dialogs << QStringLiteral("alert ") + message; };
         return std::make_unique<RecordingManager>(p, &delegate, env);
     }
 
@@ -113,6 +127,10 @@ protected:
     std::mutex mutex;
     std::vector<std::shared_ptr<FakeRecorder>> recorders;
     QDateTime when{QDate(2026, 12, 31), QTime(10, 20, 30)};
+    // The record button's dialogs: what they answer and what was shown.
+    std::optional<RecordingPanelChoice> panelChoice;
+    bool overwrite = false;
+    QStringList dialogs;
 };
 
 TEST_F(RecordingManagerTest, SizeTable) {
@@ -297,6 +315,124 @@ TEST_F(RecordingManagerTest, OtherVideoCountFollowsModes) {
     m->stopAllRecording();
     EXPECT_EQ(m->autoRecStartOtherVideoCount(), 0);
     EXPECT_EQ(m->getTimerCountVal(), 10800);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RecordingManagerTest, RecordButtonStopsRefusesOrAsks) {
+    auto manager = make();
+    const QString path = dir.filePath(QStringLiteral("bob.mp4"));
+    panelChoice = RecordingPanelChoice{path, Rec::REC_FILE_TYPE_MP4, Rec::REC_TARGET_OTHER};
+    manager->dispRecordingMenu(QStringLiteral("bob"), QStringLiteral("Bob"), nullptr, QSize(321, 241), 0,
+                               false, false);
+    manager->drainQueues();
+    EXPECT_EQ(dialogs, QStringList{QStringLiteral("panel 0 Bob")});
+    ASSERT_NE(recorder(0), nullptr);
+    EXPECT_EQ(recorder(0)->params.filePath, path);
+    EXPECT_EQ(recorder(0)->params.fileType, Rec::REC_FILE_TYPE_MP4);
+    // The tile's pixels, rounded down to even.
+    EXPECT_EQ(QSize(recorder(0)->params.width, recorder(0)->params.height), QSize(320, 240));
+    EXPECT_EQ(UserDefaults::standard().integerForKey(QStringLiteral("KeyRecordingFileTypeOther")),
+              Rec::REC_FILE_TYPE_MP4);
+    // Cancelled: nothing starts.
+    panelChoice.reset();
+    manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    manager->drainQueues();
+    EXPECT_EQ(manager->recordingArray().size(), 1u);
+
+    panelChoice = RecordingPanelChoice{dir.filePath(QStringLiteral("me.mov")), 0, Rec::REC_TARGET_SELF};
+    manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    manager->drainQueues();
+    ASSERT_EQ(manager->recordingArray().size(), 2u);
+    dialogs.clear();
+    delegate.take();
+
+    // A third tile is refused with the alert; a recorded tile's button still stops it.
+    manager->dispRecordingMenu(QStringLiteral("cy"), QStringLiteral("Cy"), nullptr, QSize(), 0, false, false);
+    EXPECT_EQ(dialogs, QStringList{QStringLiteral("alert No more recordings can be started.")});
+    manager->dispRecordingMenu(QStringLiteral("bob"), QStringLiteral("Bob"), nullptr, QSize(), 0, false,
+                               false);
+    EXPECT_EQ(delegate.take(), (QStringList{QStringLiteral("stop bob 0"), QStringLiteral("menu")}));
+    EXPECT_EQ(dialogs.size(), 1);
+    EXPECT_EQ(recorder(0)->stops.load(), 1);
+}
+
+TEST_F(RecordingManagerTest, SavePanelAsksBeforeReplacingAFile) {
+    auto manager = make();
+    const QString path = dir.filePath(QStringLiteral("old.mov"));
+    auto writeOld = [&path] {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    };
+    writeOld();
+    panelChoice = RecordingPanelChoice{path, 0, Rec::REC_TARGET_SELF};
+    overwrite = false;
+    manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    manager->drainQueues();
+    EXPECT_EQ(dialogs.last(), QStringLiteral("overwrite old.mov"));
+    EXPECT_TRUE(manager->recordingArray().empty());
+    EXPECT_EQ(QFileInfo(path).size(), 3);  // declined: the file stays
+
+    overwrite = true;
+    manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    manager->drainQueues();
+    EXPECT_FALSE(QFileInfo::exists(path));  // removed, the recorder makes it anew
+    ASSERT_EQ(manager->recordingArray().size(), 1u);
+    manager->stopAllRecording();
+
+    // A file that cannot be removed (its folder is read-only) is reported and nothing starts.
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(locked));
+    const QString inside = locked + QStringLiteral("/kept.mov");
+    {
+        QFile f(inside);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFile(inside).remove()) GTEST_SKIP() << "running with rights that ignore folder permissions";
+    delegate.take();
+    panelChoice = RecordingPanelChoice{inside, 0, Rec::REC_TARGET_SELF};
+    manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    manager->drainQueues();
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QStringList events = delegate.take();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("errorStr The existing file could not be replaced.")));
+    EXPECT_TRUE(manager->recordingArray().empty());
+}
+
+TEST_F(RecordingManagerTest, StartSheetWritesIntoTheFixedFolder) {
+    RecordingParams p;
+    p.configRecDirSpecify = QStringLiteral("~/Recordings");
+    auto manager = make(p);
+    // The typed name is one file in the folder, also when it holds a "/".
+    panelChoice =
+        RecordingPanelChoice{QStringLiteral("../up/talk"), Rec::REC_FILE_TYPE_AUDIO, Rec::REC_TARGET_SELF};
+    manager->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    manager->drainQueues();
+    EXPECT_EQ(dialogs, QStringList{QStringLiteral("sheet 1 Me")});
+    ASSERT_NE(recorder(0), nullptr);
+    const QString folder = QDir::homePath() + QStringLiteral("/Recordings");
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(recorder(0)->params.filePath, folder + QStringLiteral("/.._up_talk.m4a"));
+    manager->stopAllRecording();
+
+    // A fixed folder whose parent is missing is not made; the user hears why.
+    RecordingParams deep;
+    deep.configRecDirSpecify = QStringLiteral("~/missing/Recordings");
+    auto second = make(deep);
+    delegate.take();
+    panelChoice = RecordingPanelChoice{QStringLiteral("talk"), 0, Rec::REC_TARGET_SELF};
+    second->dispRecordingMenu(QStringLiteral("me"), QStringLiteral("Me"), nullptr, QSize(), 0, false, false);
+    second->drainQueues();
+    const QStringList events = delegate.take();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("errorStr "))) << events[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + QStringLiteral("/missing")));
+    EXPECT_EQ(second->recordingArray().size(), 0u);
 }
 
 }  // namespace
