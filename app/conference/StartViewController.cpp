@@ -245,6 +245,7 @@ void StartViewController::leaveConfRoom() {
 
 void StartViewController::processLogout(bool keep) {
     if (auto* rec = mLoginManager->recordingManager()) rec->stopAllRecording();
+    releaseAPShareServer();
     // The chat is kept (when the room allows it) before its windows go.
     if (services_.windows->hasTextBoxView()) {
         mLoginManager->saveTextBoxData(services_.windows->textBoxSaveData());

@@ -112,6 +112,7 @@ public:
 
 class StartViewController : public QObject,
                             public LoginManagerDelegate,
+                            public LoginAPShareServerViewAction,
                             public MVHeaderViewDelegate,
                             public WindowDelegate {
     Q_OBJECT
@@ -305,7 +306,40 @@ public:
     QRectF textBoxRect() const { return mTextBoxRect; }
     QRectF messageRect() const { return mMessageRect; }
 
+    // ---- Application sharing: the own share and the request dialogue (StartViewControllerAppShare.cpp) ----
+    // The share button.
+    void launchAPShareWindow();
+    void startAPShare(bool start, bool isRequested);
+    void stopAPShare(bool closeMenu, const std::optional<QString>& message);
+    void requestAPShare(const UserInfoRef& user, bool isStart);
+    void cancelAPShareRequest();
+    void permitASStartReq();
+    void rejectASStartReq();
+    // The sharer, once the user has shared in this conference.
+    std::shared_ptr<LoginAPShareServer> apShareServer() const;
+    // LoginManagerDelegate: on the receive thread; the sharer moves to the main queue itself.
+    void onASStartRequest(bool ask, const QString& userId) override;
+    void onASStartRequestCancel() override;
+    void onASStartRequestRes(bool permitted) override;
+    void onASStopRequest() override;
+    void onAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left, uint16_t top,
+                        uint16_t right, uint16_t bottom, const QString& sharerId, const QString& sharerName,
+                        const QString& operatorId, const QString& operatorName) override;
+    void onASStartPermit(uint32_t value) override;
+    void onASStartRefuse(uint32_t value) override;
+    void onAPShareControlChange(const QString& operatorId, const QString& operatorName, int controlStatus,
+                                bool controlRequestStatus) override;
+    void onASControlReq(uint32_t kind, const QString& userId, const QString& userName) override;
+    void onASControlRet() override;
+    void onASKeyEvent(uint32_t key, uint32_t updown) override;
+    void onASMouseEvent(uint16_t kind, uint16_t x, uint16_t y) override;
+    void onASMouseWheelEvent(int delta) override;
+    void onASClipBoardText(const QByteArray& text) override;
+    // LoginAPShareServerViewAction
+    void showASServerMessageAlert(const QString& alertId, const QString& message) override;
+
 private:
+    void releaseAPShareServer();
     void terminateApplication();
     void observeNotifications();
     void removeHeaderFooterAndVideoArea();
@@ -329,6 +363,8 @@ private:
     UserInfoRef mSelectedUserForReserve;
     QRectF mDocshareWindowRect, mListWindowRect, mTextBoxRect, mMessageRect;
     bool mbStartupAP = false;
+    mutable std::mutex apShareMutex_;  // the sharer is reached from the receive threads
+    std::shared_ptr<LoginAPShareServer> mAPShareServer;
     bool terminating_ = false;
     double headerHeight_ = 37;
 };

@@ -173,6 +173,8 @@ void StartViewController::onStartSpeech(const SpeakerInfoRef& speaker) {
 }
 
 void StartViewController::onEndSpeech(const SpeakerInfoRef& speaker) {
+    // A control request of a participant who lost the floor is withdrawn.
+    if (auto sharer = apShareServer()) sharer->checkOperatorRequester(speaker->userId(), speaker->userName());
     mainQueue().async(this, [this, speaker] {
         MainViewController* area = mainViewController();
         if (area == nullptr || !area->isInitialized()) return;

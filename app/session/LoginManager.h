@@ -257,6 +257,11 @@ public:
     std::shared_ptr<LoginRecordingManager> recordingManagerRef() const;
     LoginRecordingManager* recordingManager() const { return recordingManagerRef().get(); }
     LoginRemoteSupportManager* remoteSupportManager() const { return remoteSupportManager_.get(); }
+    // The own application share (none without its factory); the caller keeps it.
+    std::unique_ptr<LoginAPShareServer> makeAPShareServer(const LoginAPShareServerOptions& options,
+                                                          LoginAPShareServerViewAction* viewAction) {
+        return features_.apShareServer ? features_.apShareServer(*this, options, viewAction) : nullptr;
+    }
 
     // ---- Events (QuorixInterface) ----
     void OnError(int iErrorKind, int iErrorNo, const QString& strError) override;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "appshare/APShareServer.h"
 #include "docshare/DocShareManager.h"
 #include "model/QuestionnaireInfo.h"
 #include "permission/PermissionManager.h"
@@ -24,6 +25,8 @@ LoginManagerFeatures make() {
     f.permissionManager = &PermissionManager::make;
     // Local recording, made at each login whose room records.
     f.recordingManager = &RecordingFeature::make;
+    // The own application share: the sharing menu, capture, remote control.
+    f.apShareServer = &APShareServer::make;
     return f;
 }
 
