@@ -569,6 +569,9 @@ private:
     mutable std::mutex shareMutex_;
     int64_t apShareRequestStatus_ = 0;
     QString apShareRequesterStr_, apShareRequesteeStr_;
+    // The waiting question came from a start order that no permitted request
+    // preceded: the user's yes starts the share (the order asked for it).
+    bool apShareOrderAsked_ = false;
     QString apSharerIdStr_, apSharerNameStr_, apOperatorIdStr_, apOperatorNameStr_;
     std::shared_ptr<SharedArray<TextBoxData>> textBoxDataArry_;
     std::shared_ptr<SharedArray<MessageInfo>> messageDataArry_;
