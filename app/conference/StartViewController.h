@@ -339,6 +339,9 @@ public:
     void showASServerMessageAlert(const QString& alertId, const QString& message) override;
 
 private:
+    // The room lets the user share and the screen can be captured; otherwise
+    // the user is told why not.
+    bool checkOwnShareAllowed();
     void releaseAPShareServer();
     void terminateApplication();
     void observeNotifications();

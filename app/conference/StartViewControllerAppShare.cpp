@@ -37,6 +37,25 @@ std::shared_ptr<LoginAPShareServer> StartViewController::apShareServer() const {
     return mAPShareServer;
 }
 
+bool StartViewController::checkOwnShareAllowed() {
+    if (!mLoginManager->bSupportASServer() || mLoginManager->getOperationState(1) == 3) {
+        CommonAlert::sharedInstance().showWarningAlert(QStringLiteral("alert_id_no_permission_to_start"),
+                                                       LocalizedString("dfERROR_DONTHAVEPERMIT"),
+                                                       window_ ? window_->frame() : QRectF());
+        return false;
+    }
+    if (!QuorixUtils::checkIsAuthorizedScreenRecording()) {
+        LogFileManager::write(QString::fromLatin1(kLogMsgDenyAuthorScreenRecording), 1, false);
+        // Without an X display there is no screen this client can capture
+        // and no setting that would give it one: the alert only tells.
+        CommonAlert::sharedInstance().showModalAlert(
+            this, std::nullopt, LocalizedString("dfAS_PERMISSION_ERR_SCREEN_RECORD"),
+            LocalizedString("dfOPEN_SYSTEM_PREFERENCE_SCREENCAPTURE"));
+        return false;
+    }
+    return true;
+}
+
 void StartViewController::launchAPShareWindow() {
     const int64_t status = mLoginManager->apShareStatus();
     if (status == kStatusViewing) return;  // the viewer's window is the one to come forward
@@ -44,22 +63,7 @@ void StartViewController::launchAPShareWindow() {
         if (auto sharer = apShareServer()) sharer->start(false, false);
         return;
     }
-    if (mLoginManager->bSupportASServer() && mLoginManager->getOperationState(1) != 3) {
-        if (QuorixUtils::checkIsAuthorizedScreenRecording()) {
-            startAPShare(configOn(*mLoginManager, "AS_DESKTOP_AUTO_START"), false);
-        } else {
-            LogFileManager::write(QString::fromLatin1(kLogMsgDenyAuthorScreenRecording), 1, false);
-            // Without an X display there is no screen this client can capture
-            // and no setting that would give it one.
-            CommonAlert::sharedInstance().showModalAlert(
-                this, std::nullopt, LocalizedString("dfAS_PERMISSION_ERR_SCREEN_RECORD"),
-                LocalizedString("dfOPEN_SYSTEM_PREFERENCE_SCREENCAPTURE"));
-        }
-        return;
-    }
-    CommonAlert::sharedInstance().showWarningAlert(QStringLiteral("alert_id_no_permission_to_start"),
-                                                   LocalizedString("dfERROR_DONTHAVEPERMIT"),
-                                                   window_ ? window_->frame() : QRectF());
+    if (checkOwnShareAllowed()) startAPShare(configOn(*mLoginManager, "AS_DESKTOP_AUTO_START"), false);
 }
 
 void StartViewController::startAPShare(bool start, bool isRequested) {
@@ -130,8 +134,12 @@ void StartViewController::rejectASStartReq() {
 void StartViewController::onASStartRequest(bool ask, const QString& userId) {
     if (!ask) {
         // The requester whose request the user permitted orders the start:
-        // the menu opens and the desktop share starts, on the main thread.
-        mainQueue().async(this, [this] { startAPShare(true, true); });
+        // the menu opens and the desktop share starts, on the main thread,
+        // where the room's rights and the screen are checked as for the
+        // share button.
+        mainQueue().async(this, [this] {
+            if (checkOwnShareAllowed()) startAPShare(true, true);
+        });
         return;
     }
     QString name = userId;

@@ -13,9 +13,9 @@
 #include <utility>
 
 #include "platform/StringFormat.h"
-#include "session/FreeMessageCodes.h"
 #include "services/LogFileManager.h"
 #include "services/LogMessage.h"
+#include "session/FreeMessageCodes.h"
 #include "session/LoginManager.h"
 
 namespace {
@@ -195,11 +195,15 @@ void LoginManager::rejectRequestAPShare() {
     QString requester;
     {
         std::lock_guard lock(shareMutex_);
-        if (apShareRequestStatus_ == AS_REQUEST_RECEIVED && !apShareRequesterStr_.isEmpty()) {
+        // Nothing waits (the close that follows the user's yes): a permitted
+        // request stays permitted.
+        if (apShareRequestStatus_ != AS_REQUEST_RECEIVED) return;
+        if (!apShareRequesterStr_.isEmpty()) {
             requester = apShareRequesterStr_;
             apShareRequesterStr_.clear();
             apShareRequesteeStr_.clear();
         }
+        apShareOrderAsked_ = false;
         apShareRequestStatus_ = AS_REQUEST_REJECTED;
     }
     if (requester.isEmpty()) return;
@@ -299,8 +303,8 @@ void LoginManager::handleSharingRequestMessage(uint32_t code, const QString& sen
             bool permitted = false;
             {
                 std::lock_guard lock(shareMutex_);
-                permitted = apShareRequestStatus_ == AS_REQUEST_PERMITTED && apShareRequesterStr_ == senderId &&
-                            apShareRequesteeStr_ == me;
+                permitted = apShareRequestStatus_ == AS_REQUEST_PERMITTED &&
+                            apShareRequesterStr_ == senderId && apShareRequesteeStr_ == me;
                 if (permitted) {
                     apShareRequestStatus_ = AS_REQUEST_NONE;
                 } else {
