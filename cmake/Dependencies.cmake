@@ -19,7 +19,7 @@ target_include_directories(quorix_gsm INTERFACE ${GSM_INCLUDE_DIR})
 target_link_libraries(quorix_gsm INTERFACE ${GSM_LIBRARY})
 
 if(QUORIX_BUILD_APP)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network WebEngineWidgets)
   pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
   pkg_check_modules(LIBPROXY REQUIRED IMPORTED_TARGET libproxy-1.0)
   pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)

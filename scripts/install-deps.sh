@@ -27,6 +27,8 @@ PACKAGES=(
   tinyproxy
   # the help documents (PDF) shown in the help window
   libpoppler-qt6-dev
+  # shared web pages of document sharing
+  qt6-webengine-dev
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-dev
   # the WebSocket client's tests run against a Node.js server (npm package below)

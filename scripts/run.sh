@@ -45,6 +45,27 @@ if [ $# -gt 0 ]; then
   exec "$client" "$@"
 fi
 
+# One client runs per user: a second one hands its link to it and ends. A new
+# demo room would then take the running client out of its meeting and stop
+# with this script at once, so the running client is only brought forward.
+# (A client of this user with the same runtime folder, where its
+# single-instance socket lives.)
+running_client() {
+  local p env
+  for p in /proc/[0-9]*; do
+    [ "$(cat "$p/comm" 2>/dev/null)" = quorix ] && [ -O "$p" ] || continue
+    env=$(tr '\0' '\n' <"$p/environ" 2>/dev/null | grep '^XDG_RUNTIME_DIR=' || true)
+    [ "$env" = "${XDG_RUNTIME_DIR:+XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR}" ] && return 0
+  done
+  return 1
+}
+if running_client; then
+  echo "run.sh: Quorix is already running; its window is brought forward and its meeting goes on." >&2
+  echo "run.sh: leave that meeting (or quit Quorix) to open the demo room again." >&2
+  "$client" || true
+  exit 0
+fi
+
 # The demo room in the background; its link opens the client.
 log=${QUORIX_DEMO_LOG:-$(mktemp)}
 "$room" >"$log" 2>&1 &

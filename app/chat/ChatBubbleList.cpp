@@ -57,12 +57,15 @@ void ChatBubbleList::setItems(const std::vector<ChatBubbleItem>& items) {
 }
 
 void ChatBubbleList::rebuild() {
+    // Adding rows can show the scroll bar, which narrows the viewport and
+    // comes back as a resize while the rows are made: they are placed once
+    // all are there, and no row is removed under the loop.
+    building_ = true;
     clear();
-    const int columnWidth = viewport()->width();
+    sizes_.clear();
     for (const ChatBubbleItem& line : items_) {
-        const QSizeF size = measure(line, measureWidth_, roundUp_);
+        sizes_.push_back(measure(line, measureWidth_, roundUp_));
         auto* row = new QListWidgetItem(this);
-        row->setSizeHint(QSize(columnWidth, int(std::ceil(size.height())) + 20));
         auto* cell = new QWidget();
         auto* bubble = new QLabel(cell);
         bubble->setObjectName(line.isOwn ? QStringLiteral("ownBubble") : QStringLiteral("otherBubble"));
@@ -73,11 +76,38 @@ void ChatBubbleList::rebuild() {
         bubble->setStyleSheet(QStringLiteral("QLabel { background: %1; border: none; border-radius: 10px; "
                                              "padding: 4px; }")
                                   .arg(rgba(line.isOwn ? ownColor_ : otherColor_)));
-        const int w = int(std::ceil(size.width())) + 16, h = int(std::ceil(size.height())) + 16;
-        const int x = line.isOwn ? columnWidth - int(std::ceil(size.width())) - 16 : (otherOffset_ ? 4 : 0);
-        bubble->setGeometry(std::max(0, x), 0, w, h);
         setItemWidget(row, cell);
     }
+    building_ = false;
+    place();
+}
+
+void ChatBubbleList::place() {
+    // Sizing a row can show or hide the scroll bar, which comes back here as
+    // a resize: the rows are then placed again for the new width.
+    if (placing_) {
+        placeAgain_ = true;
+        return;
+    }
+    placing_ = true;
+    for (int pass = 0; pass < 3; ++pass) {
+        placeAgain_ = false;
+        const int columnWidth = viewport()->width();
+        for (int i = 0; i < count() && size_t(i) < sizes_.size() && size_t(i) < items_.size(); ++i) {
+            const QSizeF size = sizes_[size_t(i)];
+            QListWidgetItem* row = item(i);
+            row->setSizeHint(QSize(columnWidth, int(std::ceil(size.height())) + 20));
+            QWidget* cell = itemWidget(row);
+            QLabel* bubble = cell != nullptr ? cell->findChild<QLabel*>() : nullptr;
+            if (bubble == nullptr) continue;
+            const int w = int(std::ceil(size.width())) + 16, h = int(std::ceil(size.height())) + 16;
+            const int x = items_[size_t(i)].isOwn ? columnWidth - int(std::ceil(size.width())) - 16
+                                                  : (otherOffset_ ? 4 : 0);
+            bubble->setGeometry(std::max(0, x), 0, w, h);
+        }
+        if (!placeAgain_) break;
+    }
+    placing_ = false;
 }
 
 void ChatBubbleList::scrollToLast() {
@@ -88,9 +118,9 @@ void ChatBubbleList::scrollToLast() {
 void ChatBubbleList::resizeEvent(QResizeEvent* event) {
     QListWidget::resizeEvent(event);
     // Own bubbles sit at the right edge: place them again for the new width.
-    if (event->oldSize().width() != event->size().width() && !items_.empty()) {
+    if (event->oldSize().width() != event->size().width() && !items_.empty() && !building_) {
         const int value = verticalScrollBar()->value();
-        rebuild();
+        place();
         verticalScrollBar()->setValue(value);
     }
 }

@@ -40,9 +40,14 @@ protected:
 
 private:
     void rebuild();
+    // Sizes the rows and puts the bubbles in place for the viewport's width.
+    void place();
 
     QColor ownColor_, otherColor_;
     bool roundUp_, otherOffset_;
     double measureWidth_ = 300;
     std::vector<ChatBubbleItem> items_;
+    std::vector<QSizeF> sizes_;  // each line's measured text
+    bool building_ = false;
+    bool placing_ = false, placeAgain_ = false;
 };

@@ -321,6 +321,16 @@ void MVHeaderView::setAudioOutputState(bool isOn) {
     setOptionImage(spkBtn_, isOn ? QStringLiteral("tool_speaker_on") : QStringLiteral("tool_speaker_off"));
 }
 
+void MVHeaderView::setAudioInputVolume(float volume) {
+    micVol_ = volume;
+    if (micBtn_) micBtn_->setSliderValue(volume);
+}
+
+void MVHeaderView::setAudioOutputVolume(float volume) {
+    spkVol_ = volume;
+    if (spkBtn_) spkBtn_->setSliderValue(volume);
+}
+
 void MVHeaderView::setCameraState(bool isOn) {
     if (!cameraBtn_) return;
     cameraBtn_->setProperty("on", isOn);
@@ -352,8 +362,12 @@ void MVHeaderView::webinarBtnsStatusChange(int mode) {
 void MVHeaderView::onClickFunctionMenu(int tag) {
     if (!delegate_ || delegate_->getLoginManagerStatus() != LOGIN_STATUS_LOGGED_IN) return;
     if (tag == HEADER_TAG_WEBINAR_LAYOUT_1 || tag == HEADER_TAG_WEBINAR_LAYOUT_2 ||
-        tag == HEADER_TAG_WEBINAR_LAYOUT_3 || tag == HEADER_TAG_MANYMTG_STYLE) {
-        // The webinar layout and many-meeting style menus belong to those modes.
+        tag == HEADER_TAG_WEBINAR_LAYOUT_3) {
+        makePopupMenuForWebinar(tag);
+        return;
+    }
+    if (tag == HEADER_TAG_MANYMTG_STYLE) {
+        // The many-meeting style menu belongs to that mode.
         return;
     }
     delegate_->onClickFunctionMenu(tag);
@@ -377,6 +391,21 @@ void MVHeaderView::onChangeMicSliderValue(float value) {
 void MVHeaderView::onChangeSpeakerSliderValue(float value) {
     if (delegate_)
         delegate_->onSlideVideoOptionBtn(SpeakerInfo(CLIENT_NO_SELF, *myInfo_), kVideoOptionSpeaker, value);
+}
+
+void MVHeaderView::makePopupMenuForWebinar(int tag) {
+    if (!delegate_) return;
+    const auto current = delegate_->getConvertFromStrWinSyncToModeForWebinar();
+    const bool flag = current ? current->first : false;
+    const int mode = current ? current->second : 0;
+    auto* menu = new PopupWebinarMenu(this);
+    menu->setObjectName(QStringLiteral("webinarLayoutMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (tag == HEADER_TAG_WEBINAR_LAYOUT_1) menu->createWebinarMenuLayout1(confDict_, mode);
+    if (tag == HEADER_TAG_WEBINAR_LAYOUT_2) menu->createWebinarMenuLayout2(confDict_, flag, mode);
+    if (tag == HEADER_TAG_WEBINAR_LAYOUT_3) menu->createWebinarMenuLayout3(confDict_, flag, mode);
+    menu->setPopupWebinarMenuDelegate(this);
+    menu->popUpAtMouse();
 }
 
 void MVHeaderView::onSelectMenuItemFromWebinarMenu(int itemTag) {

@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+#include "conference/PopupWebinarMenu.h"
 #include "model/UserInfo.h"
 #include "platform/View.h"
 
@@ -59,7 +60,7 @@ public:
     virtual bool getIsMainUserStatusLogin() { return false; }
 };
 
-class MVHeaderView : public View {
+class MVHeaderView : public View, public PopupWebinarMenuDelegate {
     Q_OBJECT
 
 public:
@@ -89,6 +90,9 @@ public:
     void setAudioInputState(bool on);
     void setAudioOutputState(bool on);
     void setCameraState(bool on);
+    // The volume sliders of the microphone and speaker buttons (0..1).
+    void setAudioInputVolume(float volume);
+    void setAudioOutputVolume(float volume);
     void setHeaderBtnEnable(bool enable);
     void webinarBtnsStatusChange(int mode);
 
@@ -98,7 +102,9 @@ public:
     void onClickCameraBtn();
     void onChangeMicSliderValue(float value);
     void onChangeSpeakerSliderValue(float value);
-    void onSelectMenuItemFromWebinarMenu(int itemTag);
+    void onSelectMenuItemFromWebinarMenu(int itemTag) override;
+    // The layout menu of button 2001, 2002 or 2003 at the mouse, the current layout checked.
+    void makePopupMenuForWebinar(int tag);
     void onSelectMenuItemFromManyMtgMenu(int itemTag);
 
     double minSizeWidth() const { return minSizeWidth_; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "conference/MVHeaderView.h"
 #include "media/AudioDeviceNotificator.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
@@ -64,6 +65,7 @@ MainViewController::MainViewController(const Params& params, QObject* parent)
       mbManyMtgRecOneUser(params.isManyMtgRecOneUser),
       initialMicVol_(params.micVol),
       initialSpeakerVol_(params.speakerVol) {
+    mHeaderView = params.headerView;
     if (miRoomCategory == ROOM_CATEGORY_MANYMTG) mManySpeakerVideoListArry.emplace();
     if (mMyVideo != nullptr && mMyVideo->video() != nullptr) {
         VideoView* own = mMyVideo->video();
@@ -178,7 +180,7 @@ void MainViewController::viewDidLoad() {
     view_->setFrame(QRectF(QPointF(0, 0), size));
     initVideoDispArea();
     initVideoView();
-    // The seminar list button belongs to the arrangement of the panes.
+    if (miRoomCategory == ROOM_CATEGORY_SEMINAR && !mIsWebinar) makeSeminarListBtn();
     applyStoredDeviceState();
     mAudioNotificator =
         std::make_unique<AudioDeviceNotificatorDispatcher>(&AudioDeviceNotificator::sharedNotificator());
@@ -239,6 +241,10 @@ void MainViewController::applyStoredDeviceState() {
     const auto volume = [&](const QString& key) {
         return defaults.objectForKey(key).isValid() ? defaults.floatForKey(key) : kDefaultVolume;
     };
+    setAudioInputState(mIsMicOn);
+    setAudioInputVolume(volume(QStringLiteral("KeyMicrophoneVolume")));
+    setAudioOutputState(true);
+    setAudioOutputVolume(volume(QStringLiteral("KeySpeakerVolume")));
     if (mMyVideo == nullptr || mMyVideo->video() == nullptr) return;
     VideoView* own = mMyVideo->video();
     own->changeOptionStatus(VIDEO_OPTION_MIC, mIsMicOn);
@@ -267,6 +273,7 @@ void MainViewController::resizeMainView() {
     if (miRoomCategory == ROOM_CATEGORY_SEMINAR && !mIsWebinar) {
         const QWidget* list = view_->findChild<QWidget*>(kListAreaId, Qt::FindDirectChildrenOnly);
         adjustBaseViewForSeminarMode(list != nullptr && list->isVisible() ? list->width() : 0);
+        if (mHiddenVideoViewBtn != nullptr) setOriginHiddenBtn();
     } else if (miRoomCategory == ROOM_CATEGORY_NORMAL && !mIsWebinar && mClientView != nullptr) {
         // The grid fills the area: the bars above and below it are the
         // window's, so a grid as high as the window would hide its top row.
@@ -345,15 +352,6 @@ AutoAlignmentView* MainViewController::areaFor(const SpeakerInfoRef& speaker) co
         return mSeminarSpeakerView;
     }
     return mClientView;
-}
-
-void MainViewController::changeElementAutoAlignment(VideoInfo* tile, bool isAdd, AutoAlignmentView* target) {
-    if (tile == nullptr || target == nullptr || tile->video() == nullptr) return;
-    if (isAdd) {
-        target->addElement(tile->video());
-    } else {
-        target->deleteElement(tile->video());
-    }
 }
 
 void MainViewController::setTileAutoRecMode(VideoInfo* tile, int mode) {
@@ -515,7 +513,11 @@ void MainViewController::addSpeaker(const SpeakerInfoRef& speaker) {
         }
         // The lists' and popups' part of the own floor belongs to the seminar
         // lists and the popup windows.
-        if (isOwnParticipant(speaker)) mIsSpeaker = true;
+        if (isOwnParticipant(speaker)) {
+            if (mHiddenVideoViewBtn != nullptr) mHiddenVideoViewBtn->hide();
+            if (mMyVideo != nullptr && mMyVideo->video() != nullptr) mMyVideo->video()->show();
+            mIsSpeaker = true;
+        }
     }
     addSpeakerForVideoList(speaker);
 }
@@ -528,7 +530,10 @@ void MainViewController::leaveSpeaker(const SpeakerInfoRef& speaker) {
             mSeminarSpeakerView->itemCount() == 0) {
             makeVideoAreaForSeminarSpeakers(false);
         }
-        if (isOwnParticipant(speaker)) mIsSpeaker = false;
+        if (isOwnParticipant(speaker)) {
+            mIsSpeaker = false;
+            endPopupMyVideoForSeminar();
+        }
     }
 }
 
@@ -744,35 +749,3 @@ void MainViewController::applyAudioLevel(int clientNo, int level) {
     }
     if (view != nullptr) view->changeAudioMeter(level);
 }
-
-// --- the arrangement's hooks -------------------------------------------------
-
-void MainViewController::updateAligmentViewSize(QSizeF, QSizeF, const QString&) {}
-
-void MainViewController::adjustBaseViewForSeminarMode(double listWidth) {
-    if (mSeminarBaseView == nullptr || view_ == nullptr) return;
-    const QRectF root = view_->bounds();
-    mSeminarBaseView->setFrame(QRectF(0, 0, std::max(0.0, root.width() - listWidth), root.height()));
-    const QRectF base = mSeminarBaseView->bounds();
-    if (mClientView == nullptr) return;
-    if (mSeminarSpeakerView != nullptr) {
-        const double clientWidth = base.width() * 4 / 5;
-        mClientView->setFrame(QRectF(0, 0, clientWidth, base.height()));
-        mSeminarSpeakerView->setFrame(QRectF(clientWidth, 0, base.width() - clientWidth, base.height()));
-    } else {
-        mClientView->setFrame(base);
-    }
-}
-
-void MainViewController::updateChildViewSize() {}
-
-void MainViewController::addMyVideoViewForSeminar() {}
-
-void MainViewController::changeStyleManyMtgView(int, int) {
-    // Until the many-meeting styles are built, the participants' grid fills
-    // the area.
-    if (mClientView != nullptr && view_ != nullptr && mClientView->parentWidget() == view_)
-        mClientView->setFrame(view_->bounds());
-}
-
-void MainViewController::makeNotStartWebinarView(bool) {}

@@ -22,6 +22,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QPushButton>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -34,12 +35,13 @@
 
 #include "conference/AutoAlignmentView.h"
 #include "conference/ConferenceVideoArea.h"
+#include "media/AudioDeviceNotificatorDispatcher.h"
 #include "model/SpeakerInfo.h"
 #include "model/UserListInfo.h"
-#include "media/AudioDeviceNotificatorDispatcher.h"
 #include "tiles/VideoInfo.h"
 
 class Menu;
+class MVHeaderView;
 class View;
 
 // What the video area asks of the conference window (all required).
@@ -96,6 +98,8 @@ public:
         double allBarHeight = 0;
         bool isRecording = false;
         bool isManyMtgRecOneUser = false;
+        // The header bar whose device buttons mirror the own devices (none: no header).
+        MVHeaderView* headerView = nullptr;
     };
 
     explicit MainViewController(const Params& params, QObject* parent = nullptr);
@@ -173,17 +177,64 @@ public:
     bool captainFree() const { return captainFree_; }
     void setCaptainFree(bool on) { captainFree_ = on; }
 
-    // The participants' grid grows the window or moves a divider when its
-    // minimum exceeds the area: the arrangement's part, not built here.
+    // ---- Device state on the header and the tiles (MainViewControllerDevices.cpp) ----
+    // What the window controller applied; the area only shows it.
+    void changeMicOnOff(bool on);
+    void setMicVolume(float volume);
+    // CLIENT_NO_SELF: the own output; another number: that participant's playback.
+    void changeSpeakerOnOff(int clientNo, bool on);
+    void setSpeakerVolume(int clientNo, float volume);
+    void changeCameraOnOff(bool on);
+    void setHeaderBtnEnable(bool enable);
+    void setAudioInputState(bool on);
+    void setAudioInputVolume(float volume);
+    void setAudioOutputState(bool on);
+    void setAudioOutputVolume(float volume);
+    MVHeaderView* headerView() const;
+    // Volume changes made outside the application (main queue).
+    void didChangeInputVolume(AudioDeviceNotificatorDispatcher*, float volume) override;
+    void didChangeOutputVolume(AudioDeviceNotificatorDispatcher*, float volume) override;
+    // The tiles' option buttons and sliders, as requests to the delegate.
+    void videoOptionClick(const SpeakerInfoRef& speaker, int option) override;
+    void videoOptionSlide(const SpeakerInfoRef& speaker, int option, float value) override;
+
+    // ---- Arrangement (MainViewControllerArrangement.cpp) ----
+    // A grid whose minimum exceeds its size grows the window (one step per
+    // report); in a normal room a grid that fits sets the window's minimum.
     void updateAligmentViewSize(QSizeF viewSize, QSizeF minViewSize, const QString& viewId) override;
 
-    // Hooks of the arrangement, popup and many-meeting parts, which later
-    // changes fill in; here they keep the client area filling its container.
+    // The webinar's panes: the left content, the right content or none, the
+    // text box's view or none. Panes that are not used are removed.
+    void setMainViewLayout(QWidget* left, QWidget* right, QWidget* bottom);
+    void makeLeftView(bool alone, QWidget* content);
+    void makeRightView(bool alone, QWidget* content);
+    void makeBottomView(bool alone, QWidget* textBox);
+    // Removes the pane's subviews and the pane; answers none for the field.
+    View* deleteWebinarView(View* pane);
+    static void removeSubview(QWidget* view);
+    // The waiting picture of a webinar whose presenter has not started.
+    void makeNotStartWebinarView(bool show);
+    View* leftViewForWebinar() const { return mLeftViewForWebinar; }
+    View* rightViewForWebinar() const { return mRightViewForWebinar; }
+    View* bottomViewForWebinar() const { return mBottomViewForWebinar; }
+    View* notStartWebinarView() const { return mNotStartWebinarView; }
+
+    // Seminar: the base box right of the list area, its two grids, the own
+    // tile in the corner with its hide button, the list button.
     void adjustBaseViewForSeminarMode(double listWidth);
     void updateChildViewSize();
     void addMyVideoViewForSeminar();
+    void onClickViewHideBtn();
+    void setImageHiddenVideoViewBtn();
+    void setOriginHiddenBtn();
+    void endPopupMyVideoForSeminar();
+    void makeSeminarListBtn();
+    void onClickSeminarListBtn();
+    QPushButton* hiddenVideoViewBtn() const { return mHiddenVideoViewBtn; }
+    QPushButton* seminarListBtn() const { return mSeminarListBtn; }
+
+    // Many-meeting styles (a later part); the participants' grid fills the area.
     void changeStyleManyMtgView(int style, int oldStyle);
-    void makeNotStartWebinarView(bool show);
 
 private:
     bool isOwnParticipant(const SpeakerInfoRef& speaker) const;
@@ -211,6 +262,19 @@ private:
     QPointer<AutoAlignmentView> mManyMtgSpeakerView;  // built by the many-meeting styles
     QPointer<View> mSeminarBaseView;
     QPointer<View> view_;
+    QPointer<View> mLeftViewForWebinar, mRightViewForWebinar, mBottomViewForWebinar;
+    QPointer<View> mNotStartWebinarView;
+    QPointer<QPushButton> mHiddenVideoViewBtn;
+    QPointer<QPushButton> mSeminarListBtn;
+    // The window's minimum width before the grids raised it (the bars' own).
+    std::optional<double> baseMinWindowWidth_;
+    // The last growth step: the grid size it answered and the frame it set.
+    struct Growth {
+        QSizeF gridSize;
+        QRectF window;
+    };
+    std::optional<Growth> lastGrowth_;
+    QPointer<MVHeaderView> mHeaderView;
     std::unique_ptr<AudioDeviceNotificatorDispatcher> mAudioNotificator;
     bool mIsMicOn = true;
     bool mIsSpeakerOn = true;

@@ -14,6 +14,7 @@
 #include "services/LogFileManager.h"
 #include "services/QuorixUtils.h"
 #include "services/UpdateManager.h"
+#include "tiles/CameraView.h"
 #include "ui/CommonAlert.h"
 
 namespace {
@@ -43,8 +44,16 @@ StartViewController::StartViewController(Services services, QObject* parent)
         services_.calcMainViewSize = [](int category, int maxParticipants) {
             return MainViewController::calcMainViewSize(category, maxParticipants);
         };
-    if (!services_.savedMainFrame) services_.savedMainFrame = [] { return QRectF(); };
+    if (!services_.savedMainFrame)
+        services_.savedMainFrame = [this] { return checkSavedWindowSize(SaveLayoutInfo::kRectMain); };
     if (!services_.osVersion) services_.osVersion = &QuorixUtils::GetOSVersion;
+
+    // The answers of the floor and chair questions go to the login.
+    changeReserveState = [this](int state, const UserInfoRef& user) {
+        changeReserveStateUserInfo(state == 1, user);
+    };
+    changeOwner = [this](const QString& userId) { mLoginManager->changeOwner(userId); };
+    forceLeave = [this](const QString& userId) { mLoginManager->forceLeave(userId); };
 
     window_ = new Window(QRectF(0, 0, 520, 120), WindowStyleTitled | WindowStyleClosable |
                                                      WindowStyleMiniaturizable | WindowStyleResizable);
@@ -54,12 +63,21 @@ StartViewController::StartViewController(Services services, QObject* parent)
 
 StartViewController::~StartViewController() {
     NotificationCenter::defaultCenter().removeObserver(this);
+    // Device commands still queued finish before the login goes; the own
+    // tile lets go of the bridge's camera.
+    flushDeviceCommands();
+    if (CameraView* camera = ownCameraView()) camera->setCapture(nullptr);
     if (mLoginManager) {
         mLoginManager->setDelegate(nullptr);
         mLoginManager->waitForLoginQueue();
+        services_.windows->loginManagerWillBeDestroyed(*mLoginManager);
     }
     if (mMVHeaderView) mMVHeaderView->setDelegate(nullptr);
     setVideoArea(nullptr);
+    {
+        std::lock_guard lock(apShareClientMutex_);
+        mAPShareClient.reset();  // before the login it sends through
+    }
     if (window_) {
         window_->setDelegate(nullptr);
         delete window_.data();
@@ -77,6 +95,7 @@ void StartViewController::viewDidLoad() {
 
     mLoginManager = services_.makeLoginManager();
     mLoginManager->setDelegate(this);
+    services_.windows->loginManagerCreated(*mLoginManager);
     observeNotifications();
     LogFileManager::createLogFile();
 }
@@ -112,18 +131,35 @@ void StartViewController::reloginForUpdate(const QStringList& fields) {
 
 void StartViewController::launchAppScheme(const std::optional<QString>& link) {
     if (link && !link->isEmpty()) {
+        const QStringList fields = QuorixUtils::ParseOpenUrlParameter(*link);
+        // A link that cannot be used never ends the conference that runs:
+        // it is checked before anything is left.
+        if (mLoginManager->status() != LOGIN_STATUS_IDLE) {
+            if (const int code = LoginManager::checkLaunchFields(fields, false); code != 0) {
+                refuseLaunchLink(code);
+                return;
+            }
+        }
         if (mLoginManager->status() == LOGIN_STATUS_LOGGED_IN) {
             resetViews();
             mLoginManager->resetAll();
         }
         // The one login queue: a link during a login or a reconnect waits for it.
-        mLoginManager->launch(QuorixUtils::ParseOpenUrlParameter(*link), false);
+        mLoginManager->launch(fields, false);
         return;
     }
+    const bool idle = mLoginManager->status() == LOGIN_STATUS_IDLE;
+    writeLog(StringWithFormat(QStringLiteral("Launch without a link (%@)."),
+                              launchFailureReason(LOGIN_ERROR_PARAMETER, -101)));
+    // Over a conference the window comes forward with the message.
+    if (!idle) bringWindowForward();
     const int answer =
-        services_.runModalAlert(LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")));
-    if (answer == AlertFirstButtonReturn && mLoginManager->status() == LOGIN_STATUS_IDLE)
+        services_.runModalAlert(LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")) +
+                                u'\n' + launchFailureReason(LOGIN_ERROR_PARAMETER, -101));
+    if (answer == AlertFirstButtonReturn && mLoginManager->status() == LOGIN_STATUS_IDLE) {
+        exitStatus_ = 1;
         terminateApplication();
+    }
 }
 
 void StartViewController::updateApplicationIfUpdated() {
@@ -180,6 +216,12 @@ void StartViewController::showLoginError(int kind, int code, int subCode) {
             message = LocalizedString("dfMAINVIEW_LOGIN_ERROR19");
             break;
     }
+    // Before the core login the code alone does not tell the user what went
+    // wrong: the reason follows on a line of its own and goes to the log.
+    if (const QString reason = launchFailureReason(kind, code); !reason.isEmpty()) {
+        message += u'\n' + reason;
+        writeLog(StringWithFormat(QStringLiteral("Login failed (%d): %@"), code, reason));
+    }
     const bool toSettings =
         kind == LOGIN_ERROR_CORE && (code == -5 || code == -6 || code == -8 || code == -15);
     if (services_.runModalAlert(message) != AlertFirstButtonReturn) return;
@@ -187,6 +229,7 @@ void StartViewController::showLoginError(int kind, int code, int subCode) {
         services_.windows->launchSettingWindow();
         return;
     }
+    exitStatus_ = 1;  // the program ends without having joined
     terminateApplication();
 }
 
@@ -244,6 +287,8 @@ void StartViewController::leaveConfRoom() {
 }
 
 void StartViewController::processLogout(bool keep) {
+    stopAPShareClient();
+    flushDeviceCommands();  // no device command runs into the logout
     if (auto* rec = mLoginManager->recordingManager()) rec->stopAllRecording();
     releaseAPShareServer();
     // The chat is kept (when the room allows it) before its windows go.

@@ -117,7 +117,10 @@ void StartViewController::requestAPShare(const UserInfoRef& user, bool isStart) 
 }
 
 void StartViewController::cancelAPShareRequest() {
+    // The own request is withdrawn, or a received one refused (each call
+    // does nothing in the other state).
     mLoginManager->cancelRequestAPShare();
+    mLoginManager->rejectRequestAPShare();
     CommonAlert::sharedInstance().hideNormalAlert(kAlertRequest);
 }
 
@@ -183,14 +186,19 @@ void StartViewController::onASStopRequest() {
     stopAPShare(true, std::nullopt);
 }
 
-// ---- Relay events of the own share ----
+// ---- Relay events of the own share (and, for the start, control and
+// clipboard, of the viewed share too) ----
 
-void StartViewController::onAPShareStart(uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t, uint16_t,
-                                         uint16_t, const QString&, const QString&, const QString&,
-                                         const QString&) {
-    // Another participant's share replaces the own one.
+void StartViewController::onAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height,
+                                         uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                                         const QString& sharerId, const QString& sharerName,
+                                         const QString& operatorId, const QString& operatorName) {
+    // Another participant's share replaces the own one and any open request
+    // dialogue; then the viewer shows it.
     mainQueue().async(this, [] { CommonAlert::sharedInstance().hideNormalAlert(kAlertRequest); });
     stopAPShare(true, std::nullopt);
+    startAPShareViewer(first, stype, width, height, left, top, right, bottom, sharerId, sharerName,
+                       operatorId, operatorName);
 }
 
 void StartViewController::onASStartPermit(uint32_t value) {
@@ -202,11 +210,14 @@ void StartViewController::onASStartRefuse(uint32_t value) {
 }
 
 void StartViewController::onAPShareControlChange(const QString& operatorId, const QString& operatorName,
-                                                 int controlStatus, bool) {
-    // 2 when this client operates: for the sharer, the sharer itself.
+                                                 int controlStatus, bool controlRequestStatus) {
+    // Status 2 when this client operates: for the sharer, the sharer itself.
     if (auto sharer = apShareServer())
         sharer->onControllChange(mLoginManager->apSharerIdStr(), QString(), operatorId, operatorName,
                                  controlStatus);
+    if (auto client = apShareClient())
+        client->onControllChange(mLoginManager->apSharerIdStr(), mLoginManager->apSharerNameStr(), operatorId,
+                                 operatorName, controlStatus, controlRequestStatus ? 1 : 0);
 }
 
 void StartViewController::onASControlReq(uint32_t kind, const QString& userId, const QString& userName) {
@@ -230,7 +241,9 @@ void StartViewController::onASMouseWheelEvent(int delta) {
 }
 
 void StartViewController::onASClipBoardText(const QByteArray& text) {
+    // The operator's text for the own share, or the sharer's for the viewer.
     if (auto sharer = apShareServer()) sharer->onClipBoardText(text);
+    if (auto client = apShareClient()) client->onClipBoardText(text);
 }
 
 // ---- The sharer's notices ----

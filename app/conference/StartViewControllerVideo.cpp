@@ -2,39 +2,51 @@
 // tile, given the room's participants at its first appearance, and kept up
 // with the floor, the owner, the frames and the levels.
 
+#include <QLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "conference/StartViewController.h"
-#include "tiles/CameraView.h"
 #include "platform/Dispatch.h"
 #include "services/QuorixUtils.h"
+#include "tiles/CameraView.h"
 
 namespace {
-constexpr double kAllBarHeight = 25 + 37;  // footer and header
+constexpr double kFooterHeight = 25;
 constexpr double kSubNameSize = 16;
 
-// The video area's delegate: hands its first appearance to the window
-// controller and answers the tile actions with nothing for now.
+// The video area's delegate: hands its first appearance, the device
+// requests and the floor requests of its tiles to the window controller.
 class VideoAreaDelegate final : public MainViewControllerDelegate {
 public:
     explicit VideoAreaDelegate(StartViewController* controller) : controller_(controller) {}
     void finishedCreateView() override { controller_->finishedCreateView(); }
-    void changeMicOnOff(int) override {}
-    void changeMicVolume(int, float) override {}
-    void changeSpeakerOnOff(int) override {}
-    void changeSpeakerVolume(int, float) override {}
-    void changeCameraOnOff() override {}
+    void changeMicOnOff(int clientNo) override { controller_->changeMicOnOff(clientNo); }
+    void changeMicVolume(int clientNo, float value) override {
+        controller_->changeMicVolume(clientNo, value);
+    }
+    void changeSpeakerOnOff(int clientNo) override { controller_->changeSpeakerOnOff(clientNo); }
+    void changeSpeakerVolume(int clientNo, float value) override {
+        controller_->changeSpeakerVolume(clientNo, value);
+    }
+    void changeCameraOnOff() override { controller_->changeCameraOnOff(); }
     void dispRecordingMenu(const SpeakerInfoRef&) override {}
-    void onClickVideoStatus(const SpeakerInfoRef&) override {}
-    Menu* makePopupSpeakerMenu(const SpeakerInfoRef&) override { return nullptr; }
-    Menu* makePopupReserverMenu(const UserInfoRef&) override { return nullptr; }
-    void changeReserveState(bool, const UserInfoRef&) override {}
-    void reserveSpeech(bool) override {}
-    void stopSpeech() override {}
-    void endSpeech(const SpeakerInfoRef&) override {}
-    void hideMyVideoForSeminar(bool) override {}
+    void onClickVideoStatus(const SpeakerInfoRef& s) override { controller_->onClickVideoStatus(s); }
+    Menu* makePopupSpeakerMenu(const SpeakerInfoRef& s) override {
+        return controller_->makePopupSpeakerMenu(s);
+    }
+    Menu* makePopupReserverMenu(const UserInfoRef& u) override {
+        return controller_->makePopupReserverMenu(u);
+    }
+    void changeReserveState(bool allow, const UserInfoRef& u) override {
+        controller_->changeReserveStateUserInfo(allow, u);
+    }
+    void reserveSpeech(bool cancel) override { controller_->reserveSpeech(cancel); }
+    void stopSpeech() override { controller_->stopSpeech(); }
+    void endSpeech(const SpeakerInfoRef& s) override { controller_->endSpeech(s); }
+    void hideMyVideoForSeminar(bool hide) override { controller_->hideMyVideoForSeminar(hide); }
     void onClickShowSeminarList() override {}
-    void changeHideCameraFlag(bool) override {}
+    void changeHideCameraFlag(bool hide) override { controller_->changeHideCameraFlag(hide); }
     void onMyVideo(const QImage&) override {}
     void onOtherVideo(const QImage&, const QString&) override {}
     int checkIsAutoRecVideo(const SpeakerInfoRef&) override { return 0; }
@@ -67,18 +79,18 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
     p.ownerUserId = mLoginManager->ownerIdStr();
     p.isWebinar = p.roomCategory == ROOM_CATEGORY_SEMINAR &&
                   conf.value(QStringLiteral("MODE_WEBINAR")).toString() == u"Y";
-    if (services_.audioInfo) {
-        if (const std::optional<AudioInfo> audio = services_.audioInfo()) {
-            p.micVol = audio->inputVolume;
-            p.speakerVol = audio->outputVolume;
-        }
-    }
+    std::tie(p.micVol, p.speakerVol) = currentVolumes();
     // The placeholders' second name: 16 points, or the room's size for it.
     p.subNameSize = kSubNameSize;
     const QString fontSize = conf.value(QStringLiteral("MODE_NO_POSITION_CHANGE_FONT_SIZE")).toString();
     if (lists != nullptr && lists->scheduleUserList() && !fontSize.isEmpty())
         p.subNameSize = fontSize.toDouble();
-    p.allBarHeight = kAllBarHeight;
+    // The bars above and below the area: the footer, the header and a menu
+    // bar in the window.
+    const QLayout* layout = window_ != nullptr ? window_->layout() : nullptr;
+    const double menuBar =
+        layout != nullptr && layout->menuBar() != nullptr ? layout->menuBar()->sizeHint().height() : 0;
+    p.allBarHeight = kFooterHeight + headerHeight_ + menuBar;
     p.isRecording = QuorixUtils::IsSystemEnableFunc(QStringLiteral("RECORDING"), conf);
     p.isManyMtgRecOneUser =
         QuorixUtils::IsSystemEnableFunc(QStringLiteral("MODE_MANY_MTG_REC_ONEUSER"), conf);
@@ -95,6 +107,12 @@ std::unique_ptr<ConferenceVideoArea> StartViewController::makeMainViewController
         self = std::make_shared<SpeakerInfo>(CLIENT_NO_SELF, *mLoginManager->myInfo());
     own->setSpeakerInfo(self);
     p.myVideoInfo = own;
+    p.headerView = mMVHeaderView;
+    // The own tile shows what the bridge's camera captures.
+    if (CameraView* camera = ownCameraView()) {
+        QuorixBridge* bridge = mLoginManager->bridge();
+        camera->setCapture(bridge != nullptr ? bridge->cameraSource() : nullptr);
+    }
 
     auto area = std::make_unique<MainViewController>(p);
     if (!videoAreaDelegate_) videoAreaDelegate_ = std::make_unique<VideoAreaDelegate>(this);
@@ -157,57 +175,14 @@ void StartViewController::finishedCreateView() {
         area->setSpeakerListInManyMode(lists->manySpeakerList().value_or(std::vector<SpeakerInfoRef>{}));
     }
     if (mMainViewController) mMainViewController->resizeMainView();
-}
-
-void StartViewController::onStartSpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        MainViewController* area = mainViewController();
-        if (area == nullptr || !area->isInitialized()) return;
-        // A participant on the schedule turns its placeholder live.
-        if (speaker->isScheduler()) {
-            area->updateSpeakerForScheduleUser(speaker, true);
-        } else {
-            area->addSpeaker(speaker);
-        }
-    });
-}
-
-void StartViewController::onEndSpeech(const SpeakerInfoRef& speaker) {
-    // A control request of a participant who lost the floor is withdrawn.
-    if (auto sharer = apShareServer()) sharer->checkOperatorRequester(speaker->userId(), speaker->userName());
-    mainQueue().async(this, [this, speaker] {
-        MainViewController* area = mainViewController();
-        if (area == nullptr || !area->isInitialized()) return;
-        if (speaker->isScheduler()) {
-            area->updateSpeakerForScheduleUser(speaker, false);
-        } else {
-            area->leaveSpeaker(speaker);
-        }
-    });
-}
-
-void StartViewController::onStartManySpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        if (MainViewController* area = mainViewController()) area->startSpeechInManyMode(speaker);
-    });
-}
-
-void StartViewController::onEndManySpeech(const SpeakerInfoRef& speaker) {
-    mainQueue().async(this, [this, speaker] {
-        if (MainViewController* area = mainViewController()) area->stopSpeechInManyMode(speaker);
-    });
-}
-
-void StartViewController::onChangeOwner(const QString& ownerId, const QString&) {
-    mainQueue().async(this, [this, ownerId] {
-        MainViewController* area = mainViewController();
-        if (area == nullptr || mLoginManager == nullptr) return;
-        const UserInfoRef me = mLoginManager->myInfo();
-        area->updateOwner(ownerId, me != nullptr && me->userId() == ownerId);
-    });
+    applyDeviceState();
 }
 
 void StartViewController::updateVideo(int clientNo, const QImage& image, const QString& name) {
+    // A webinar shows the speakers' video only in the layouts that have it.
+    if (mLoginManager && mLoginManager->isWebinar() &&
+        !webinarLayoutShowsVideo(getConvertFromStrWinSyncToModeForWebinar()))
+        return;
     const std::lock_guard<std::mutex> lock(videoAreaMutex_);
     if (auto* area = dynamic_cast<MainViewController*>(mMainViewController.get()))
         area->updateVideo(clientNo, image, name);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "conference/StartViewController.h"
+#include "platform/MainBundle.h"
 #include "platform/StringFormat.h"
 #include "platform/View.h"
 #include "services/QuorixUtils.h"
@@ -163,7 +164,7 @@ void StartViewController::createMainView(bool removeEarlier) {
     // The root view takes the new size now, before the bars are placed in it.
     if (window_->layout()) window_->layout()->activate();
 
-    float micVol = 0, spkVol = 0;
+    const auto [micVol, spkVol] = currentVolumes();
     const bool owner = mLoginManager->ownerIdStr() == mLoginManager->myInfo()->userId();
     auto* header = new MVHeaderView(QRectF(rootView_->frame().x(), kFooterHeight + h, W, headerHeight_), conf,
                                     owner, category, isWebinar, mLoginManager->myInfo(), micVol, spkVol,
@@ -177,6 +178,10 @@ void StartViewController::createMainView(bool removeEarlier) {
     footer->setAutoresizingMask(ViewWidthSizable | ViewMaxYMargin);
     rootView_->addSubview(footer);
     mMVFooterView = footer;
+    // The title names the room, so the window can be told apart in the task bar.
+    const QString room = conf.value(QStringLiteral("CLASSNAME")).toString().trimmed();
+    window_->setTitle(room.isEmpty() ? MainBundle::name()
+                                     : StringWithFormat(QStringLiteral("%@ - %@"), room, MainBundle::name()));
 
     // Our minimum size is of the content, so no title bar is counted.
     QSizeF minSize = calcMinWindowSize(category, maxParticipants, isWebinar, header->minSizeWidth(),

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 
+#include "docshare/DocShareControllerDelegate.h"
 #include "docshare/DocShareData.h"
 #include "session/LoginManagerFeatures.h"
 
@@ -34,7 +35,7 @@ public:
     virtual void onDocShareActive() {}
 };
 
-class DocShareManager : public LoginDocShareManager {
+class DocShareManager : public LoginDocShareManager, public DocShareControllerDelegate {
 public:
     // Received zoom values outside this range are not applied; received sizes
     // are clamped to the largest side.
@@ -73,20 +74,20 @@ public:
                              const std::optional<QStringList>& value);
 
     // ---- The windows' operations (main thread); the model holds the values ----
-    void updateDocument(const QString& url, std::int64_t pageNum);
-    void reloadPage();
-    void stopLoading();
-    void changePageInfo(std::int64_t page);
-    void forceDisplay();
-    void changeDocSize(const QSizeF& size);
-    void changeScrollPoint(const QPointF& point);
-    void changeZoomRange(std::int64_t zoom);
-    void changePointerMode(bool on);
-    void changeDrawingMode(bool on);
-    void drawData(int mode);  // 0 pen, any other value eraser
-    void clearDrawing();
-    void movePointer(const QPointF& point);
-    void requestDocSize();
+    void updateDocument(const QString& url, std::int64_t pageNum) override;
+    void reloadPage() override;
+    void stopLoading() override;
+    void changePageInfo(std::int64_t page) override;
+    void forceDisplay() override;
+    void changeDocSize(const QSizeF& size) override;
+    void changeScrollPoint(const QPointF& point) override;
+    void changeZoomRange(std::int64_t zoom) override;
+    void changePointerMode(bool on) override;
+    void changeDrawingMode(bool on) override;
+    void drawData(int mode) override;  // 0 pen, any other value eraser
+    void clearDrawing() override;
+    void movePointer(const QPointF& point) override;
+    void requestDocSize() override;
 
     // Whether an address may be shared (false when it contains "about:blank").
     static bool checkSubmitURL(const QString& url);

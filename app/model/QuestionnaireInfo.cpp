@@ -80,7 +80,8 @@ void QuestionnaireInfo::recvQuestionnaireAnswer(const QString& userId, int choic
     std::lock_guard lock(mutex_);
     if (status_ != QUESTIONNAIRE_STATUS_RUNNING || !issuedUsers_) return;
     auto it = issuedUsers_->find(userId);
-    if (it == issuedUsers_->end() || !it->second.answerNum.isEmpty()) return;
+    // Each receiver counts once, also when the first answer selected nothing.
+    if (it == issuedUsers_->end() || it->second.answered || !it->second.answerNum.isEmpty()) return;
     QList<int> answers;
     for (int i = 0; i < choiceCnt && i < choiceItem.size(); ++i) {
         const int k = choiceItem.at(i).digitValue();
@@ -90,6 +91,7 @@ void QuestionnaireInfo::recvQuestionnaireAnswer(const QString& userId, int choic
         ++answeredCnt_;
     }
     it->second.answerNum = answers;
+    it->second.answered = true;
     ++answeredUserCnt_;
 }
 

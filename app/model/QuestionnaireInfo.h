@@ -37,7 +37,8 @@ public:
     struct IssuedUser {
         QString userId;
         QString userName;
-        QList<int> answerNum;  // 1-based choices; empty: not answered
+        QList<int> answerNum;   // 1-based choices, in the answer's order
+        bool answered = false;  // also for an answer without choices
     };
 
     QuestionnaireInfo() = default;

@@ -1,6 +1,7 @@
 #include "platform/Alert.h"
 
 #include <QAbstractButton>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <memory>
@@ -25,6 +26,16 @@ Alert::~Alert() {
 }
 
 Alert* Alert::current() { return gCurrent; }
+
+void Alert::prepareToShow() {
+    box_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | (box_->windowFlags() & Qt::Sheet));
+    // The box lays itself out from its texts; a spacer row across the grid
+    // keeps a short text ("(-101)") from giving a window narrower than its title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box_->layout()))
+        grid->addItem(new QSpacerItem(kMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 void Alert::setMessageText(const QString& text) { box_->setText(text); }
 
@@ -51,6 +62,7 @@ int Alert::runModal() {
     }
     Alert* previous = gCurrent;
     gCurrent = this;
+    prepareToShow();
     const int result = box_->exec();
     gCurrent = previous;
     return responseOf(result);
@@ -64,6 +76,7 @@ void Alert::beginSheetModalForWindow(std::unique_ptr<Alert> alert, QWidget* wind
     Alert* raw = alert.release();
     QMessageBox* box = raw->box_;
     box->setParent(window, box->windowFlags() | Qt::Sheet);
+    raw->prepareToShow();
     box->setWindowModality(Qt::WindowModal);
     gCurrent = raw;
     QObject::connect(box, &QMessageBox::finished, box, [raw, completion = std::move(completion)](int result) {

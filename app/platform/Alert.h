@@ -38,7 +38,12 @@ public:
     // Tests: the alert being run or shown as a sheet at the moment, or none.
     static Alert* current();
 
+    // The narrowest an alert is shown, whatever the length of its text.
+    static constexpr int kMinimumWidth = 360;
+
 private:
+    // A fixed-size dialog of at least the minimum width: nothing to maximise.
+    void prepareToShow();
     int responseOf(int result) const;
 
     QMessageBox* box_;

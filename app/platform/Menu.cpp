@@ -5,7 +5,10 @@
 MenuItem::MenuItem(const QString& title, long tag, const QString& keyEquivalent, QObject* parent)
     : QAction(title, parent), tag_(tag) {
     if (!keyEquivalent.isEmpty()) {
-        setShortcut(QKeySequence(Qt::CTRL | QKeySequence(keyEquivalent)[0].key()));
+        // A character key goes with Ctrl; a function key (F1) stands alone.
+        const Qt::Key key = QKeySequence(keyEquivalent)[0].key();
+        setShortcut(key >= Qt::Key_F1 && key <= Qt::Key_F35 ? QKeySequence(key)
+                                                            : QKeySequence(Qt::CTRL | key));
     }
     connect(this, &QAction::triggered, this, [this] {
         if (handler_) {
@@ -66,4 +69,6 @@ void Menu::update() {
     }
 }
 
-void Menu::popUpAtMouse() { popup(QCursor::pos()); }
+void Menu::popUpAtMouse() {
+    popup(QCursor::pos());
+}

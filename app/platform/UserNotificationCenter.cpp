@@ -5,6 +5,9 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QVariantMap>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 
 #include "platform/Dispatch.h"
 #include "platform/MainBundle.h"
@@ -16,6 +19,36 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 constexpr int kCallTimeoutMs = 2000;
 
+// Bus queries still running on worker threads. The application object waits
+// for them as it goes: a query that set up the bus connection, or is still
+// talking to it, while the process tears down Qt's type registry crashes the
+// bus thread.
+std::mutex gQueriesMutex;
+std::condition_variable gQueriesDone;
+int gQueriesRunning = 0;
+
+void waitForRunningQueries() {
+    std::unique_lock lock(gQueriesMutex);
+    gQueriesDone.wait_for(lock, std::chrono::milliseconds(2 * kCallTimeoutMs),
+                          [] { return gQueriesRunning == 0; });
+}
+
+class RunningQuery {
+public:
+    RunningQuery() {
+        std::lock_guard lock(gQueriesMutex);
+        ++gQueriesRunning;
+    }
+    ~RunningQuery() {
+        std::lock_guard lock(gQueriesMutex);
+        if (--gQueriesRunning == 0) {
+            gQueriesDone.notify_all();
+        }
+    }
+    RunningQuery(const RunningQuery&) = delete;
+    RunningQuery& operator=(const RunningQuery&) = delete;
+};
+
 QDBusMessage call(const QString& method, const QVariantList& arguments) {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     message.setArguments(arguments);
@@ -24,7 +57,14 @@ QDBusMessage call(const QString& method, const QVariantList& arguments) {
 
 }  // namespace
 
-UserNotificationCenter::UserNotificationCenter() = default;
+UserNotificationCenter::UserNotificationCenter() {
+    // The first use of the bus starts Qt's bus thread and sets the connection up
+    // there. Doing it here, on the thread that asks for the center (the main
+    // thread), finishes that set-up before any query runs in the background and
+    // before the program can exit.
+    (void)QDBusConnection::sessionBus().isConnected();
+    qAddPostRoutine(waitForRunningQueries);
+}
 
 UserNotificationCenter& UserNotificationCenter::current() {
     // Lives as long as the process; its bus signals are received on the main
@@ -53,7 +93,8 @@ bool UserNotificationCenter::serviceAnswers(QString* error) const {
 }
 
 void UserNotificationCenter::requestAuthorization(std::function<void(bool, const QString&)> completion) {
-    DispatchQueue::global().async([this, completion = std::move(completion)] {
+    auto query = std::make_shared<RunningQuery>();
+    DispatchQueue::global().async([this, query, completion = std::move(completion)] {
         QString error;
         const bool granted = serviceAnswers(&error);
         if (completion) {
@@ -63,7 +104,8 @@ void UserNotificationCenter::requestAuthorization(std::function<void(bool, const
 }
 
 void UserNotificationCenter::getAuthorizationStatus(std::function<void(bool)> completion) {
-    DispatchQueue::global().async([this, completion = std::move(completion)] {
+    auto query = std::make_shared<RunningQuery>();
+    DispatchQueue::global().async([this, query, completion = std::move(completion)] {
         QString error;
         const bool authorized = serviceAnswers(&error);
         if (completion) {
@@ -96,16 +138,19 @@ void UserNotificationCenter::add(const QString& identifier, const QString& title
         text += u'\n';
     }
     text += body;
-    const QDBusMessage reply = call(QStringLiteral("Notify"),
-                                    {MainBundle::name(), uint(0), QString(), summary, text,
-                                     QStringList{QStringLiteral("default"), QString()}, QVariantMap(), int(-1)});
+    const QDBusMessage reply =
+        call(QStringLiteral("Notify"),
+             {MainBundle::name(), uint(0), QString(), summary, text,
+              QStringList{QStringLiteral("default"), QString()}, QVariantMap(), int(-1)});
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
         std::lock_guard lock(mutex_);
         delivered_.insert(reply.arguments().first().toUInt(), identifier);
     }
 }
 
-void UserNotificationCenter::close(uint id) { call(QStringLiteral("CloseNotification"), {id}); }
+void UserNotificationCenter::close(uint id) {
+    call(QStringLiteral("CloseNotification"), {id});
+}
 
 void UserNotificationCenter::removeDeliveredNotifications(const QString& identifier) {
     QList<uint> ids;

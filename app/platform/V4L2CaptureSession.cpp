@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <libv4l2.h>
 #include <linux/videodev2.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -17,14 +16,6 @@ namespace {
 constexpr int kBufferCount = 4;
 constexpr int kPollMs = 1000;
 
-int xioctl(int fd, unsigned long request, void* arg) {
-    int r;
-    do {
-        r = v4l2_ioctl(fd, request, arg);
-    } while (r == -1 && errno == EINTR);
-    return r;
-}
-
 QString errnoText(const char* what) {
     return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(strerror(errno)));
 }
@@ -35,7 +26,25 @@ std::unique_ptr<CaptureSession> CaptureSession::create() {
     return std::make_unique<V4L2CaptureSession>();
 }
 
-V4L2CaptureSession::V4L2CaptureSession() = default;
+V4L2CaptureSession::V4L2CaptureSession() : V4L2CaptureSession(V4L2Device::system()) {}
+
+V4L2CaptureSession::V4L2CaptureSession(std::unique_ptr<V4L2Device> device) : device_(std::move(device)) {}
+
+int V4L2CaptureSession::xioctl(unsigned long request, void* arg) {
+    int r;
+    do {
+        r = device_->ioctl(fd_, request, arg);
+    } while (r == -1 && errno == EINTR);
+    return r;
+}
+
+void V4L2CaptureSession::requeue(uint32_t index) {
+    v4l2_buffer buf{};
+    buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    buf.memory = V4L2_MEMORY_MMAP;
+    buf.index = index;
+    xioctl(VIDIOC_QBUF, &buf);
+}
 
 V4L2CaptureSession::~V4L2CaptureSession() {
     removeInputs();
@@ -49,10 +58,10 @@ bool V4L2CaptureSession::addInput(const QString& uniqueID, QString* error) {
         return false;
     };
     if (fd_ >= 0) return fail(QStringLiteral("the session already has an input"));
-    fd_ = v4l2_open(uniqueID.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    fd_ = device_->open(uniqueID.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) return fail(errnoText("open"));
     v4l2_capability cap{};
-    if (xioctl(fd_, VIDIOC_QUERYCAP, &cap) != 0) return fail(errnoText("VIDIOC_QUERYCAP"));
+    if (xioctl(VIDIOC_QUERYCAP, &cap) != 0) return fail(errnoText("VIDIOC_QUERYCAP"));
     const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
     if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING))
         return fail(QStringLiteral("the device does not capture video by streaming"));
@@ -68,7 +77,7 @@ bool V4L2CaptureSession::applyFormat(QString* error) {
     fmt.fmt.pix.height = preset_ == CapturePreset::Medium ? 720 : 480;
     fmt.fmt.pix.pixelformat = V4L2_PIX_FMT_BGR24;
     fmt.fmt.pix.field = V4L2_FIELD_NONE;
-    if (xioctl(fd_, VIDIOC_S_FMT, &fmt) != 0) {
+    if (xioctl(VIDIOC_S_FMT, &fmt) != 0) {
         *error = errnoText("VIDIOC_S_FMT");
         return false;
     }
@@ -96,7 +105,7 @@ void V4L2CaptureSession::removeInputs() {
 }
 
 void V4L2CaptureSession::closeDevice() {
-    if (fd_ >= 0) v4l2_close(fd_);
+    if (fd_ >= 0) device_->close(fd_);
     fd_ = -1;
     lost_ = false;
     width_ = height_ = bytesPerLine_ = 0;
@@ -164,7 +173,7 @@ bool V4L2CaptureSession::startStreaming(QString* error) {
     req.count = kBufferCount;
     req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     req.memory = V4L2_MEMORY_MMAP;
-    if (xioctl(fd_, VIDIOC_REQBUFS, &req) != 0 || req.count == 0) {
+    if (xioctl(VIDIOC_REQBUFS, &req) != 0 || req.count == 0) {
         *error = errnoText("VIDIOC_REQBUFS");
         return false;
     }
@@ -174,26 +183,26 @@ bool V4L2CaptureSession::startStreaming(QString* error) {
         buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buf.memory = V4L2_MEMORY_MMAP;
         buf.index = i;
-        if (xioctl(fd_, VIDIOC_QUERYBUF, &buf) != 0) {
+        if (xioctl(VIDIOC_QUERYBUF, &buf) != 0) {
             *error = errnoText("VIDIOC_QUERYBUF");
             stopStreaming();
             return false;
         }
-        void* start = v4l2_mmap(nullptr, buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, buf.m.offset);
+        void* start = device_->mmap(buf.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, buf.m.offset);
         if (start == MAP_FAILED) {
             *error = errnoText("mmap");
             stopStreaming();
             return false;
         }
         buffers_[i] = {start, buf.length};
-        if (xioctl(fd_, VIDIOC_QBUF, &buf) != 0) {
+        if (xioctl(VIDIOC_QBUF, &buf) != 0) {
             *error = errnoText("VIDIOC_QBUF");
             stopStreaming();
             return false;
         }
     }
     v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (xioctl(fd_, VIDIOC_STREAMON, &type) != 0) {
+    if (xioctl(VIDIOC_STREAMON, &type) != 0) {
         *error = errnoText("VIDIOC_STREAMON");
         stopStreaming();
         return false;
@@ -204,17 +213,17 @@ bool V4L2CaptureSession::startStreaming(QString* error) {
 void V4L2CaptureSession::stopStreaming() {
     if (fd_ >= 0) {
         v4l2_buf_type type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        xioctl(fd_, VIDIOC_STREAMOFF, &type);
+        xioctl(VIDIOC_STREAMOFF, &type);
     }
     for (Buffer& b : buffers_)
-        if (b.start) v4l2_munmap(b.start, b.length);
+        if (b.start) device_->munmap(b.start, b.length);
     buffers_.clear();
     if (fd_ >= 0) {
         v4l2_requestbuffers req{};
         req.count = 0;
         req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         req.memory = V4L2_MEMORY_MMAP;
-        xioctl(fd_, VIDIOC_REQBUFS, &req);
+        xioctl(VIDIOC_REQBUFS, &req);
     }
 }
 
@@ -259,27 +268,21 @@ int V4L2CaptureSession::dequeueNewest() {
         v4l2_buffer buf{};
         buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buf.memory = V4L2_MEMORY_MMAP;
-        if (xioctl(fd_, VIDIOC_DQBUF, &buf) != 0) {
+        if (xioctl(VIDIOC_DQBUF, &buf) != 0) {
             if (errno == EAGAIN) return newest;
             if (newest >= 0) return newest;  // the failure shows again on the next wait
             return errno == EIO ? -1 : -2;   // EIO: one bad frame; anything else: the device is gone
         }
         if (buf.index >= buffers_.size()) return -2;
-        // A late frame goes straight back when a newer one is waiting.
-        if (newest >= 0) {
-            v4l2_buffer old{};
-            old.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-            old.memory = V4L2_MEMORY_MMAP;
-            old.index = static_cast<uint32_t>(newest);
-            xioctl(fd_, VIDIOC_QBUF, &old);
-        }
-        // A frame flagged as damaged or shorter than a whole picture is never read.
+        // A frame flagged as damaged or shorter than a whole picture is never
+        // read; the newest whole frame before it is still shown.
         if ((buf.flags & V4L2_BUF_FLAG_ERROR) || buf.bytesused < sizeImage_ ||
             buffers_[buf.index].length < sizeImage_) {
-            xioctl(fd_, VIDIOC_QBUF, &buf);
-            newest = -1;
+            requeue(buf.index);
             continue;
         }
+        // An older whole frame goes straight back when a newer one is waiting.
+        if (newest >= 0) requeue(static_cast<uint32_t>(newest));
         newest = static_cast<int>(buf.index);
     }
 }
@@ -322,11 +325,7 @@ void V4L2CaptureSession::captureLoop() {
         }
         if (index < 0) continue;
         deliver(index);
-        v4l2_buffer buf{};
-        buf.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        buf.memory = V4L2_MEMORY_MMAP;
-        buf.index = static_cast<uint32_t>(index);
-        xioctl(fd_, VIDIOC_QBUF, &buf);
+        requeue(static_cast<uint32_t>(index));
     }
     if (!failure.isEmpty()) {
         lost_ = true;

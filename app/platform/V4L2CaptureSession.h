@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "platform/CaptureSession.h"
+#include "platform/V4L2Device.h"
 
 class V4L2CaptureSession final : public CaptureSession {
 public:
     V4L2CaptureSession();
+    // A session on another driver (tests script one).
+    explicit V4L2CaptureSession(std::unique_ptr<V4L2Device> device);
     ~V4L2CaptureSession() override;
 
     bool addInput(const QString& uniqueID, QString* error) override;
@@ -52,7 +55,11 @@ private:
     // Takes the newest filled buffer; -1 when none, -2 when the device failed.
     int dequeueNewest();
     void deliver(int index);
+    // The driver call, repeated while a signal interrupts it.
+    int xioctl(unsigned long request, void* arg);
+    void requeue(uint32_t index);
 
+    std::unique_ptr<V4L2Device> device_;
     mutable std::mutex mutex_;  // guards the configuration against concurrent calls
     int fd_ = -1;
     int wakeFd_ = -1;  // eventfd: written to stop the capture thread

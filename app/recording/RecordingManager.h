@@ -82,7 +82,7 @@ public:
     void onOtherVideo(const QImage& image, const QString& userId);
     void onAudioRecoderSampleBuffer(const QByteArray& pcm, int rate, bool isMicOn) override;
     void onAudioPlayerSampleBuffer(const QByteArray& pcm, int rate, bool isSpkOn) override;
-    void setCameraOffForRec(bool off);
+    void setCameraOffForRec(bool off) override;
 
     // ---- Automatic recording ----
     void startAutoSaveRecording(int mode, const QString& userId, const QString& userName,

@@ -294,3 +294,24 @@ bool DataSaveManager::saveRecordingSettings(const RecordingStoredSettings& s, bo
 bool DataSaveManager::saveRecordingDateCheck(bool on) {
     return setFlag(kKeyRecDateCheck, on);
 }
+
+void DataSaveManager::saveLayouts(int roomCategory, const QString& suffix,
+                                  const std::vector<SaveLayoutInfo>& layouts, std::int64_t launchIndex) {
+    QVariantList list;
+    for (const SaveLayoutInfo& layout : layouts) list.push_back(layout.dict());
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.setObject(SaveLayoutInfo::arrayKey(roomCategory, suffix), list);
+    defaults.setInteger(SaveLayoutInfo::launchKey(roomCategory, suffix), launchIndex);
+}
+
+std::vector<SaveLayoutInfo> DataSaveManager::loadLayouts(int roomCategory, const QString& suffix) {
+    std::vector<SaveLayoutInfo> layouts;
+    const QVariant stored =
+        UserDefaults::standard().objectForKey(SaveLayoutInfo::arrayKey(roomCategory, suffix));
+    for (const QVariant& entry : stored.toList()) layouts.emplace_back(entry.toMap());
+    return layouts;
+}
+
+std::int64_t DataSaveManager::loadLayoutLaunchIndex(int roomCategory, const QString& suffix) {
+    return UserDefaults::standard().integerForKey(SaveLayoutInfo::launchKey(roomCategory, suffix));
+}

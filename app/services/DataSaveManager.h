@@ -8,6 +8,9 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+#include "services/SaveLayoutInfo.h"
 
 // How the core reaches its servers, as the settings window offers it.
 enum SettingConnectionChoice : int {
@@ -53,6 +56,14 @@ public:
     // could not be written.
     static bool saveAudioDevice(bool output, const QString& device);
     static std::optional<QString> loadAudioDevice(bool output);
+    // Saved window layouts of a room category, under the keys with `suffix`
+    // (the own user id, or none when the room shares them): the list and the
+    // 1-based start-up index (0 for none).
+    static void saveLayouts(int roomCategory, const QString& suffix,
+                            const std::vector<SaveLayoutInfo>& layouts, std::int64_t launchIndex);
+    static std::vector<SaveLayoutInfo> loadLayouts(int roomCategory, const QString& suffix);
+    static std::int64_t loadLayoutLaunchIndex(int roomCategory, const QString& suffix);
+
     // The audio choices answer -1 when nothing is stored.
     static bool saveAudioEchoCancelMode(std::int64_t mode);
     static std::int64_t loadAudioEchoCancelMode();

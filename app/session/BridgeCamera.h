@@ -26,6 +26,8 @@ public:
     virtual void SetFrameRate(int frameRate) = 0;
     // Switches to the capture device of that unique id.
     virtual void SetDevice(const QString& /*uniqueID*/) {}
+    // What the own tile shows of this camera, when it keeps a picture.
+    virtual CameraCaptureSource* captureSource() { return nullptr; }
 };
 
 // Size and rate of the own camera for a camera direction.

@@ -167,6 +167,9 @@ public:
     void login(const QStringList& fields, bool isUpdate);
     // 0, -101, -102 or -103; stores the launch fields.
     int analizeParameter(const QStringList& fields, bool isUpdate);
+    // What analizeParameter answers for these fields, without storing them:
+    // a launch can be refused before the running conference is left.
+    static int checkLaunchFields(const QStringList& fields, bool isUpdate);
     // 0, -301 or -302.
     int sendTokenToServer(const QString& mode);
     // The core login and everything after it; the entry of every reconnect attempt.
@@ -308,6 +311,7 @@ public:
     bool isSpeakerOn() const { return bIsSpeakerOn.load(); }
     bool isCameraOn() const { return bIsCameraOn.load(); }
     bool isHideMyVideo() const { return bIsHideMyVideo.load(); }
+    void setIsHideMyVideo(bool hide) { bIsHideMyVideo = hide; }
     bool isSendCameraOffTimerRunning() const { return cameraOffTimerOn_.load(); }
     static constexpr std::chrono::milliseconds kCameraOffInterval{3000};
     void changeCameraOnOff();
@@ -340,6 +344,7 @@ public:
     QString apShareRequesterStr() const;
     QString apShareRequesteeStr() const;
     QString apSharerIdStr() const;
+    QString apSharerNameStr() const;
     QString apOperatorIdStr() const;
     void sendFreeMsg(uint32_t code, const QString& userId, int value, const QString& data);
     void requestAPShare(const QString& userId, bool isStart);

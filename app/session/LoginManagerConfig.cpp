@@ -97,8 +97,12 @@ int LoginManager::getConfigData() {
     const int status = QuorixUtils::GetSystemEnvInteger(QStringLiteral("status"), config, 0);
     if (status != 0) return status;
 
+    // The help menu follows the room just joined: a room without a help
+    // address does not keep the one of an earlier room.
     if (const auto help = QuorixUtils::GetSystemEnvString(QStringLiteral("HELPMACURL"), config))
         UserDefaults::standard().setString(QStringLiteral("KeyHelpUrl"), *help);
+    else
+        UserDefaults::standard().removeObjectForKey(QStringLiteral("KeyHelpUrl"));
     if (const auto option = QuorixUtils::GetSystemEnvString(QStringLiteral("OPTION_STR"), config)) {
         const QJsonDocument doc = QJsonDocument::fromJson(option->toUtf8());
         if (doc.isObject()) {

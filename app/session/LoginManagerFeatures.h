@@ -127,6 +127,8 @@ public:
                                         const QString& /*roomName*/, int /*width*/, int /*height*/,
                                         int /*timerCountVal*/) {}
     virtual bool isRecordingUser(const QString& /*userId*/) const { return false; }
+    // A running recording of the own camera records the camera-off picture instead.
+    virtual void setCameraOffForRec(bool /*off*/) {}
     virtual void stopRecording(const QString& /*userId*/) {}
     // The file types of the running recordings (3: video only).
     virtual std::vector<int> recordingFileTypes() const { return {}; }
@@ -165,6 +167,9 @@ public:
     virtual void recvDispControlReq(const QString& /*senderId*/, int /*code*/, const QString& /*data*/) {}
     virtual void recvDispControlRes(const QString& /*senderId*/, int /*code*/, const QString& /*data*/) {}
     virtual void recvDispControlRep(const QString& /*senderId*/, int /*code*/, const QString& /*data*/) {}
+    // The owner asks one participant (or everybody, without a user id) to show a screen.
+    virtual void requestDispControl(const std::optional<QString>& /*userId*/, int64_t /*screenType*/,
+                                    const std::optional<QString>& /*detail*/) {}
 };
 
 // The webinar layout that the chair decides for everybody.
@@ -175,6 +180,10 @@ public:
     // A received layout text; reported back through LoginManager::onChangeLayoutOfWebinarView.
     virtual void updataAndConvertStrWinSync(const QString& /*text*/) {}
     virtual QString strWinSync() const { return {}; }
+    // The layout of the current text (the function-main flag, the mode); none without a reading.
+    virtual std::optional<std::pair<bool, int>> convertFromStrWinSyncToMode() const { return std::nullopt; }
+    // Sends the current text to every participant.
+    virtual void sendWebinarFreeMsg() {}
 };
 
 // The per-participant video budget of a many-meeting room.

@@ -46,6 +46,10 @@ QString LoginManager::apSharerIdStr() const {
     std::lock_guard lock(shareMutex_);
     return apSharerIdStr_;
 }
+QString LoginManager::apSharerNameStr() const {
+    std::lock_guard lock(shareMutex_);
+    return apSharerNameStr_;
+}
 QString LoginManager::apOperatorIdStr() const {
     std::lock_guard lock(shareMutex_);
     return apOperatorIdStr_;

@@ -119,9 +119,18 @@ void LoginManager::login(const QStringList& fields, bool isUpdate) {
     loginForServer();
 }
 
-int LoginManager::analizeParameter(const QStringList& fields, bool isUpdate) {
+int LoginManager::checkLaunchFields(const QStringList& fields, bool isUpdate) {
     if (fields.isEmpty()) return -101;
     if (!isUpdate && fields.size() < kMinLinkFields) return -102;
+    // User id, password, user name, top room, room and the web-service address.
+    for (int i : {1, 2, 3, 4, 5, 6})
+        if (fields.value(i).isEmpty()) return -103;
+    return 0;
+}
+
+int LoginManager::analizeParameter(const QStringList& fields, bool isUpdate) {
+    const int result = checkLaunchFields(fields, isUpdate);
+    if (result == -101 || result == -102) return result;
     myInfo_->setUserId(fields.value(1));
     myInfo_->setUserName(fields.value(3));
     {
@@ -131,11 +140,8 @@ int LoginManager::analizeParameter(const QStringList& fields, bool isUpdate) {
         mRoomIdStr = fields.value(5);
         mServerUrlStr = fields.value(6);
         if (!isUpdate) mAdditionalParamsStr = fields.value(10);
-        if (mPasswordStr.isEmpty() || mTopRoomIdStr.isEmpty() || mRoomIdStr.isEmpty() || mServerUrlStr.isEmpty())
-            return -103;
     }
-    if (myInfo_->userId().isEmpty() || myInfo_->userName().isEmpty()) return -103;
-    return 0;
+    return result;
 }
 
 int LoginManager::sendTokenToServer(const QString& mode) {

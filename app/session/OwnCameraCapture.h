@@ -20,6 +20,7 @@ public:
     void SetFrameRate(int frameRate) override;
     void SetDevice(const QString& uniqueID) override;
 
+    CameraCaptureSource* captureSource() override { return &capture_; }
     CameraCapture& capture() { return capture_; }
 
 private:

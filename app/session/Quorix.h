@@ -67,6 +67,9 @@ public:
     void StopCamera() override;
     bool SetCamera();
     bool hasCameraDevice() const override;
+    CameraCaptureSource* cameraSource() override {
+        return mpCameraView ? mpCameraView->captureSource() : nullptr;
+    }
     int cameraFrameRate() const override { return frameRate_.load(); }
     bool setSelfVideoSize(int width, int height) override;
     bool setSelfVideoFrameRate(int frameRate) override;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+class CameraCaptureSource;
 class QuorixDelegate {
 public:
     virtual ~QuorixDelegate() = default;
@@ -137,5 +138,7 @@ public:
     virtual void setSpeakerVolume(int /*slot*/, float /*fVolume*/) {}
     virtual bool StartVideo(int /*value*/) { return false; }
     virtual void SetCameraDevice(const QString& /*uniqueID*/) {}
+    // The own camera's pictures for the own tile (none without a camera object).
+    virtual CameraCaptureSource* cameraSource() { return nullptr; }
     virtual bool StopVideo(int /*value*/) { return false; }
 };

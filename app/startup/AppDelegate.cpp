@@ -16,6 +16,7 @@
 #include "platform/PDFView.h"
 #include "platform/PowerAssertion.h"
 #include "platform/StringFormat.h"
+#include "platform/UserDefaults.h"
 #include "platform/View.h"
 #include "platform/WorkspaceSleepMonitor.h"
 #include "services/LogFileManager.h"
@@ -123,6 +124,12 @@ void AppDelegate::receiveWakeNote() {
 }
 
 Window* AppDelegate::openHelpWindow() {
+    // One help window: a further command brings the open one forward.
+    if (helpWindow_) {
+        if (helpWindow_->isMinimized()) helpWindow_->showNormal();
+        helpWindow_->orderFrontRegardless();
+        return helpWindow_;
+    }
     const QRectF screen = Window::mainScreenFrame();
     const double x = screen.isNull() ? -620 : screen.width() - 620;
     auto* window = new Window(QRectF(x, 0, 620, 850), WindowStyleTitled | WindowStyleClosable);
@@ -144,6 +151,7 @@ Window* AppDelegate::openHelpWindow() {
         pdf->setDocument(*path);
     window->setContentView(content);
     window->orderFrontRegardless();
+    helpWindow_ = window;
     return window;
 }
 
@@ -160,6 +168,7 @@ bool AppDelegate::alertShowHelp() {
 void AppDelegate::windowWillClose(Window* window) {
     // Only the window opened from the alert's help button is followed.
     if (window == alertHelpWindow_) mbAlertHelpWindowShow = false;
+    if (window == helpWindow_) helpWindow_ = nullptr;
 }
 
 void AppDelegate::checkUpdate() {
@@ -167,7 +176,11 @@ void AppDelegate::checkUpdate() {
 }
 
 void AppDelegate::launchHelp() {
-    if (!mbLogin) {
+    // The conference window opens the room's help address; a room without one
+    // (or no room yet) gets the help document among the resources.
+    const bool roomHelp =
+        !UserDefaults::standard().stringForKey(QStringLiteral("KeyHelpUrl")).value_or(QString()).isEmpty();
+    if (!mbLogin || !roomHelp) {
         openHelpWindow();
         return;
     }
@@ -189,7 +202,7 @@ QMenuBar* AppDelegate::makeMainMenu(QWidget* parent) {
     });
     bar->addMenu(app);
     auto* help = new Menu(LocalizedString("dfMENU_HELP"), bar);
-    help->addItem(LocalizedFormat("dfAPPDELEGATE_HELPWINDOW", MainBundle::name()), 3, QString(),
+    help->addItem(LocalizedFormat("dfAPPDELEGATE_HELPWINDOW", MainBundle::name()), 3, QStringLiteral("F1"),
                   [this](MenuItem*) { launchHelp(); });
     bar->addMenu(help);
     return bar;

@@ -1,9 +1,9 @@
 // The application delegate: receives the launch link and passes it on as a
 // notification, keeps the display awake for the life of the process, asks
 // for the permission to post notices, logs sleep and wake, answers the Help
-// and Check for Update commands, shows the help document before the first
-// login and brings the windows to the front on a reopen (a start without a
-// link while running). It takes no part in the login itself.
+// and Check for Update commands, shows the help document (one window) before
+// the first login and in a room without a help address, and brings the windows to the front on a reopen (a
+// start without a link while running). It takes no part in the login itself.
 #pragma once
 
 #include <QObject>
@@ -70,4 +70,5 @@ private:
     std::function<void()> preferencesAction_;
     WorkspaceSleepMonitor* sleepMonitor_ = nullptr;
     QPointer<Window> alertHelpWindow_;
+    QPointer<Window> helpWindow_;
 };

@@ -5,9 +5,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "appshare/APShareClient.h"
+#include "appshare/APShareClientLoginDelegate.h"
 #include "media/CameraSettings.h"
+#include "platform/Localization.h"
 #include "platform/UserDefaults.h"
 #include "services/DataSaveManager.h"
+#include "ui/CommonAlert.h"
 
 namespace {
 
@@ -35,14 +39,110 @@ AudioDeviceInfoList deviceList(const LoginAudioManager* audio, bool output) {
 }  // namespace
 
 ClientFeatureWindows::ClientFeatureWindows()
-    : chat_(std::make_unique<ChatWindows>([this] { return controller_; })) {}
+    : chat_(std::make_unique<ChatWindows>([this] { return controller_; })),
+      remoteStg_(std::make_unique<RemoteStgWindows>(
+          [this] { return controller_ ? controller_->loginManager() : nullptr; },
+          [this] {
+              return controller_ && controller_->window() ? controller_->window()->frame() : QRectF();
+          })),
+      docShare_(std::make_unique<DocShareWindows>([this] { return controller_; })),
+      participants_(std::make_unique<ParticipantWindows>([this] { return controller_; })) {}
 
 void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     chat_->closeConferenceWindows(keepForReconnect);
+    remoteStg_->closeAll();
+    closePermissionSetWindow();
+}
+
+std::shared_ptr<ConferenceAPShareViewer> ClientFeatureWindows::makeAPShareClient(
+    bool isWebinar, LoginManager* login, APShareClientViewAction* viewAction) {
+    if (!login) return nullptr;
+    return APShareClient::make(isWebinar, std::make_unique<APShareClientLoginDelegate>(login), viewAction);
+}
+
+void ClientFeatureWindows::launchAPShareWindow() {
+    if (controller_) controller_->launchAPShareWindow();
+}
+
+bool ClientFeatureWindows::hasAPShareSharer() const {
+    return controller_ && controller_->apShareServer() != nullptr;
+}
+
+void ClientFeatureWindows::checkOperatorRequester(const QString& userId, const QString& userName) {
+    if (auto sharer = controller_ ? controller_->apShareServer() : nullptr)
+        sharer->checkOperatorRequester(userId, userName);
+}
+
+void ClientFeatureWindows::stopAPShare(const std::optional<QString>& message) {
+    if (controller_) controller_->stopAPShare(true, message);
+}
+
+void ClientFeatureWindows::cancelAPShareRequest() {
+    if (controller_) controller_->cancelAPShareRequest();
 }
 
 ClientFeatureWindows::~ClientFeatureWindows() {
     delete settingWindow_.data();
+    if (permissionWindow_) {
+        permissionWindow_->setDelegate(nullptr);
+        delete permissionWindow_.data();
+    }
+}
+
+// ---- Remote settings and permissions ----
+
+void ClientFeatureWindows::loginManagerCreated(LoginManager& login) {
+    remoteStg_->attach(login);
+    if (auto* p = dynamic_cast<PermissionManager*>(login.permissionManager())) p->setViewInterface(this);
+}
+
+void ClientFeatureWindows::loginManagerWillBeDestroyed(LoginManager& login) {
+    remoteStg_->detach(login);
+    if (auto* p = dynamic_cast<PermissionManager*>(login.permissionManager())) p->setViewInterface(nullptr);
+}
+
+PermissionManager* ClientFeatureWindows::permissionManager() const {
+    LoginManager* login = controller_ ? controller_->loginManager() : nullptr;
+    return login ? dynamic_cast<PermissionManager*>(login->permissionManager()) : nullptr;
+}
+
+void ClientFeatureWindows::launchUserPermissionSetWindow(bool showAlert) {
+    PermissionManager* permissions = permissionManager();
+    if (!permissions) return;
+    const PermissionDataRef me = permissions->permissionInfo().myInfo();
+    if (!me || me->getEnableCount() <= 0) {
+        if (showAlert)
+            CommonAlert::sharedInstance().showWarningAlert(
+                QStringLiteral("alert_id_no_item_to_set"), LocalizedString("dfUSER_PERMISSION_ALERT_NO_ITEM"),
+                controller_ && controller_->window() ? controller_->window()->frame() : QRectF());
+        return;
+    }
+    if (!permissionWindow_) {
+        LoginManager* login = controller_->loginManager();
+        permissionWindow_ =
+            new PermissionSetWindowController(&permissions->permissionInfo(), login->configDataDict());
+        permissionWindow_->setDelegate(this);
+    }
+    permissionWindow_->show();
+    permissionWindow_->raise();
+    permissionWindow_->activateWindow();
+}
+
+void ClientFeatureWindows::closePermissionSetWindow() {
+    if (permissionWindow_) permissionWindow_->close();
+}
+
+void ClientFeatureWindows::onPermissionChange(const QString&, const std::map<int, bool>& changeItems) {
+    if (controller_) controller_->onPermissionChange(changeItems);
+}
+
+void ClientFeatureWindows::sendPermissionChangeReq(const PermissionDataList& list) {
+    if (PermissionManager* permissions = permissionManager()) permissions->sendChangePermissionWithList(list);
+}
+
+void ClientFeatureWindows::onClosePermissionSetWindow(PermissionSetWindowController* window) {
+    if (permissionWindow_ == window) permissionWindow_ = nullptr;
+    window->deleteLater();
 }
 
 SettingWindowParams ClientFeatureWindows::settingParams(const LoginManager* login) {

@@ -3,7 +3,8 @@
 // feature folders. The settings window: made from the login's room
 // configuration and audio devices, kept while it is open (asking again brings
 // it to the front with its edits), its changes passed to the login; the text
-// box and private-message windows through the chat folder's ChatWindows.
+// box and private-message windows through the chat folder's ChatWindows; the
+// document-sharing window through the docshare folder's DocShareWindows.
 #pragma once
 
 #include <QPointer>
@@ -11,11 +12,18 @@
 
 #include "chat/ChatWindows.h"
 #include "conference/StartViewController.h"
+#include "docshare/DocShareWindows.h"
+#include "participants/ParticipantWindows.h"
+#include "permission/PermissionManager.h"
+#include "permission/PermissionSetWindowController.h"
+#include "remotestg/RemoteStgWindows.h"
 #include "settings/SettingWindowController.h"
 
 class ClientFeatureWindows : public QObject,
                              public ConferenceFeatureWindows,
-                             public SettingWindowControllerDelegate {
+                             public SettingWindowControllerDelegate,
+                             public PermissionManagerViewInterface,
+                             public PermissionSetWindowControllerDelegate {
     Q_OBJECT
 
 public:
@@ -26,10 +34,17 @@ public:
     void setController(StartViewController* controller) { controller_ = controller; }
     SettingWindowController* settingWindowController() const { return settingWindow_; }
     ChatWindows& chatWindows() { return *chat_; }
+    RemoteStgWindows& remoteStgWindows() { return *remoteStg_; }
+    PermissionSetWindowController* permissionSetWindow() const { return permissionWindow_; }
+    DocShareWindows& docShareWindows() { return *docShare_; }
+    ParticipantWindows& participantWindows() { return *participants_; }
 
     // ConferenceFeatureWindows
     void launchSettingWindow() override;
     void closeSettingWindow() override;
+    void launchListWindow() override { participants_->launchListWindow(); }
+    void closeListWindows() override { participants_->closeListWindows(); }
+    QWidget* listWindow() const override { return participants_->listWindow(); }
     bool hasTextBoxView() const override { return chat_->hasTextBoxView(); }
     void openTextBox(const TextBoxLaunch& launch) override { chat_->openTextBox(launch); }
     void updateTextBox(bool forced, const std::vector<TextBoxDataRef>& lines) override {
@@ -46,7 +61,38 @@ public:
         chat_->updateMessageWindow(info, notify);
     }
     QWidget* messageWindow() const override { return chat_->messageWindow(); }
+    void startDocShare() override { docShare_->startDocShare(); }
+    bool isDocShareWindowOpen() const override { return docShare_->isDocShareWindowOpen(); }
+    QWidget* docShareWindow() const override { return docShare_->docShareWindow(); }
+    void launchDocShareWindow(const DocShareLaunch& launch, bool startedHere) override {
+        docShare_->launchDocShareWindow(launch, startedHere);
+    }
+    void stopDocShareWindow() override { docShare_->stopDocShareWindow(); }
     void closeConferenceWindows(bool keepForReconnect) override;
+    void loginManagerCreated(LoginManager& login) override;
+    void loginManagerWillBeDestroyed(LoginManager& login) override;
+    void launchRemoteStgOneWindow(const UserInfoRef& user, bool needReq) override {
+        remoteStg_->launchRemoteStgOneWindow(user, needReq);
+    }
+    void launchRemoteStgAllWindow(bool needReq) override { remoteStg_->launchRemoteStgAllWindow(needReq); }
+    void closeRemoteStgWindows() override { remoteStg_->closeAll(); }
+    void launchUserPermissionSetWindow(bool showAlert) override;
+    void closePermissionSetWindow() override;
+
+    // PermissionManagerViewInterface: the user's own grants changed (any thread).
+    void onPermissionChange(const QString& senderId, const std::map<int, bool>& changeItems) override;
+    // PermissionSetWindowControllerDelegate
+    void sendPermissionChangeReq(const PermissionDataList& list) override;
+    void onClosePermissionSetWindow(PermissionSetWindowController* window) override;
+    std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool isWebinar, LoginManager* login,
+                                                               APShareClientViewAction* viewAction) override;
+    // The own share lives in the conference window's controller: the share
+    // button and the floor's and chair's changes reach it there.
+    void launchAPShareWindow() override;
+    bool hasAPShareSharer() const override;
+    void checkOperatorRequester(const QString& userId, const QString& userName) override;
+    void stopAPShare(const std::optional<QString>& message) override;
+    void cancelAPShareRequest() override;
 
     // The settings window's parameters for a login (none: before any login).
     static SettingWindowParams settingParams(const LoginManager* login);
@@ -65,4 +111,9 @@ private:
     StartViewController* controller_ = nullptr;
     QPointer<SettingWindowController> settingWindow_;
     std::unique_ptr<ChatWindows> chat_;
+    std::unique_ptr<RemoteStgWindows> remoteStg_;
+    QPointer<PermissionSetWindowController> permissionWindow_;
+    PermissionManager* permissionManager() const;
+    std::unique_ptr<DocShareWindows> docShare_;
+    std::unique_ptr<ParticipantWindows> participants_;
 };

@@ -71,3 +71,7 @@ void QuorixApplication::willTerminate() {
     terminated_ = true;
     delegate_->applicationWillTerminate();
 }
+
+int QuorixApplication::exitStatus() const {
+    return controller_ ? controller_->exitStatus() : 0;
+}

@@ -26,6 +26,8 @@ public:
 
     AppDelegate* delegate() const { return delegate_.get(); }
     StartViewController* controller() const { return controller_.get(); }
+    // 0, or 1 when the program ends after a failed join.
+    int exitStatus() const;
 
 private:
     URLEventReceiver::Event startEvent_;

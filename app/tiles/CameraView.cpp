@@ -1,5 +1,7 @@
 #include "tiles/CameraView.h"
 
+#include "platform/MainBundle.h"
+
 CameraView::CameraView(const QRectF& frame, QWidget* parent) : VideoView(frame, parent) {
     setObjectName(QStringLiteral("cameraView"));
     setShowMic(true);
@@ -54,7 +56,33 @@ void CameraView::setBgMode(int mode, const QImage& customImg) {
     }
 }
 
+const QImage& CameraView::cameraOffPicture() {
+    static const QImage picture = [] {
+        const auto path =
+            MainBundle::pathForResource(QStringLiteral("video_image_camera_off"), QStringLiteral("bmp"));
+        return path ? QImage(*path).convertToFormat(QImage::Format_ARGB32) : QImage();
+    }();
+    return picture;
+}
+
+void CameraView::changeCameraStatus(bool on) {
+    changeOptionStatus(VIDEO_OPTION_CAMERA, on);
+    if (cameraOff_ == !on) return;
+    cameraOff_ = !on;
+    cameraOffShown_ = false;
+    // The camera's next picture is shown, not one it kept from before.
+    if (on && capture_ != nullptr) capture_->displayPicture(&captureSerial_);
+    refreshLayerImage();
+}
+
 void CameraView::refreshLayerImage() {
+    if (cameraOff_) {
+        if (!cameraOffShown_) {
+            cameraOffShown_ = true;
+            showPicture(cameraOffPicture());
+        }
+        return;
+    }
     if (capture_ != nullptr) {
         uint64_t serial = 0;
         QImage picture = capture_->displayPicture(&serial);

@@ -26,6 +26,12 @@ public:
     void recMyVideo(bool on);
     // 0 none, 1 blur, 2 custom picture (a null picture leaves the mode as it is).
     void setBgMode(int mode, const QImage& customImg);
+    // The camera option's look, and the picture: the camera's while it is on,
+    // the camera-off picture while it is off (main thread).
+    void changeCameraStatus(bool on);
+    bool isCameraOff() const { return cameraOff_; }
+    // The picture shown while the camera is off.
+    static const QImage& cameraOffPicture();
 
     void refreshLayerImage() override;
 
@@ -42,4 +48,6 @@ private:
     std::shared_ptr<Gate> gate_;
     CameraCaptureSource* capture_ = nullptr;
     uint64_t captureSerial_ = 0;
+    bool cameraOff_ = false;
+    bool cameraOffShown_ = false;
 };

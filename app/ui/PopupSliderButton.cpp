@@ -1,19 +1,44 @@
 #include "ui/PopupSliderButton.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QTimer>
+#include <QToolTip>
 #include <cmath>
 
 #include "ui/PopupSliderController.h"
 
 namespace {
 constexpr int kSliderSteps = 1000;
-}
+// An arrow key or a wheel notch moves the volume by a twentieth, a page key by a tenth.
+constexpr int kSingleStep = 50;
+constexpr int kPageStep = 100;
 
-PopupSliderButton::PopupSliderButton(QWidget* parent) : QPushButton(parent), slider_(new QSlider(Qt::Vertical)) {
+bool isSliderKey(int key) {
+    switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+    }
+}
+}  // namespace
+
+PopupSliderButton::PopupSliderButton(QWidget* parent)
+    : QPushButton(parent), slider_(new QSlider(Qt::Vertical)) {
     slider_->setRange(0, kSliderSteps);
+    slider_->setSingleStep(kSingleStep);
+    slider_->setPageStep(kPageStep);
+    slider_->setObjectName(QStringLiteral("popupSlider"));
     slider_->setValue(int(std::lround(sliderValue_ * kSliderSteps)));
     connect(slider_, &QSlider::valueChanged, this, [this](int value) {
         sliderValue_ = float(value) / kSliderSteps;
@@ -147,6 +172,10 @@ void PopupSliderButton::showPopupSlider() {
     if (!mIsMouseOver_) {
         return;
     }
+    openPopover();
+}
+
+void PopupSliderButton::openPopover() {
     if (popover_ == nullptr) {
         auto* controller = new PopupSliderController(slider_);
         controller->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
@@ -161,6 +190,8 @@ void PopupSliderButton::showPopupSlider() {
     popover_->setGeometry(popoverGeometry(QRect(mapToGlobal(QPoint(0, 0)), size())));
     popover_->show();
     showingSlider_ = true;
+    // The button's tooltip would sit over the slider.
+    QToolTip::hideText();
 }
 
 void PopupSliderButton::hidePopupSlider() {
@@ -199,13 +230,40 @@ void PopupSliderButton::popoverWillClose() {
 }
 
 bool PopupSliderButton::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress && popover_ != nullptr) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        const bool inside = widget != nullptr && (widget == this || popover_->isAncestorOf(widget) ||
-                                                  widget == popover_.data());
+    // A press reaches the window system's window before the widget under it,
+    // so the press is judged by where it is, not by the object it is sent to.
+    if (event->type() == QEvent::MouseButtonPress && popover_ != nullptr && watched->isWidgetType()) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        const bool inside = popover_->geometry().contains(at) || rect().contains(mapFromGlobal(at));
         if (!inside) {
             popoverWillClose();
         }
     }
     return QPushButton::eventFilter(watched, event);
+}
+
+bool PopupSliderButton::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && showingSlider_) {
+        event->accept();
+        return true;
+    }
+    return QPushButton::event(event);
+}
+
+void PopupSliderButton::keyPressEvent(QKeyEvent* event) {
+    // The slider takes no focus of its own (its popover never becomes the
+    // active window): the focused button moves it.
+    if (showSlider_ && isSliderKey(event->key())) {
+        // Shown while the keys are used; closed by the usual check once the
+        // keys and the mouse have left it alone.
+        if (!showingSlider_) {
+            openPopover();
+        }
+        stopHideSliderTimer();
+        startHideSliderTimer();
+        QCoreApplication::sendEvent(slider_, event);
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }

@@ -4,7 +4,9 @@
 // popover below it (the volume sliders of the device buttons). The popover
 // opens 0.5 s after the mouse enters and closes at the first check, once a
 // second after the mouse left, that finds the mouse over neither the button
-// nor the slider.
+// nor the slider. A press on the button or the slider keeps it open; a press
+// anywhere else closes it. While the button has the keyboard focus, the arrow,
+// page, Home and End keys move the slider.
 
 #include <QPointer>
 #include <QPushButton>
@@ -58,6 +60,8 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -65,6 +69,7 @@ private:
     void stopShowSliderTimer();
     void startHideSliderTimer();
     void stopHideSliderTimer();
+    void openPopover();
     void popoverWillClose();
 
     QPointer<QWidget> popover_;

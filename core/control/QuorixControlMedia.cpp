@@ -119,7 +119,10 @@ uint8_t* CQuorixControl::DecodeVideo(int clientIndex, const uint8_t* data, int s
     CMutexLock lock(mutex);
     auto it = decoders.find(clientIndex);
     if (it == decoders.end() || it->second == nullptr) return nullptr;
-    return it->second->Decode(data, size, width, height, frameNo, output, false, false, true, false);
+    // The sequence check is on: a picture after a lost one (a sender's cleared
+    // queue, a relay's drop) would be decoded against a missing reference and
+    // show block smears until the next key frame; it is dropped instead.
+    return it->second->Decode(data, size, width, height, frameNo, output, false, false, true, true);
 }
 
 void CQuorixControl::OnBufferAudio(int slot, uint8_t* packet, int size) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 extern "C" {
@@ -11,8 +12,9 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "video/PictureConverter.h"
+#include "common/LLog.h"
 #include "tessel/TS_Common.h"
+#include "video/PictureConverter.h"
 
 CMutex g_MtxFFMpeg;
 
@@ -21,9 +23,12 @@ std::once_flag gFirstDecoder;
 }
 
 CH264Decoder::CH264Decoder() {
-    // libavcodec registers its decoders itself; the conversion tables are the
-    // only process-wide preparation left.
-    std::call_once(gFirstDecoder, CPictureConverter::InitConvertTable);
+    // libavcodec registers its decoders itself; the conversion tables and the
+    // message sink are the only process-wide preparation left.
+    std::call_once(gFirstDecoder, [] {
+        CPictureConverter::InitConvertTable();
+        av_log_set_callback(&CH264Decoder::avc_log);
+    });
 }
 
 CH264Decoder::~CH264Decoder() {
@@ -33,9 +38,13 @@ CH264Decoder::~CH264Decoder() {
 }
 
 void CH264Decoder::avc_log(void*, int level, const char* format, va_list args) {
+    if (level > AV_LOG_INFO || format == nullptr) return;
     char text[1024];
     vsnprintf(text, sizeof text, format, args);
-    DTrace(TS_LOG_DEBUG, "[%d] %s", level, text);
+    size_t n = strnlen(text, sizeof text);
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) text[--n] = '\0';
+    if (n == 0) return;
+    CLLog::writeFormat(CLLog::DBG, "libavcodec [%d] %s", level, text);
 }
 
 bool CH264Decoder::Init() {
@@ -76,6 +85,7 @@ void CH264Decoder::Term() {
 
 bool CH264Decoder::Decode(const uint8_t* data, int bytes, uint8_t* out, int outWidth, int outHeight,
                           bool flipVertical, bool swapRedBlue, bool withAlpha) {
+    m_bDamaged = false;
     if (!m_bOpened && !Init()) return false;
     if (!data || bytes <= 0) return false;
     // The packet does not own the bytes: libavcodec copies them into a padded buffer.
@@ -94,9 +104,10 @@ bool CH264Decoder::Decode(const uint8_t* data, int bytes, uint8_t* out, int outW
         DTrace(TS_LOG_ERROR, "%s\n", what);
         return false;
     }
+    m_bDamaged = m_pFrame->decode_error_flags != 0 || (m_pFrame->flags & AV_FRAME_FLAG_CORRUPT) != 0;
     bool ok = false;
     const bool planar420 =
-        (m_pFrame->format == AV_PIX_FMT_YUV420P || m_pFrame->format == AV_PIX_FMT_YUVJ420P) &&
+        !m_bDamaged && (m_pFrame->format == AV_PIX_FMT_YUV420P || m_pFrame->format == AV_PIX_FMT_YUVJ420P) &&
         m_pFrame->linesize[0] > 0 && m_pFrame->linesize[1] > 0 &&
         m_pFrame->linesize[1] == m_pFrame->linesize[2];
     if (out && planar420 && m_pFrame->width == outWidth && m_pFrame->height == outHeight) {

@@ -30,8 +30,13 @@ public:
                 bool swapRedBlue, bool withAlpha);
     void Term();
     bool IsOpened() const { return m_bOpened; }
+    // True when the last Decode produced a picture that the decoder had to patch
+    // up (damaged data): it was not handed out, and later pictures refer to it.
+    bool LastPictureDamaged() const { return m_bDamaged; }
 
-    // Passes libavcodec's messages to the debug trace (not installed).
+    // libavcodec's message sink, installed by the first decoder of the process:
+    // messages of information level and above go to the core's log at debug
+    // level (never to the terminal); verbose, debug and trace messages are dropped.
     static void avc_log(void* avcl, int level, const char* format, va_list args);
 
 private:
@@ -40,4 +45,5 @@ private:
     AVPacket* m_pPacket = nullptr;
     const AVCodec* m_pCodec = nullptr;
     bool m_bOpened = false;
+    bool m_bDamaged = false;
 };

@@ -1,5 +1,6 @@
 #include "video/VideoDecoder.h"
 
+#include "common/LLog.h"
 #include "tessel/TS_Common.h"
 
 CVideoDecoder::CVideoDecoder() {
@@ -14,6 +15,9 @@ bool CVideoDecoder::CheckSize(int width, int height) {
         m_iHeight = height;
         m_decoder.Term();
         m_decoder.Init();
+        m_iNextFrameNo = 0;
+        m_bWaitForKeyFrame = true;
+        m_bWaitLogged = false;
     }
     return true;
 }
@@ -35,14 +39,36 @@ uint8_t* CVideoDecoder::Decode(const uint8_t* data, int bytes, int width, int he
                                bool wantPicture, bool flipVertical, bool swapRedBlue, bool withAlpha,
                                bool checkSequence) {
     CheckSize(width, height);
-    if (checkSequence && !CheckFrame(frameNo)) return nullptr;
-    if (!wantPicture || width <= 0 || height <= 0) {
-        m_decoder.Decode(data, bytes, nullptr, 0, 0, false, false, false);
+    const bool inSequence = !checkSequence || CheckFrame(frameNo);
+    if (frameNo == 0) {
+        m_bWaitForKeyFrame = false;
+    } else if (!inSequence && !m_bWaitForKeyFrame) {
+        m_bWaitForKeyFrame = true;
+        m_bWaitLogged = false;
+    }
+    if (m_bWaitForKeyFrame) {
+        if (!m_bWaitLogged) {
+            m_bWaitLogged = true;
+            CLLog::writeFormat(CLLog::DBG, "Video %dx%d: frame %d has no reference, waiting for a key frame",
+                               width, height, frameNo);
+        }
         return nullptr;
     }
-    auto* out = static_cast<uint8_t*>(__malloc__(static_cast<size_t>(width) * height * 4));
-    if (!out) return nullptr;
-    if (!m_decoder.Decode(data, bytes, out, width, height, flipVertical, swapRedBlue, withAlpha)) {
+    uint8_t* out = nullptr;
+    if (wantPicture && width > 0 && height > 0) {
+        out = static_cast<uint8_t*>(__malloc__(static_cast<size_t>(width) * height * 4));
+        if (!out) return nullptr;
+    }
+    const bool decoded =
+        m_decoder.Decode(data, bytes, out, width, height, flipVertical, swapRedBlue, withAlpha);
+    if (m_decoder.LastPictureDamaged()) {
+        // The decoder patched up damaged data; the pictures that follow refer to it.
+        m_bWaitForKeyFrame = true;
+        m_bWaitLogged = true;
+        CLLog::writeFormat(CLLog::DBG, "Video %dx%d: frame %d is damaged, waiting for a key frame", width,
+                           height, frameNo);
+    }
+    if (!decoded || m_bWaitForKeyFrame) {
         __free__(out);
         return nullptr;
     }

@@ -5,7 +5,12 @@
 //   a moving picture: 640 x 480 at 15 pictures a second, its name written in it;
 //   a tone: tone=HZ (default 440) for one second in every four, silence between,
 //           coded as Opus at 48 kHz in 60 ms frames (the room's codec);
-//   a line in the text box: every=MS (default 4000), the first one second in.
+//   a line in the text box: every=MS (default 4000), the first one second in;
+//   with floor=MS, a request for the floor every MS, given back half a period later.
+// With document=URL (a share file) and pages=N it starts document sharing,
+// shows that document and turns to the next page every turn=MS (default
+// 5000), going back to the first after the last; a participant who comes later
+// follows from the next turn.
 // It writes "LOGIN <code>" after the login and "TERM" when it has left; a
 // failed login ends it with status 1. What it hears of the room's mix goes to
 // standard error (the room's log): "demo-room: <name> hears <Hz> Hz" each time
@@ -23,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "FloorScript.h"
 #include "PictureLabel.h"
 #include "StopSignals.h"
 #include "fixtures/CoreClientArgs.h"
@@ -83,6 +89,15 @@ std::string TextBoxBlock(const std::string& userId, const std::string& userName,
            "FontCharSet: 128\r\nFontOutPrecision: 3\r\nFontClipPrecision: 2\r\nFontQuality: 1\r\n"
            "FontPitchAndFamily: 18\r\nFontFaceName: Sans\r\nFontColor: 0,0,0\r\nFontSize: 9\r\nMessage: " +
            message + "\r\n\r\n";
+}
+
+// The document-sharing texts of the operator showing page `page` of a document.
+std::string DocumentText(const std::string& url) {
+    return "Type: WEBESCORT\r\nKey: -1\r\nUrl: " + url + "\r\nTarget: ," + url + "\r\n\r\n";
+}
+std::string PageText(const std::string& url, int page) {
+    return "Type: WEBESCORT_PAGE_INFO\r\nKey: -1\r\nUrl: " + url + "\r\nPage: " + std::to_string(page) +
+           "\r\n\r\n";
 }
 
 // The room's mix as the core hands it over (200 ms a call); the callback only copies.
@@ -155,17 +170,25 @@ int main(int argc, char** argv) {
         return 1;
     }
     QuorixCoreStartSpeech();
+    demo_room::FloorScript floor(user, name, quorix::test::IntArg(arg, "floor", 0));
 
     std::atomic<bool> running{true};
     std::thread pictures([&] { SendPictures(running, name); });
     std::thread sound([&] { SendSound(running, quorix::test::IntArg(arg, "tone", 440)); });
 
+    const std::string document = arg.count("document") ? arg["document"] : std::string();
+    const int pages = std::max(1, quorix::test::IntArg(arg, "pages", 1));
+    const int turn = std::max(1000, quorix::test::IntArg(arg, "turn", 5000));
+    if (!document.empty()) QuorixCoreStartDocShare();
+    int page = 0;
+
     const int every = std::max(500, quorix::test::IntArg(arg, "every", 4000));
     auto nextLine = Clock::now() + std::chrono::seconds(1);
     auto nextHearing = Clock::now() + std::chrono::seconds(1);
+    auto nextTurn = document.empty() ? Clock::time_point::max() : Clock::now() + std::chrono::seconds(2);
     int lines = 0;
     for (;;) {
-        const auto due = std::min(nextLine, nextHearing);
+        const auto due = std::min({nextLine, nextHearing, nextTurn});
         const int wait =
             int(std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count());
         pollfd fds[2] = {{0, POLLIN, 0}, {signals, POLLIN, 0}};
@@ -180,6 +203,14 @@ int main(int argc, char** argv) {
             ReportWhatWasHeard(name);
             nextHearing += std::chrono::seconds(1);
         }
+        if (Clock::now() >= nextTurn) {
+            QuorixCoreSendDocShareData(DocumentText(document).c_str());
+            QuorixCoreSendDocShareData(PageText(document, page).c_str());
+            std::fprintf(stderr, "demo-room: %s shows page %d\n", name.c_str(), page + 1);
+            std::fflush(stderr);
+            page = (page + 1) % pages;
+            nextTurn += std::chrono::milliseconds(turn);
+        }
         if (Clock::now() >= nextLine) {
             ++lines;
             QuorixCoreSendTextBoxData(
@@ -191,6 +222,7 @@ int main(int argc, char** argv) {
     running = false;
     pictures.join();
     sound.join();
+    floor.stop();
     QuorixCoreLogout();
     QuorixCoreTerm();
     ::close(signals);

@@ -6,11 +6,15 @@
 // beside this program) at once and a second one when the guest of the link
 // has entered, writes the launch link that joins the room as the guest on a
 // line of its own, and runs until SIGINT or SIGTERM, when it ends the
-// participants and then the services, and exits with 0.
+// participants and then the services, and exits with 0. The first
+// participant shares a document of three page pictures that the web service
+// serves, and turns its pages. A participant whose process ends on its own
+// (killed, or failed) is reaped at once and its departure told.
 //
 // Lines on standard output: "demo-room: ..." for people, the link (beginning
 // "quorix://"), "PARTICIPANT <name> <process id>" for each participant
-// started, and "STOPPED" at the end.
+// started, "demo-room: <name> has left" when one ends before the room, and
+// "STOPPED" at the end.
 #include <poll.h>
 #include <unistd.h>
 
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "LaunchLink.h"
+#include "PagePicture.h"
 #include "StopSignals.h"
 #include "fixtures/ClientProcess.h"
 #include "fixtures/ConfServerFixture.h"
@@ -46,6 +51,9 @@ struct Participant {
     const char* name;
     int toneHz;
 };
+// The shared document: its share file and pages under the web service.
+constexpr int kDocumentPages = 3;
+constexpr const char* kDocumentPath = "/conv/demo/share.xml";
 constexpr Participant kPresent = {"aiko", "Aiko", 440};
 constexpr Participant kArriving = {"ben", "Ben", 660};
 
@@ -80,28 +88,42 @@ void ServeRoom(WebServiceFixture& web, uint16_t confPort) {
                      {"SERVERIP", "127.0.0.1:" + std::to_string(confPort)},
                      {"CATEGORY", "0"},
                      {"OWNER", kGuestId},
+                     {"USERLISTMODE", "Y"},
                      {"MAXPARTICIPANT", "8"},
                      {"MODE_OPUS", "Y"},
                      {"COMPANYNAME", "Demo"},
                      {"CLASSNAME", "Demo room"},
                      {"OPTION_STR", kOption},
                  })));
+    std::vector<std::string> pages;
+    for (int k = 0; k < kDocumentPages; ++k) {
+        const std::string path = "/conv/demo/p" + std::to_string(k) + ".bmp";
+        web.setReply(path, WebReply::binary(demo_room::MakePageBmp(k, 960, 720)));
+        pages.push_back(web.baseUrl() + path.substr(1));
+    }
+    web.setReply(kDocumentPath, WebReply::xml(WebServiceFixture::shareFileXml(pages)));
     web.setReply(WebServiceFixture::kNoticePath, WebReply::text("RESULT=0"));
     web.setReply(WebServiceFixture::kUpdatePath,
                  WebReply::xml(WebServiceFixture::updateCheckXml(QUORIX_VERSION, QUORIX_VERSION)));
 }
 
-std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t confPort) {
-    auto process = std::make_unique<ClientProcess>(
-        Beside("quorix_demo_participant"),
-        std::vector<std::string>{"port=" + std::to_string(confPort), std::string("user=") + p.id,
-                                 std::string("name=") + p.name, std::string("top=") + kTopRoom,
-                                 std::string("room=") + kRoom, std::string("option=") + kOption,
-                                 R"(support={"mode_opus":true})", "tone=" + std::to_string(p.toneHz)});
+std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t confPort,
+                                                const std::string& document = std::string()) {
+    std::vector<std::string> args{"port=" + std::to_string(confPort), std::string("user=") + p.id,
+                                  std::string("name=") + p.name,      std::string("top=") + kTopRoom,
+                                  std::string("room=") + kRoom,       std::string("option=") + kOption,
+                                  R"(support={"mode_opus":true})",    "tone=" + std::to_string(p.toneHz),
+                                  // The participant already present asks for the floor now and then.
+                                  std::string("floor=") + (p.id == kPresent.id ? "30000" : "0")};
+    if (!document.empty()) {
+        args.push_back("document=" + document);
+        args.push_back("pages=" + std::to_string(kDocumentPages));
+    }
+    auto process = std::make_unique<ClientProcess>(Beside("quorix_demo_participant"), args);
     const std::string login = process->waitLine("LOGIN", 20000);
     if (login != "LOGIN 0") {
-        Say(std::string("demo-room: ") + p.name + " could not log in (" + (login.empty() ? "no answer" : login) +
-            ")");
+        Say(std::string("demo-room: ") + p.name + " could not log in (" +
+            (login.empty() ? "no answer" : login) + ")");
         return nullptr;
     }
     Say(std::string("PARTICIPANT ") + p.name + " " + std::to_string(process->pid()));
@@ -133,15 +155,18 @@ int main() {
         }
         ServeRoom(web, conf.port());
         Say("demo-room: a loopback stand-in for a conference service, on this machine only");
-        Say("demo-room: web service " + web.baseUrl() + ", conference server 127.0.0.1:" +
-            std::to_string(conf.port()) + ", media relay 127.0.0.1:" + std::to_string(relay.port(0)) + "-" +
-            std::to_string(relay.port(4)));
+        Say("demo-room: web service " + web.baseUrl() +
+            ", conference server 127.0.0.1:" + std::to_string(conf.port()) +
+            ", media relay 127.0.0.1:" + std::to_string(relay.port(0)) + "-" + std::to_string(relay.port(4)));
 
-        std::vector<std::unique_ptr<ClientProcess>> participants;
-        if (auto p = StartParticipant(kPresent, conf.port())) participants.push_back(std::move(p));
-        Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "", "", "",
-                        std::string("key=") + kToken}));
-        Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the room");
+        std::vector<std::pair<std::string, std::unique_ptr<ClientProcess>>> participants;
+        const std::string document = web.baseUrl() + std::string(kDocumentPath).substr(1);
+        if (auto p = StartParticipant(kPresent, conf.port(), document))
+            participants.emplace_back(kPresent.name, std::move(p));
+        Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "",
+                                   "", "", std::string("key=") + kToken}));
+        Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the "
+            "room");
 
         bool arrived = false;
         for (;;) {
@@ -150,12 +175,21 @@ int main() {
             if (!arrived && conf.waitEntered(kGuestId, 0)) {
                 arrived = true;
                 Say("demo-room: the guest has entered");
-                if (auto p = StartParticipant(kArriving, conf.port())) participants.push_back(std::move(p));
+                if (auto p = StartParticipant(kArriving, conf.port()))
+                    participants.emplace_back(kArriving.name, std::move(p));
+            }
+            for (auto p = participants.begin(); p != participants.end();) {
+                if (!p->second->exited()) {
+                    ++p;
+                    continue;
+                }
+                Say("demo-room: " + p->first + " has left");
+                p = participants.erase(p);
             }
         }
         Say("demo-room: stopping");
         for (auto& p : participants)
-            if (p->finish() != 0) status = 1;
+            if (p.second->finish() != 0) status = 1;
         participants.clear();
         web.stop();
     }  // the conference server and the relay end with their last connections

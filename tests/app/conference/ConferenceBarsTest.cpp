@@ -482,7 +482,9 @@ TEST(ConferenceLook, AutomaticRecordingAtEntry) {
         const auto r =
             S::autoSaveRecording({c.conf, c.user, c.category, c.webinar, QSize(640, 480), QSize(3840, 2160)});
         ASSERT_EQ(r.has_value(), c.result.has_value());
-        if (r) EXPECT_EQ(std::tuple(r->mode, r->width, r->height), *c.result);
+        if (r) {
+            EXPECT_EQ(std::tuple(r->mode, r->width, r->height), *c.result);
+        }
     }
 }
 

@@ -94,6 +94,21 @@ private:
     std::map<std::string, QByteArray> saved_;
 };
 
+// The program's feature windows hand the floor's sharer hooks back to the
+// controller's own sharer; these do the same.
+struct SharerHookWindows : ConferenceFeatureWindows {
+    StartViewController** controller = nullptr;
+    void launchAPShareWindow() override { (*controller)->launchAPShareWindow(); }
+    bool hasAPShareSharer() const override { return (*controller)->apShareServer() != nullptr; }
+    void checkOperatorRequester(const QString& id, const QString& name) override {
+        if (auto sharer = (*controller)->apShareServer()) sharer->checkOperatorRequester(id, name);
+    }
+    void stopAPShare(const std::optional<QString>& message) override {
+        (*controller)->stopAPShare(true, message);
+    }
+    void cancelAPShareRequest() override { (*controller)->cancelAPShareRequest(); }
+};
+
 class StartViewControllerAppShareTest : public LoginTestBase {
 protected:
     void make(const Config& config) {
@@ -107,13 +122,16 @@ protected:
             };
             return std::make_unique<LoginManager>(f, [this](QuorixInterface*) { return &bridge; });
         };
-        s.windows = std::make_unique<ConferenceFeatureWindows>();
+        auto windows = std::make_unique<SharerHookWindows>();
+        windows->controller = &raw;
+        s.windows = std::move(windows);
         s.runModalAlert = [](const QString&) { return int(AlertFirstButtonReturn); };
         s.terminate = [] {};
         s.osVersion = [] { return QStringLiteral("11.2.0"); };
         s.savedMainFrame = [] { return QRectF(); };
         s.openUrl = [](const QString&) {};
         controller = std::make_unique<StartViewController>(std::move(s));
+        raw = controller.get();
         controller->viewDidLoad();
         Config c = {{"SERVERIP", "127.0.0.1:23000"}, {"CATEGORY", "0"}};
         c.insert(c.end(), config.begin(), config.end());
@@ -163,6 +181,7 @@ protected:
     std::shared_ptr<SharerLog> sharers = std::make_shared<SharerLog>();
     std::vector<QString> modalTexts;
     std::unique_ptr<StartViewController> controller;
+    StartViewController* raw = nullptr;
     xvfb::Server xvfb;
 };
 
@@ -196,7 +215,6 @@ TEST_F(StartViewControllerAppShareTest, TheShareButtonChecksTheRightsAndTheScree
         modalTexts.clear();
         if (c.refusedForTheScreen) answerModalAlert();
         controller->onClickFunctionMenu(HEADER_TAG_AP_SHARE);  // the feature windows pass it on
-        controller->launchAPShareWindow();
         settle();
         EXPECT_EQ(sharers->take(), c.sharer);
         EXPECT_EQ(CommonAlert::sharedInstance().warningAlertArry().size(), c.warnings);
@@ -290,6 +308,7 @@ TEST_F(StartViewControllerAppShareTest, RelayEventsReachTheSharerOnceItExists) {
                                    "wheel -120", "key 65307 1", "clipboard text", "controlRet", "refuse 3"}));
     // A participant who loses the floor withdraws his control request.
     controller->onEndSpeech(std::make_shared<SpeakerInfo>(3, "bob", "Bob", "M0"));
+    settle();
     EXPECT_EQ(sharers->take(), std::vector<std::string>{"speechEnded bob"});
     // Another participant's share replaces the own one; a stop request stops it.
     controller->onAPShareStart(0, 1, 640, 480, 0, 0, 640, 480, "carol", "Carol", "carol", "Carol");

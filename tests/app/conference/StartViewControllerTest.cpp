@@ -142,6 +142,7 @@ TEST_F(StartViewControllerTest, ALinkLogsInAndBuildsTheConferenceView) {
     EXPECT_EQ(controller->headerView()->frame().height(), 42);
     EXPECT_EQ(controller->footerView()->frame(), QRectF(0, 0, controller->window()->frame().width(), 25));
     EXPECT_TRUE(controller->footerView()->findChild<QLabel*>("footerLabel")->text().startsWith("Room A"));
+    EXPECT_EQ(controller->window()->windowTitle(), "Room A - Quorix");
     // The list window opens in a normal room with the list mode.
     EXPECT_EQ(std::count(log.begin(), log.end(), "list.open"), 1);
     EXPECT_TRUE(alerts.empty());
@@ -190,9 +191,82 @@ TEST_F(StartViewControllerTest, ALaunchWithoutLinkText) {
         postLink(std::nullopt);
         dispatcher->runPending();
         ASSERT_EQ(alerts.size(), 1u);
-        EXPECT_EQ(alerts[0], LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")));
+        EXPECT_EQ(alerts[0], LocalizedFormat("dfMAINVIEW_XMLPARSE_OTHER_ERROR", QStringLiteral("-101")) +
+                                 "\n" + LocalizedString("dfLAUNCH_REASON_101"));
         EXPECT_EQ(terminated, c.terminations);
+        if (c.terminations != 0) {
+            EXPECT_EQ(controller->exitStatus(), 1);
+        }
         EXPECT_EQ(bridge.loginCount(), c.loggedIn ? 1u : 0u);
+    }
+}
+
+// Links that cannot be used, as they come during a conference: each is
+// refused with what is wrong with it, and the conference goes on untouched.
+TEST_F(StartViewControllerTest, AnUnusableLinkDuringAConferenceLeavesItRunning) {
+    logIn();
+    QStringList noUser = LinkFields(web.address());
+    noUser[1].clear();
+    const struct Case {
+        const char* name;
+        QString link;
+        int code;
+        const char* reason;
+    } cases[] = {
+        {"not a launch link", "quorix://garbage", -101, "dfLAUNCH_REASON_101"},
+        {"a payload that is no Base64", "quorix://launch?p=%%%", -101, "dfLAUNCH_REASON_101"},
+        {"too few fields", LaunchLink(LinkFields(web.address()).mid(0, 7)), -102, "dfLAUNCH_REASON_102"},
+        {"no user id", LaunchLink(noUser), -103, "dfLAUNCH_REASON_103"},
+    };
+    QPointer<MVHeaderView> header = controller->headerView();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        alerts.clear();
+        postLink(c.link);
+        settle();
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0], LocalizedString("dfLAUNCH_REFUSED") + "\n" +
+                                 QuorixUtils::GetMessageForPrepareLoginFailed(c.code) + "\n" +
+                                 LocalizedStringForKey(c.reason));
+        EXPECT_TRUE(log.empty()) << log.front();  // no window of the conference was closed
+        EXPECT_EQ(controller->loginManager()->status(), LOGIN_STATUS_LOGGED_IN);
+        EXPECT_EQ(bridge.loginCount(), 1u);
+        EXPECT_EQ(bridge.status(), 2);  // still logged in to the core
+        EXPECT_EQ(controller->headerView(), header.data());
+        EXPECT_EQ(terminated, 0);
+    }
+}
+
+// A join that fails before the core login says which step failed, and the
+// program ends with a status that tells it did not join.
+TEST_F(StartViewControllerTest, AFailedJoinSaysWhyAndEndsWithStatusOne) {
+    QStringList noRoom = LinkFields(web.address());
+    noRoom[5].clear();
+    const struct Case {
+        const char* name;
+        QString link;
+        int code;
+        const char* reason;
+    } cases[] = {
+        {"not a launch link", "quorix://garbage", -101, "dfLAUNCH_REASON_101"},
+        {"too few fields", LaunchLink(LinkFields(web.address()).mid(0, 10)), -102, "dfLAUNCH_REASON_102"},
+        {"no room", LaunchLink(noRoom), -103, "dfLAUNCH_REASON_103"},
+        {"a web service that does not answer", LaunchLink(LinkFields("http://127.0.0.1:1/")), -201,
+         "dfLAUNCH_REASON_201"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        alerts.clear();
+        postLink(c.link);
+        settle();
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0], QuorixUtils::GetMessageForPrepareLoginFailed(c.code) + "\n" +
+                                 LocalizedStringForKey(c.reason));
+        // The first failure ends the program; the controller quits only once.
+        EXPECT_EQ(terminated, 1);
+        EXPECT_EQ(controller->exitStatus(), 1);
+        EXPECT_EQ(bridge.loginCount(), 0u);
     }
 }
 

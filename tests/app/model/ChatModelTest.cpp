@@ -77,6 +77,18 @@ TEST(ChatModel, ThreadsForOnePartnerAreMadeOnceWhateverTheRace) {
     EXPECT_EQ(thread->messages().back()->user()->userId(), "bob");
 }
 
+TEST(ChatModel, AnAnswerWithoutChoicesCountsItsSenderOnce) {
+    QuestionnaireInfo q;
+    q.startQuestionnaire(std::nullopt, "Q", {"a", "b"}, QuestionnaireOptionsValue(true, false));
+    q.setQuestionnaireReceiver("eve", "Eve");
+    q.recvQuestionnaireAnswer("eve", 0, "");
+    q.recvQuestionnaireAnswer("eve", 1, "1");
+    EXPECT_EQ(q.answeredUserCnt(), 1);
+    EXPECT_EQ(q.answeredCnt(), 0);
+    EXPECT_EQ(q.answeredUsers(), (std::vector<QStringList>{{}, {}}));
+    EXPECT_TRUE(q.issuedUsers().at("eve").answered);
+}
+
 TEST(ChatModel, TheIssuerTakesOnlyFirstAnswersOfRecordedReceivers) {
     QuestionnaireInfo q;
     q.startQuestionnaire(std::nullopt, "Q", {"a", "b", "c"}, QuestionnaireOptionsValue(true, true));

@@ -127,6 +127,21 @@ TEST_F(WebAccessAsyncTest, DownloadWritesTheDocumentIntoTheSharingFolder) {
     EXPECT_FALSE(access->fileDownloadNow());
 }
 
+// A server that closes the connection halfway through the body leaves no
+// partial document behind, and the download is reported without a file.
+TEST_F(WebAccessAsyncTest, DownloadCutOffMidBodyLeavesNoFileAndReportsNone) {
+    server.setReply("/files/cut.pdf", WebReply::resetMidBody(std::string(512 * 1024, 'c')));
+    access->fileDownload(url("files/cut.pdf"));
+    runUntilReported();
+    ASSERT_EQ(recorder.downloads.size(), 1u);
+    EXPECT_TRUE(recorder.downloads[0].path.isEmpty()) << recorder.downloads[0].path.toStdString();
+    EXPECT_FALSE(QFile::exists(folder() + "/cut.pdf"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].name, "webaccess_fifnish_load");
+    EXPECT_EQ(notes[0].userInfo.value("KeyFilePath").toString(), QString());
+    EXPECT_FALSE(access->fileDownloadNow());
+}
+
 TEST_F(WebAccessAsyncTest, DownloadNamesNeverLeaveTheFolder) {
     server.setReply("/../../evil.sh", WebReply::text("x"));
     server.setReply("/a/..%2F..%2Fevil.sh", WebReply::text("x"));

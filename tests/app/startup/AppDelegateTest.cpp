@@ -2,20 +2,28 @@
 // help document, the reopen alert with its help button, Help and Check for
 // Update, and the launch notification.
 #include <gtest/gtest.h>
+#include <poppler-qt6.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
+#include <memory>
 
 #include "app/ui/UiTestSupport.h"
 #include "fixtures/app/AppTestSupport.h"
 #include "platform/Alert.h"
 #include "platform/Localization.h"
+#include "platform/MainBundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PDFView.h"
+#include "platform/UserDefaults.h"
 #include "startup/AppDelegate.h"
 
 namespace {
@@ -57,7 +65,7 @@ TEST_F(AppDelegateTest, HelpOpensTheDocumentBeforeTheFirstLoginAndAsksTheWindowA
     delegate.setPreferredLanguages({"ja-JP"});
     delegate.launchHelp();
     delegate.launchHelp();
-    ASSERT_EQ(helpWindows().size(), 2);  // one window per command
+    ASSERT_EQ(helpWindows().size(), 1);  // a second command does not stack another window
     Window* help = helpWindows().first();
     EXPECT_EQ(help->frame().size(), QSizeF(620, 850));
     EXPECT_EQ(help->windowTitle(), LocalizedFormat("dfAPPDELEGATE_HELPWINDOW", QString("Quorix")));
@@ -77,19 +85,72 @@ TEST_F(AppDelegateTest, HelpOpensTheDocumentBeforeTheFirstLoginAndAsksTheWindowA
     auto* page = help->findChild<QLabel*>("pdfPage0");
     ASSERT_NE(page, nullptr);
     EXPECT_GT(page->pixmap().width(), 500);
-    const QRgb paper = shot.pixel(310, 200);
+    const QRgb paper = shot.pixel(60, 200);  // the page margin
     EXPECT_EQ(paper, qRgb(255, 255, 255));
     const double text = inkRatio(shot, QRect(60, 40, 500, 200), paper);
     EXPECT_GT(text, 0.01);
     EXPECT_LT(text, 0.5);
 
-    // After the login the command goes to the conference window.
+    // A minimised help window comes back on the next command.
+    help->showMinimized();
+    processEventsFor(20);
+    delegate.launchHelp();
+    processEventsFor(20);
+    ASSERT_EQ(helpWindows().size(), 1);
+    EXPECT_EQ(helpWindows().first(), help);
+    EXPECT_FALSE(help->isMinimized());
+
+    // After the login the command goes to the conference window when the room
+    // has a help address of its own.
+    UserDefaults::standard().setString("KeyHelpUrl", "https://help.example/mac");
     NotificationCenter::defaultCenter().post("notification_name_launch_check");
     EXPECT_TRUE(delegate.isLoggedIn());
     delegate.launchHelp();
-    EXPECT_EQ(helpWindows().size(), 2);
+    EXPECT_EQ(helpWindows().size(), 1);
     EXPECT_EQ(posted, QStringList{"notification_name_launch_help"});
     delegate.applicationWillTerminate();
+}
+
+TEST_F(AppDelegateTest, HelpInARoomWithoutAHelpAddressOpensTheDocumentOnceFromF1) {
+    delegate.applicationWillFinishLaunching();
+    NotificationCenter::defaultCenter().post("notification_name_launch_check");
+    ASSERT_TRUE(delegate.isLoggedIn());
+    QWidget parent;
+    QMenuBar* bar = delegate.makeMainMenu(&parent);
+    QAction* f1 = nullptr;
+    for (QAction* menu : bar->actions())
+        for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>())
+            if (item->shortcut() == QKeySequence(Qt::Key_F1)) f1 = item;
+    ASSERT_NE(f1, nullptr);
+    f1->trigger();
+    f1->trigger();
+    EXPECT_EQ(helpWindows().size(), 1);
+    EXPECT_TRUE(posted.isEmpty());
+    delegate.applicationWillTerminate();
+}
+
+TEST_F(AppDelegateTest, HelpDocumentsNameTheMenuShortcutsThatExist) {
+    QWidget parent;
+    QMenuBar* bar = delegate.makeMainMenu(&parent);
+    QStringList shortcuts;
+    for (QAction* menu : bar->actions())
+        for (QAction* item : menu->menu() ? menu->menu()->actions() : QList<QAction*>())
+            if (!item->shortcut().isEmpty()) shortcuts << item->shortcut().toString();
+    ASSERT_GE(shortcuts.size(), 3);
+    for (const char* resource : {"help_en", "help_ja"}) {
+        SCOPED_TRACE(resource);
+        const auto path = MainBundle::pathForResource(resource, "pdf");
+        ASSERT_TRUE(path.has_value());
+        QFile file(*path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        std::unique_ptr<Poppler::Document> doc = Poppler::Document::loadFromData(file.readAll());
+        ASSERT_TRUE(doc);
+        QString text;
+        for (int i = 0; i < doc->numPages(); ++i) text += doc->page(i)->text(QRectF());
+        text.remove(QRegularExpression("\\s"));
+        for (const QString& shortcut : shortcuts)
+            EXPECT_TRUE(text.contains(shortcut)) << shortcut.toStdString();
+    }
 }
 
 TEST_F(AppDelegateTest, UpdateCommandAndLinksArePostedWhateverTheLogin) {

@@ -5,7 +5,7 @@
 # running program's sound in the demo room on a private X display and a
 # private PulseAudio server.
 set(AREA_LIBS xcb)
-set(AREA_TIMEOUT 240)
+set(AREA_TIMEOUT 420)
 if(TARGET quorix_demo_room)
   set(AREA_PROGRAMS quorix_demo_room quorix_demo_participant)
 endif()

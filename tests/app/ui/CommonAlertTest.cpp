@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QMessageBox>
@@ -344,6 +345,33 @@ TEST_F(CommonAlertTest, AHideAfterAShowFromAnotherThreadWinsOverIt) {
     EXPECT_EQ(alerts().warningAlertArry().first()->alertIdentifier(), QStringLiteral("alert_id_camera_error"));
     alerts().showWarningAlert(QStringLiteral("alert_id_mic_error"), QStringLiteral("again"), {});
     EXPECT_EQ(alerts().warningAlertArry().size(), 2);
+}
+
+TEST_F(CommonAlertTest, ModalAlertsAreWideEnoughForTheirTitleAndCannotBeMaximised) {
+    // A bare code, a sentence and a long paragraph.
+    const QStringList messages{QStringLiteral("(-101)"), QStringLiteral("Update failed."),
+                               QStringLiteral("The room settings could not be read. ").repeated(6)};
+    for (const QString& message : messages) {
+        SCOPED_TRACE(message.toStdString());
+        QSize shown;
+        Qt::WindowFlags flags;
+        QTimer::singleShot(0, [&] {
+            Alert* alert = Alert::current();
+            ASSERT_NE(alert, nullptr);
+            processEventsFor(20);
+            shown = alert->box()->size();
+            flags = alert->box()->windowFlags();
+            if (message.size() < 10 && QDir().mkpath(QStringLiteral(QUORIX_TEST_BINARY_DIR "/ui-screenshots")))
+                alert->box()->grab().save(QStringLiteral(QUORIX_TEST_BINARY_DIR "/ui-screenshots/alert-short.png"));
+            alert->box()->buttons().first()->click();
+        });
+        alerts().showModalAlert(nullptr, std::nullopt, message, std::nullopt);
+        EXPECT_GE(shown.width(), Alert::kMinimumWidth);
+        EXPECT_LT(shown.width(), 1000);
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    }
 }
 
 TEST_F(CommonAlertTest, ModalAlertAndSheet) {

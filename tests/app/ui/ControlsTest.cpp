@@ -5,14 +5,23 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <QWindow>
 
 #include "UiTestSupport.h"
 #include "fixtures/app/AppTestSupport.h"
+#include "platform/Localization.h"
 #include "platform/View.h"
+#include "ui/AddLayoutWindowController.h"
 #include "ui/CenteringClipView.h"
 #include "ui/CustomCheckButton.h"
 #include "ui/CustomCheckButtonCell.h"
@@ -220,6 +229,112 @@ TEST(PopupSliderButton, HoverOpensTheSliderBelowAndClosesWhenTheMouseLeavesBoth)
     ASSERT_TRUE(processEventsUntil([&] { return !button->showingSlider(); }, 3000));
 }
 
+// The slider in the popover is worked as a user works it: pressed, dragged,
+// wheeled and moved with the keys of the focused button.
+TEST(PopupSliderButton, TheOpenSliderFollowsMouseWheelAndKeysAndStaysOpen) {
+    ensureQtApplication();
+    QWidget window;
+    window.resize(300, 300);
+    auto* button = new PopupSliderButton(&window);
+    button->setGeometry(40, 30, 50, 24);
+    button->setToolTip(QStringLiteral("volume"));
+    button->setShowSlider(true);
+    QObject target;
+    std::vector<float> reported;
+    button->setSliderAction(&target, [&](float value) { reported.push_back(value); });
+    button->setSliderValue(0.5f);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    sendEnter(button);
+    button->showPopupSlider();
+    ASSERT_TRUE(button->showingSlider());
+    QSlider* slider = button->slider();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(button->popover()));
+
+    // Presses and moves go to the popover's window, as the window system sends
+    // them; the window hands them to the slider under the pointer.
+    QWindow* popoverWindow = button->popover()->windowHandle();
+    ASSERT_NE(popoverWindow, nullptr);
+    const auto inWindow = [&](QPoint onSlider) { return slider->mapTo(button->popover(), onSlider); };
+
+    // A press on the groove near the top moves the value up, and the popover stays.
+    const QPoint nearTop(slider->width() / 2, 4);
+    QTest::mousePress(popoverWindow, Qt::LeftButton, Qt::NoModifier, inWindow(nearTop));
+    EXPECT_TRUE(button->showingSlider());
+    ASSERT_NE(button->popover(), nullptr);
+    QTest::mouseRelease(popoverWindow, Qt::LeftButton, Qt::NoModifier, inWindow(nearTop));
+    ASSERT_FALSE(reported.empty());
+    EXPECT_GT(reported.back(), 0.5f);
+
+    // Dragging the handle to the bottom takes the volume to nothing.
+    const QStyleOptionSlider handleOption = [&] {
+        QStyleOptionSlider o;
+        o.initFrom(slider);
+        o.orientation = Qt::Vertical;
+        o.minimum = slider->minimum();
+        o.maximum = slider->maximum();
+        o.sliderPosition = slider->sliderPosition();
+        o.sliderValue = slider->value();
+        o.upsideDown = true;
+        return o;
+    }();
+    const QPoint handle =
+        slider->style()
+            ->subControlRect(QStyle::CC_Slider, &handleOption, QStyle::SC_SliderHandle, slider)
+            .center();
+    const QPoint bottom(handle.x(), slider->height() - 1);
+    QTest::mousePress(popoverWindow, Qt::LeftButton, Qt::NoModifier, inWindow(handle));
+    QTest::mouseMove(popoverWindow, inWindow(QPoint(handle.x(), (handle.y() + bottom.y()) / 2)));
+    QTest::mouseMove(popoverWindow, inWindow(bottom));
+    QTest::mouseRelease(popoverWindow, Qt::LeftButton, Qt::NoModifier, inWindow(bottom));
+    EXPECT_TRUE(button->showingSlider());
+    ASSERT_NE(button->popover(), nullptr);
+    EXPECT_FLOAT_EQ(button->sliderValue(), 0.0f);
+    EXPECT_FLOAT_EQ(reported.back(), 0.0f);
+
+    // One wheel notch up moves it by a tenth, not by a thousandth.
+    {
+        QWheelEvent wheel(QPointF(5, 20), slider->mapToGlobal(QPointF(5, 20)), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(slider, &wheel);
+    }
+    EXPECT_NEAR(button->sliderValue(), 0.1f, 1e-6);
+
+    // The keys of the focused button: arrows by a twentieth, Home and End to the ends.
+    const struct {
+        Qt::Key key;
+        float expected;
+    } keys[] = {{Qt::Key_Up, 0.15f},     {Qt::Key_Up, 0.2f},  {Qt::Key_Down, 0.15f},
+                {Qt::Key_PageUp, 0.25f}, {Qt::Key_End, 1.0f}, {Qt::Key_Home, 0.0f}};
+    for (const auto& k : keys) {
+        QTest::keyClick(button, k.key);
+        EXPECT_NEAR(button->sliderValue(), k.expected, 1e-6) << k.key;
+        EXPECT_NEAR(reported.back(), k.expected, 1e-6) << k.key;
+    }
+    EXPECT_TRUE(button->showingSlider());
+
+    // Its tooltip does not open over the open slider.
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(button, &help);
+    EXPECT_FALSE(QToolTip::isVisible());
+
+    // A press on the button itself keeps it; a press elsewhere in the window closes it.
+    QWindow* mainWindow = window.windowHandle();
+    QTest::mousePress(mainWindow, Qt::LeftButton, Qt::NoModifier, button->mapTo(&window, QPoint(5, 5)));
+    QTest::mouseRelease(mainWindow, Qt::LeftButton, Qt::NoModifier, button->mapTo(&window, QPoint(5, 5)));
+    EXPECT_TRUE(button->showingSlider());
+    QTest::mousePress(mainWindow, Qt::LeftButton, Qt::NoModifier, QPoint(250, 250));
+    QTest::mouseRelease(mainWindow, Qt::LeftButton, Qt::NoModifier, QPoint(250, 250));
+    EXPECT_FALSE(button->showingSlider());
+
+    // With the popover closed the keys open it again and still move the value.
+    sendLeave(button);
+    QTest::keyClick(button, Qt::Key_Up);
+    EXPECT_TRUE(button->showingSlider());
+    EXPECT_NEAR(button->sliderValue(), 0.05f, 1e-6);
+}
+
 TEST(CustomTextField, EditingShortcuts) {
     const struct {
         Qt::KeyboardModifiers modifiers;
@@ -306,3 +421,30 @@ TEST(PlaceholderAndLink, HintTextAndLinkMarkup) {
 }
 
 }  // namespace
+
+// The dialogue for a new layout's title: OK hands the text over (an empty one
+// too) and ends with 1; Cancel ends with 0 and tells nobody.
+TEST(AddLayoutWindowController, OkHandsTheTitleOverAndCancelDoesNot) {
+    ensureQtApplication();
+    struct Delegate : AddLayoutWindowControllerDelegate {
+        void onCloseAddLayoutWindow(const QString& title) override { titles.push_back(title); }
+        std::vector<QString> titles;
+    } delegate;
+    QWidget settings;
+    const struct {
+        const char* text;
+        bool ok;
+    } cases[] = {{"Morning", true}, {"", true}, {"Ignored", false}};
+    for (const auto& c : cases) {
+        AddLayoutWindowController dialog(&settings);
+        dialog.setDelegate(&delegate);
+        EXPECT_EQ(dialog.explanationLbl()->text(), LocalizedString("dfADDLAYOUT"));
+        EXPECT_EQ(dialog.cancelBtn()->text(), LocalizedString("dfCANCEL"));
+        dialog.textFiled()->setText(QString::fromLatin1(c.text));
+        dialog.open();
+        (c.ok ? dialog.okBtn() : dialog.cancelBtn())->click();
+        EXPECT_EQ(dialog.result(), c.ok ? 1 : 0);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    EXPECT_EQ(delegate.titles, (std::vector<QString>{"Morning", ""}));
+}

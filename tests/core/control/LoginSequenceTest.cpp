@@ -245,6 +245,37 @@ TEST_F(ReceivedMedia, AMainStreamKeyFrameIsDecodedAndShown) {
     EXPECT_EQ(events_.videos, 1);
 }
 
+TEST_F(ReceivedMedia, PicturesWaitForAKeyFrameAtTheJoinAndAfterALostOne) {
+    // The sender's main stream: frame numbers in sending order, whether each
+    // reaches this client, and how many pictures have been shown after it. A
+    // picture after a lost one would be decoded against a missing reference.
+    struct Step {
+        int frameNo;
+        bool arrives;
+        int shown;
+    };
+    const Step steps[] = {{0, false, 0}, {1, true, 0}, {2, true, 0}, {0, true, 1}, {1, true, 2},
+                          {2, false, 2}, {3, true, 2}, {4, true, 2}, {0, true, 3}, {1, true, 4}};
+    uint64_t now = 1'000'000;
+    CVideoEncoder encoder;
+    encoder.SetClock([&now] { return now; });
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& st = steps[i];
+        now += st.frameNo == 0 ? 5000 : 67;
+        const std::vector<uint8_t> pixels = MakeVideoPattern(64, 48, int(i));
+        const int n = encoder.Encode(pixels.data(), 64, 48, 64, 48, 15, 0, 0);
+        ASSERT_GT(n, 0);
+        ASSERT_EQ(encoder.GetFrameNo(), st.frameNo) << "step " << i;
+        if (!st.arrives) continue;
+        std::vector<uint8_t> h264(size_t(n) + 16, 0);
+        encoder.GetEncodeBuffer(h264.data());
+        int size = 0;
+        uint8_t* packet = Packet(n, 64, 48, 1, 1, uint16_t(st.frameNo), h264, &size);
+        control_->OnBufferVideo(1, packet, size, 0);
+        EXPECT_EQ(events_.videos, st.shown) << "step " << i;
+    }
+}
+
 TEST_F(ReceivedMedia, TheDisplayDelayHoldsAPictureUntilItsQueuedTimePlusTheDelay) {
     CVideoEncoder encoder;
     const std::vector<uint8_t> pixels = MakeVideoPattern(64, 48, 0);

@@ -4,6 +4,8 @@
 // be sent.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -13,8 +15,10 @@
 #include "control/ConfProtocol.h"
 #include "control/DocShareRecords.h"
 #include "control/RelayRecords.h"
+#include "control/VpexProtocol.h"
 #include "fixtures/ControlTestPeer.h"
 #include "interface/QuorixCore.h"
+#include "tessel/TS_Common.h"
 
 namespace {
 
@@ -217,3 +221,46 @@ TEST_F(RelayReceive, SendersRefuseWhatCannotBeSent) {
 }
 
 }  // namespace
+
+// While the player is behind, received audio queues up to exactly eleven
+// blocks; the twelfth and later are dropped with a log line, and what was
+// queued is still delivered once the player catches up.
+TEST_F(RelayReceive, ReceivedAudioQueuesUpToItsLimitWhileThePlayerIsBehind) {
+    struct Consumer {
+        std::mutex mu;
+        std::condition_variable cv;
+        bool held = true;
+        int taken = 0;
+        bool waitTaken(int n) {
+            std::unique_lock<std::mutex> lock(mu);
+            return cv.wait_for(lock, std::chrono::seconds(60), [&] { return taken >= n; });
+        }
+    } consumer;
+    Peer::ReplaceAudioTransfer(
+        *ctl,
+        [](int, void* data, int, void* u) {
+            auto& c = *static_cast<Consumer*>(u);
+            std::unique_lock<std::mutex> lock(c.mu);
+            ++c.taken;
+            c.cv.notify_all();
+            c.cv.wait(lock, [&] { return !c.held; });
+            lock.unlock();
+            __free__(data);
+        },
+        &consumer);
+    const uint32_t sender = 70 + VPEX_CONN_AUDIO;
+    Feed(VPEX_CONN_AUDIO, VPEX_AUDIO, Bytes(40, 1), sender);
+    ASSERT_TRUE(consumer.waitTaken(1));  // the player now holds the first block
+
+    for (int i = 0; i < 20; ++i) Feed(VPEX_CONN_AUDIO, VPEX_AUDIO, Bytes(40, uint8_t(i)), sender);
+    EXPECT_EQ(Peer::QueuedAudio(*ctl), 11);
+    EXPECT_TRUE(rec.logged("Audio Buffer Over. (count:11)"));
+    EXPECT_FALSE(rec.logged("(count:12)"));
+
+    {
+        std::lock_guard<std::mutex> lock(consumer.mu);
+        consumer.held = false;
+    }
+    consumer.cv.notify_all();
+    EXPECT_TRUE(consumer.waitTaken(12));
+}

@@ -85,17 +85,18 @@ TEST(RelayVideo, MovingPictureIsShownAtTheOtherClient) {
     room.a->send("video 640 480 " + std::to_string(fps) + " 45");
     ASSERT_FALSE(room.a->waitLine("VIDEO", 60000).empty());
     // Ask until every picture the relay forwarded has been shown (or none
-    // more has come for a while: a sanitized build may drop some).
+    // more has come for a while: a sanitized build may drop some, and a
+    // loaded machine decodes in fits and starts).
     const auto forwarded = [&] {
         return room.relay.messages(VPEX_VIDEO).size() + room.relay.messages(VPEX_VIDEO_START).size();
     };
     std::vector<std::string> stats;
     int shown = -1;
     auto progress = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - progress < std::chrono::seconds(10)) {
+    while (std::chrono::steady_clock::now() - progress < std::chrono::seconds(20)) {
         const size_t from = room.b->lines().size();
         room.b->send("videostats");
-        stats = Words(room.b->waitLine("VIDEOSTATS", 60000, from));
+        stats = Words(room.b->waitLine("VIDEOSTATS", 120000, from));
         if (stats.size() != 6u) break;
         const int now = std::atoi(stats[1].c_str());
         if (size_t(now) >= forwarded()) break;

@@ -2,12 +2,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <string>
 #include <vector>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 #include "video/H264Decoder.h"
 #include "video/VideoDecoder.h"
 #include "video/VideoEncoder.h"
+#include "common/LLog.h"
 #include "fixtures/VideoPattern.h"
 #include "tessel/TS_Common.h"
 
@@ -51,6 +58,36 @@ struct Camera {
         if (source) *source = std::move(pixels);
         return out;
     }
+};
+
+// The core logger's lines (all levels) while it lives.
+class LogLines : public CLLogReceiver {
+public:
+    LogLines() {
+        CLLog::init(this, "Mac");
+        CLLog::setOutput(true);
+        CLLog::setLogLevel(CLLog::DBG);
+    }
+    ~LogLines() override {
+        CLLog::init(nullptr, "Mac");
+        CLLog::setLogLevel(CLLog::INF);
+    }
+    void QuorixLog(int level, const char* line) override {
+        std::lock_guard<std::mutex> lock(mu_);
+        lines_.emplace_back(level, line);
+    }
+    // Lines containing text; with level >= 0 only those of that level.
+    int Count(const std::string& text, int level = -1) {
+        std::lock_guard<std::mutex> lock(mu_);
+        int n = 0;
+        for (const auto& [l, line] : lines_)
+            n += line.find(text) != std::string::npos && (level < 0 || l == level) ? 1 : 0;
+        return n;
+    }
+
+private:
+    std::mutex mu_;
+    std::vector<std::pair<int, std::string>> lines_;
 };
 
 Picture DecodeRgba(CVideoDecoder& d, const Bytes& s, int width, int height, int frameNo, bool want = true) {
@@ -253,6 +290,132 @@ TEST(VideoDecoder, SequenceCheck) {
     };
     EXPECT_TRUE(decode(k, 0));
     EXPECT_FALSE(decode(p2, 2));
+}
+
+TEST(VideoDecoder, StreamJoinedMidwayWaitsQuietlyForItsKeyFrame) {
+    // A participant who joins receives the sender's pictures from the middle of a
+    // group: nothing before the next key frame can be decoded, and none of it may
+    // reach the decoder (whose complaints would reach the terminal).
+    for (bool checkSequence : {false, true}) {
+        Camera cam;
+        cam.Next(160, 120, 15, 67);  // the key frame sent before the join
+        CVideoDecoder dec;
+        LogLines log;
+        auto decode = [&](const Bytes& s) {
+            return Picture(dec.Decode(s.data(), static_cast<int>(s.size()), 160, 120,
+                                      cam.encoder.GetFrameNo(), true, false, false, true, checkSequence));
+        };
+        testing::internal::CaptureStderr();
+        for (int i = 1; i <= 6; ++i) {
+            Bytes p = cam.Next(160, 120, 15, 67);
+            ASSERT_EQ(cam.encoder.GetFrameNo(), i);
+            EXPECT_FALSE(decode(p)) << "frame " << i << (checkSequence ? " (checked)" : "");
+            EXPECT_TRUE(dec.WaitingForKeyFrame());
+        }
+        const std::string terminal = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(terminal, "");
+        EXPECT_EQ(log.Count("libavcodec"), 0) << "the decoder never saw the pictures";
+        EXPECT_EQ(log.Count("waiting for a key frame", CLLog::DBG), 1) << "one line for the whole wait";
+
+        Bytes src;
+        Bytes key = cam.Next(160, 120, 15, 5000, &src);  // the sender's next key frame
+        ASSERT_EQ(cam.encoder.GetFrameNo(), 0);
+        Picture pic = decode(key);
+        ASSERT_TRUE(pic);
+        EXPECT_GT(PicturePsnr(src.data(), 3, pic.get(), 4, 160, 120), kMinPsnr);
+        EXPECT_FALSE(dec.WaitingForKeyFrame());
+        Bytes p = cam.Next(160, 120, 15, 67, &src);
+        pic = decode(p);
+        ASSERT_TRUE(pic);
+        EXPECT_GT(PicturePsnr(src.data(), 3, pic.get(), 4, 160, 120), kMinPsnr);
+    }
+}
+
+TEST(VideoDecoder, LostFrameHidesPicturesUntilTheNextKeyFrame) {
+    // Frame numbers sent, whether each arrives and whether it gives a picture.
+    struct Step {
+        int frameNo;
+        bool arrives;
+        bool shown;
+    };
+    const Step steps[] = {{0, true, true},  {1, true, true}, {2, false, false}, {3, true, false},
+                          {4, true, false}, {0, true, true}, {1, true, true},   {2, true, true}};
+    Camera cam;
+    CVideoDecoder dec;
+    LogLines log;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& st = steps[i];
+        Bytes src;
+        Bytes s = cam.Next(160, 120, 15, st.frameNo == 0 && i > 0 ? 5000 : 67, &src);
+        ASSERT_EQ(cam.encoder.GetFrameNo(), st.frameNo) << "step " << i;
+        if (!st.arrives) continue;
+        Picture pic(dec.Decode(s.data(), static_cast<int>(s.size()), 160, 120, st.frameNo, true, false, false,
+                               true, true));
+        EXPECT_EQ(pic != nullptr, st.shown) << "step " << i;
+        if (pic) {
+            EXPECT_GT(PicturePsnr(src.data(), 3, pic.get(), 4, 160, 120), kMinPsnr) << "step " << i;
+        }
+    }
+    EXPECT_EQ(log.Count("frame 3 has no reference, waiting for a key frame", CLLog::DBG), 1);
+    EXPECT_EQ(log.Count("waiting for a key frame"), 1);
+}
+
+TEST(VideoDecoder, DamagedPictureHidesPicturesUntilTheNextKeyFrame) {
+    // The decoder patches up a cut picture (block smears) and the following ones
+    // refer to it: none is shown until the key frame.
+    Camera cam;
+    CVideoDecoder dec;
+    LogLines log;
+    for (int i = 0; i < 6; ++i) {
+        Bytes src;
+        Bytes s = cam.Next(160, 120, 15, i == 5 ? 5000 : 67, &src);
+        if (i == 2) s.resize(s.size() / 2);
+        Picture pic = DecodeRgba(dec, s, 160, 120, cam.encoder.GetFrameNo());
+        EXPECT_EQ(pic != nullptr, i < 2 || i == 5) << "frame " << i;
+        if (pic) {
+            EXPECT_GT(PicturePsnr(src.data(), 3, pic.get(), 4, 160, 120), kMinPsnr) << "frame " << i;
+        }
+    }
+    EXPECT_EQ(log.Count("frame 2 is damaged, waiting for a key frame", CLLog::DBG), 1);
+    EXPECT_EQ(log.Count("waiting for a key frame"), 1);
+}
+
+TEST(VideoDecoder, ReopenedDecoderWaitsForAKeyFrame) {
+    // The announced size changes while the sender's pictures keep counting: the
+    // fresh decoder has no reference until the key frame at the new size.
+    Camera cam;
+    CVideoDecoder dec;
+    Bytes k = cam.Next(160, 120, 15, 67);
+    ASSERT_TRUE(DecodeRgba(dec, k, 160, 120, 0));
+    Bytes p = cam.Next(160, 120, 15, 67);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(DecodeRgba(dec, p, 320, 240, 1));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the fresh decoder never saw the picture";
+    EXPECT_TRUE(dec.WaitingForKeyFrame());
+    Camera large;
+    Bytes key = large.Next(320, 240, 15, 67);
+    EXPECT_TRUE(DecodeRgba(dec, key, 320, 240, 0));
+    EXPECT_TRUE(DecodeRgba(dec, large.Next(320, 240, 15, 67), 320, 240, 1));
+}
+
+TEST(H264Decoder, LibraryMessagesGoToTheLogAtDebugLevel) {
+    CH264Decoder decoder;  // the first decoder of the process installs the sink
+    LogLines log;
+    testing::internal::CaptureStderr();
+    av_log(nullptr, AV_LOG_ERROR, "probe %d\n", 7);
+    av_log(nullptr, AV_LOG_WARNING, "caution\n");
+    av_log(nullptr, AV_LOG_TRACE, "chatter\n");
+    // A real complaint: a picture without its parameter sets.
+    Camera cam;
+    cam.Next(160, 120, 15, 67);
+    Bytes p = cam.Next(160, 120, 15, 67);
+    EXPECT_FALSE(decoder.Decode(p.data(), static_cast<int>(p.size()), nullptr, 0, 0, false, false, false));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(log.Count("libavcodec [16] probe 7", CLLog::DBG), 1);
+    EXPECT_EQ(log.Count("caution", CLLog::DBG), 1);
+    EXPECT_EQ(log.Count("chatter"), 0) << "trace messages are dropped";
+    EXPECT_EQ(log.Count("probe 7\n"), 0) << "the line end is the logger's";
+    EXPECT_GE(log.Count("libavcodec [16] ", CLLog::DBG), 2) << "the decoder's own error";
 }
 
 TEST(VideoDecoder, BrokenInputGivesNoPicture) {

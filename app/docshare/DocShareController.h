@@ -1,0 +1,234 @@
+// What the document-sharing window (DocShareWindowController) and the view
+// embedded in the webinar layout (DocShareViewController) have in common: the
+// web view and the page pictures with their tool bar, the drawing footer, the
+// document list, zoom and page turning, and the following of the operator's
+// document, page, zoom, scroll and size. The twins add their container and
+// navigation controls and decide what differs between them.
+//
+// Main thread only. The controller reads the shared model DocShareData, hears
+// of its changes through a DSNotificatorDispatcher and reports what the user
+// does through its delegate (the manager); it never sends anything itself.
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <QScrollArea>
+#include <QSizeF>
+#include <QString>
+#include <QToolButton>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "docshare/DSFileDownloader.h"
+#include "docshare/DSImageView.h"
+#include "docshare/DSNotificatorDispatcher.h"
+#include "docshare/DocShareControllerDelegate.h"
+#include "docshare/DocShareData.h"
+#include "docshare/FlipImageView.h"
+#include "docshare/WebPageView.h"
+
+class DSNotificator;
+
+struct DocShareParams {
+    QRectF rect;  // the window's frame (bottom-up); the view keeps it unused
+    QString loginUrl;
+    QString defaultUrl;
+    QString hostUrl;
+    int roomCategory = 0;
+    DocShareData* dsData = nullptr;
+    int maxUploadSize = 5;  // MiB
+    bool isEnabledSave = true;
+    bool isEnabledPrint = true;
+    bool isWebinar = true;  // the view only
+    // The manager, there already when the window loads (it may share the start page).
+    DocShareControllerDelegate* delegate = nullptr;
+    // The web view (the system's web engine unless a test gives another).
+    WebPageViewFactory makeWebPageView;
+    // The notices observed (the shared notificator unless a test gives another).
+    DSNotificator* notificator = nullptr;
+};
+
+class DocShareController : public QObject,
+                           public DSNotificatorDispatcherDelegate,
+                           public DSFileDownloaderDelegate,
+                           public WebPageViewDelegate {
+    Q_OBJECT
+
+public:
+    static constexpr int kScaleRate = 10, kScaleMax = 1000, kScaleMin = 10;
+    // A typed zoom is taken within these bounds.
+    static constexpr int kTypedScaleMin = 10, kTypedScaleMax = 9999;
+
+    ~DocShareController() override;
+
+    void setDelegate(DocShareControllerDelegate* delegate) { delegate_ = delegate; }
+    DocShareControllerDelegate* delegate() const { return delegate_; }
+
+    // This client has just started the sharing: share the start page.
+    void startDocShare();
+
+    // ---- Display (web pages and the document list) ----
+    void changeDispMode(long mode);
+    void loadWebPage(bool load, const QString& url, bool isSave);
+    void onActionSearchField();
+    void loadDocument();
+    void onClickBack();
+    void onClickNext();
+    void onClickStop();
+    void onClickReload();
+    virtual void updateToolBar() = 0;
+    // Whether an address names a document uploaded to the web service.
+    bool isUploadedDocumentUrl(const QString& url) const;
+
+    // ---- Page pictures and zoom ----
+    void setImageItem(const DSDocumentRef& document, std::int64_t scale);
+    void setImageScale(std::int64_t percent);
+    void changeImageDispMode(long mode);
+    void adjustImageSize();
+    void setCurrentPageNumber(std::int64_t page);
+    void onClickImageToolItem(const QString& identifier);
+    void setImageOperationTool();
+    void setImageviewToolbarBtnHidden(bool hidden);
+    void setFooterTool();
+    void controlTextDidBeginEditing(QLineEdit* field);
+    void controlTextDidChange(QLineEdit* field);
+    void controlTextDidEndEditing(QLineEdit* field);
+
+    // ---- Following the operator ----
+    void didChangeScrollViewBounds();
+    // The page area changed its size: the fit modes fit the page again.
+    void didResizeImageArea();
+
+    // ---- State ----
+    long dispMode() const { return mDispMode; }
+    long drawMode() const { return mDrawMode; }
+    int totalPageCount() const { return mTotalPageCount; }
+    int scaleRange() const { return scaleRange_; }
+    const QImage& contentImage() const { return mContentImage; }
+    DocShareData& data() const { return *mDocShareData; }
+    bool isOperator() const { return mDocShareData->hasOperationRight(); }
+    std::int64_t saveExtension() const { return mSaveExtension; }
+    bool isTornDown() const { return mNotificator == nullptr; }
+    DSFileDownloader& fileDownloader() { return *mFileDownloader; }
+
+    // ---- Widgets (named by their identifiers) ----
+    QWidget* rootView() const { return root_; }
+    WebPageView* webPageView() const { return webPageView_.get(); }
+    QLineEdit* searchField() const { return searchField_; }
+    DSImageView* fileImageView() const { return fileImageView_; }
+    QScrollArea* scrollArea() const { return scrollArea_; }
+    FlipImageView* imageView() const { return mImageView; }
+    QLineEdit* currentPageText() const { return currentPageText_; }
+    QLineEdit* scaleText() const { return scaleText_; }
+    QLabel* totalPageText() const { return totalPageText_; }
+    QToolButton* imageToolButton(const QString& identifier) const;
+    QToolButton* footerButton(const QString& identifier) const;
+
+    // ---- DSNotificatorDispatcherDelegate ----
+    void didChangeOperator(DSNotificatorDispatcher*, const UserInfoRef& operatorInfo) override;
+    void didChangeDocument(DSNotificatorDispatcher*, const DSDocumentRef& document) override;
+    void didChangePageInfo(DSNotificatorDispatcher*, std::int64_t pageNum) override;
+    void didStopLoading(DSNotificatorDispatcher*) override;
+    void didChangeDocSize(DSNotificatorDispatcher*, const QSizeF& size) override;
+    void didChangeScrollPoint(DSNotificatorDispatcher*, const QPointF& scroll) override;
+    void didChangeZoomRange(DSNotificatorDispatcher*, std::int64_t range) override;
+
+    // ---- DSFileDownloaderDelegate ----
+    void finishDownload(const std::optional<QString>& path, const std::optional<QVariantMap>& info,
+                        int status, int errCode, long httpStatus) override;
+
+    // ---- WebPageViewDelegate ----
+    bool decidePolicyForNavigation(const QUrl& url, bool isLinkClick, bool frameHasRequest) override;
+    void decidePolicyForNewWindow(const QUrl& url, bool isLinkClick) override;
+    void didFinishLoad(bool ok) override;
+    void didChangeWebViewBounds() override;
+
+protected:
+    explicit DocShareController(DocShareParams params);
+
+    // The twins' differences.
+    virtual bool isViewTwin() const = 0;
+    // Back, next, stop and reload: the window lets the viewing right use them too.
+    virtual bool hasNavigationRight() const = 0;
+    // Page turning: the window lets the viewing and page-operation rights turn pages.
+    virtual bool hasPageRight() const = 0;
+    virtual QString totalPageFormat() const = 0;
+    // The size shared with a new document or on becoming the operator.
+    virtual QSizeF currentSharedSize() const = 0;
+    virtual void showErrorMessage(const QString& message) = 0;
+    virtual void followDocSize(const QSizeF& size) = 0;
+    virtual void setTitleForOperator(const UserInfoRef&) {}
+    // The widget whose focus is dropped after a field is edited.
+    virtual QWidget* focusRoot() const { return root_; }
+
+    // Builds the common widgets into `root` (`navigation` on top when given),
+    // then loads the display (called by the twins once their container exists).
+    void buildContent(QWidget* root, QWidget* navigation);
+    void loadContent();
+    // Teardown shared by both twins; safe to call twice.
+    void tearDown();
+    // Teardown, then the web view goes (before the widgets that hold it).
+    void releaseWebView();
+    // Local files (shared by another part of the window).
+    virtual void shareFilesOnDevice() {}
+
+    void setEnabledEditable(QLineEdit* field, bool on);
+    void log(const char* line) const;
+    QSizeF webSharedSize() const;
+    void scrollPictureTo(QPointF point);
+    QPointF pictureOrigin() const;
+    void reportZoomIfOperator();
+    void applyPictureSize(QSizeF size);
+
+    DocShareControllerDelegate* delegate_ = nullptr;
+
+    // Construction parameters.
+    QRectF mDefaultWindowRect;
+    QString mLoginUrlStr, mDefaultUrl, mHostUrl;
+    int mRoomCategory;
+    DocShareData* mDocShareData;
+    std::int64_t mMaxUploadSize;
+    bool mIsEnabledSave, mIsEnabledPrint;
+    bool mIsWebinar;
+    WebPageViewFactory makeWebPageView_;
+    DSNotificator* notificatorSource_;
+
+    // State.
+    long mDispMode = 0;
+    long mDrawMode = 0;
+    int mTotalPageCount = 0;
+    QImage mContentImage;
+    bool mIsResizedImageView = false;
+    QSizeF mImageViewDispSize;
+    std::unique_ptr<DSFileDownloader> mFileDownloader;
+    std::unique_ptr<DSNotificatorDispatcher> mNotificator;
+    std::int64_t mSaveExtension = 1;
+    int scaleRange_ = 100;
+    std::optional<QString> srcScaleText, tmpScaleText, srcPageText, tmpPageText;
+    bool tracksMouse_ = false;
+
+    // Widgets.
+    QPointer<QWidget> root_;
+    std::unique_ptr<WebPageView> webPageView_;
+    QPointer<QLineEdit> searchField_;
+    QPointer<DSImageView> fileImageView_;
+    QPointer<QScrollArea> scrollArea_;
+    QPointer<FlipImageView> mImageView;
+    QPointer<QWidget> imageToolBar_, footer_;
+    QPointer<QLineEdit> currentPageText_, scaleText_;
+    QPointer<QLabel> totalPageText_;
+    QPointer<QToolButton> previousButton_, nextButton_, zoomOutButton_, zoomInButton_, adjustWidthButton_,
+        fitWindowButton_, downloadButton_;
+    QPointer<QToolButton> penButton_, penWidthButton_, penColorButton_, drawClearButton_, eraserButton_,
+        eraserWidthButton_, pointerButton_, drawButton_, forceDisplayButton_;
+    QNetworkAccessManager network_;
+    std::shared_ptr<DocShareController*> self_;
+};

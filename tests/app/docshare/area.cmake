@@ -1,0 +1,2 @@
+# The window tests give the desktop's address opener a receiver with a slot.
+set(CMAKE_AUTOMOC ON)
