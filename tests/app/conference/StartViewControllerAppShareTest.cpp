@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/session/FeatureTestSupport.h"
+#include "app/ui/UiTestSupport.h"
 #include "conference/StartViewController.h"
 #include "fixtures/app/XvfbSupport.h"
 #include "platform/Alert.h"
@@ -266,6 +267,53 @@ TEST_F(StartViewControllerAppShareTest, APermittedRequestStartsTheShareOnTheMain
     settle();
     EXPECT_EQ(sharers->take(), std::vector<std::string>{"start 1 1"});
     EXPECT_EQ(sharers->onMainThread, std::vector<bool>{true});
+}
+
+TEST_F(StartViewControllerAppShareTest, AWithdrawnSharingRightStopsTheOwnShareOnly) {
+    // The recording sharer needs no screen; without an X display the desktop
+    // bus is not looked for through X either.
+    DisplayEnvironment env{QString()};
+    struct Case {
+        const char* what;
+        Config config;
+        bool onRequest;  // the share runs because bob asked and the user agreed
+        std::vector<std::string> sharer;
+    };
+    const Case cases[] = {
+        {"the own share stops", {}, false, {"stop 1"}},
+        {"a share on a permitted request keeps running", {}, true, {}},
+        {"the room still lets everybody share", {{"CAPTAIN_FREE", "Y"}}, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        make(c.config);
+        LoginManager& login = *controller->loginManager();
+        if (c.onRequest) {
+            login.OnRecvFreeMessage(10019u, "bob");
+            settle();
+            login.permitRequestAPShare();
+        }
+        controller->startAPShare(true, c.onRequest);
+        login.OnASStartPermit(0);
+        settle();
+        sharers->take();
+        controller->onPermissionChange({{1, false}});
+        settle();
+        // The notice of the change comes once the desktop's notification
+        // service has answered or not.
+        EXPECT_TRUE(processEventsUntil([this] {
+            settle();
+            const QString id = QStringLiteral("alert_id_change_permission");
+            auto& alerts = CommonAlert::sharedInstance();
+            return std::any_of(alerts.notificationArry().begin(), alerts.notificationArry().end(),
+                               [&](const auto& r) { return r.alertId == id; }) ||
+                   std::any_of(alerts.infoAlertArry().begin(), alerts.infoAlertArry().end(),
+                               [&](const auto& r) { return r.alertId == id; });
+        }));
+        EXPECT_EQ(sharers->take(), c.sharer);
+        CommonAlert::sharedInstance().hideAllAlert();
+        settle();
+    }
 }
 
 TEST_F(StartViewControllerAppShareTest, AnUnaskedStartOrderAsksTheUser) {
