@@ -30,9 +30,10 @@ if(QUORIX_BUILD_APP)
   pkg_check_modules(LIBV4L2 REQUIRED IMPORTED_TARGET libv4l2)
   pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
   # Remote input on X11: XTest posts the events, xkbcommon reads the keyboard
-  # layout (through the X server's XKB extension) to find the keys.
+  # layout (through the X server's XKB extension) to find the keys; XInput 2
+  # tells the user's keys from posted ones.
   pkg_check_modules(XKBCOMMON REQUIRED IMPORTED_TARGET xkbcommon xkbcommon-x11)
-  pkg_check_modules(XCB_INPUT REQUIRED IMPORTED_TARGET xcb xcb-xtest xcb-xkb)
+  pkg_check_modules(XCB_INPUT REQUIRED IMPORTED_TARGET xcb xcb-xtest xcb-xkb xcb-xinput)
   # The viewer's key conversion reads the keysyms of Unicode characters from
   # the X11 keysym definitions, generated into a table at build time.
   find_file(QUORIX_KEYSYMDEF_H X11/keysymdef.h REQUIRED)

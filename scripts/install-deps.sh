@@ -43,6 +43,8 @@ PACKAGES=(
   # in the keyboard layout with xkbcommon, keysyms from the X11 keysym definitions;
   # the tests switch the virtual display's layout with setxkbmap
   libxkbcommon-dev libxkbcommon-x11-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev x11-xkb-utils
+  # taking control back: the user's own keys told from posted ones (XInput 2)
+  libxcb-xinput-dev
   # sharing: screen capture (shared memory, cursor, primary output), the window
   # manager's window list and the running applications on X11; the tests run
   # openbox with helper windows and copy text with xclip

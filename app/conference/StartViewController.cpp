@@ -290,6 +290,7 @@ void StartViewController::processLogout(bool keep) {
     stopAPShareClient();
     flushDeviceCommands();  // no device command runs into the logout
     if (auto* rec = mLoginManager->recordingManager()) rec->stopAllRecording();
+    releaseAPShareServer();
     // The chat is kept (when the room allows it) before its windows go.
     if (services_.windows->hasTextBoxView()) {
         mLoginManager->saveTextBoxData(services_.windows->textBoxSaveData());

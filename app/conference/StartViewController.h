@@ -47,8 +47,8 @@
 #include "model/TextBoxData.h"
 #include "model/UserInfo.h"
 #include "platform/Window.h"
-#include "session/FreeMessageCodes.h"  // ForceLogoutKind, the sharing states
 #include "services/SaveLayoutInfo.h"
+#include "session/FreeMessageCodes.h"  // ForceLogoutKind, the sharing states
 #include "session/LoginManager.h"
 
 class CameraView;
@@ -93,8 +93,8 @@ public:
     virtual void closeConferenceWindows(bool keepForReconnect) { (void)keepForReconnect; }
     // The viewer of one remote share, sending through `login` (none: remote
     // shares are not shown). Made on the main thread.
-    virtual std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool /*isWebinar*/, LoginManager* /*login*/,
-                                                                       APShareClientViewAction* /*viewAction*/) {
+    virtual std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(
+        bool /*isWebinar*/, LoginManager* /*login*/, APShareClientViewAction* /*viewAction*/) {
         return nullptr;
     }
 
@@ -191,6 +191,7 @@ public:
 
 class StartViewController : public QObject,
                             public LoginManagerDelegate,
+                            public LoginAPShareServerViewAction,
                             public MVHeaderViewDelegate,
                             public APShareClientViewAction,
                             public PopupUserMenuDelegate,
@@ -497,6 +498,32 @@ public:
     QRectF textBoxRect() const { return mTextBoxRect; }
     QRectF messageRect() const { return mMessageRect; }
 
+    // ---- Application sharing: the own share and the request dialogue (StartViewControllerAppShare.cpp) ----
+    // The share button.
+    void launchAPShareWindow();
+    void startAPShare(bool start, bool isRequested);
+    void stopAPShare(bool closeMenu, const std::optional<QString>& message);
+    void requestAPShare(const UserInfoRef& user, bool isStart);
+    void cancelAPShareRequest();
+    void permitASStartReq();
+    void rejectASStartReq();
+    // The sharer, once the user has shared in this conference.
+    std::shared_ptr<LoginAPShareServer> apShareServer() const;
+    // LoginManagerDelegate: on the receive thread; the sharer moves to the main queue itself.
+    void onASStartRequest(bool ask, const QString& userId) override;
+    void onASStartRequestCancel() override;
+    void onASStartRequestRes(bool permitted) override;
+    void onASStopRequest() override;
+    void onASStartPermit(uint32_t value) override;
+    void onASStartRefuse(uint32_t value) override;
+    void onASControlReq(uint32_t kind, const QString& userId, const QString& userName) override;
+    void onASControlRet() override;
+    void onASKeyEvent(uint32_t key, uint32_t updown) override;
+    void onASMouseEvent(uint16_t kind, uint16_t x, uint16_t y) override;
+    void onASMouseWheelEvent(int delta) override;
+    // LoginAPShareServerViewAction
+    void showASServerMessageAlert(const QString& alertId, const QString& message) override;
+
     // ---- Remote settings and permissions (StartViewControllerParticipantControl.cpp) ----
     // The user menu's entries (and others): each opens only while the user may
     // use the function now.
@@ -519,10 +546,13 @@ public:
     QRectF docShareWindowRect() const { return mDocshareWindowRect; }
     // ---- Watching another participant's share (StartViewControllerAPShareViewer.cpp) ----
     // LoginManagerDelegate, on the thread the event arrived on; handed to the
-    // viewer there (the viewer queues its window work itself).
+    // viewer there (the viewer queues its window work itself). A share's start,
+    // its control changes and its clipboard text reach both the own sharer and
+    // the viewer (StartViewControllerAppShare.cpp).
     void onAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
                         uint16_t top, uint16_t right, uint16_t bottom, const QString& sharerId,
-                        const QString& sharerName, const QString& operatorId, const QString& operatorName) override;
+                        const QString& sharerName, const QString& operatorId,
+                        const QString& operatorName) override;
     void onAPShareStop(int kind, const QString& sharerId, const QString& sharerName) override;
     void onAPShareResize(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
     void onAPShareKeyFrame(uint16_t left, uint16_t top, uint16_t right, uint16_t bottom) override;
@@ -539,7 +569,16 @@ public:
     std::shared_ptr<ConferenceAPShareViewer> apShareClient() const;
     // ---- Webinar layouts and display control (StartViewControllerWebinar.cpp) ----
     // What a layout mode prepares and which contents its panes get.
-    enum WebinarStep { WB_CLOSE_DOC, WB_CLOSE_WB, WB_REMOVE_TB, WB_CLOSE_AP, WB_OPEN_DOC, WB_OPEN_WB, WB_OPEN_TB, WB_AP_PANE };
+    enum WebinarStep {
+        WB_CLOSE_DOC,
+        WB_CLOSE_WB,
+        WB_REMOVE_TB,
+        WB_CLOSE_AP,
+        WB_OPEN_DOC,
+        WB_OPEN_WB,
+        WB_OPEN_TB,
+        WB_AP_PANE
+    };
     enum WebinarContent { WC_NONE, WC_VIDEO, WC_DOC, WC_WB, WC_AP, WC_TB };
     struct WebinarLayoutPlan {
         std::vector<WebinarStep> steps;
@@ -579,6 +618,15 @@ public:
     VideoView* recordingTargetView(const QString& userId);
 
 private:
+    // The room lets the user share and the screen can be captured; otherwise
+    // the user is told why not.
+    bool checkOwnShareAllowed();
+    void releaseAPShareServer();
+    // The viewer's half of a share's start.
+    void startAPShareViewer(uint16_t first, uint16_t stype, uint16_t width, uint16_t height, uint16_t left,
+                            uint16_t top, uint16_t right, uint16_t bottom, const QString& sharerId,
+                            const QString& sharerName, const QString& operatorId,
+                            const QString& operatorName);
     // Logout and lost connection: the viewer stops and is kept until the next start.
     void stopAPShareClient();
     mutable std::mutex apShareClientMutex_;
@@ -610,6 +658,8 @@ private:
     UserInfoRef mSelectedUserForReserve;
     QRectF mDocshareWindowRect, mListWindowRect, mTextBoxRect, mMessageRect;
     bool mbStartupAP = false;
+    mutable std::mutex apShareMutex_;  // the sharer is reached from the receive threads
+    std::shared_ptr<LoginAPShareServer> mAPShareServer;
     bool terminating_ = false;
     int exitStatus_ = 0;
     double headerHeight_ = 37;

@@ -18,10 +18,10 @@ std::shared_ptr<ConferenceAPShareViewer> StartViewController::apShareClient() co
     return mAPShareClient;
 }
 
-void StartViewController::onAPShareStart(uint16_t first, uint16_t stype, uint16_t width, uint16_t height,
-                                         uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
-                                         const QString& sharerId, const QString& sharerName,
-                                         const QString& operatorId, const QString& operatorName) {
+void StartViewController::startAPShareViewer(uint16_t first, uint16_t stype, uint16_t width, uint16_t height,
+                                             uint16_t left, uint16_t top, uint16_t right, uint16_t bottom,
+                                             const QString& sharerId, const QString& sharerName,
+                                             const QString& operatorId, const QString& operatorName) {
     std::shared_ptr<ConferenceAPShareViewer> previous;
     std::uint64_t generation;
     {
@@ -90,19 +90,8 @@ void StartViewController::onAPShareRect(uint16_t left, uint16_t top, uint16_t ri
     if (auto client = apShareClient()) client->onShowRect(left, top, right, bottom, data, length);
 }
 
-void StartViewController::onAPShareControlChange(const QString& operatorId, const QString& operatorName,
-                                                 int controlStatus, bool controlRequestStatus) {
-    if (auto client = apShareClient())
-        client->onControllChange(mLoginManager->apSharerIdStr(), mLoginManager->apSharerNameStr(), operatorId,
-                                 operatorName, controlStatus, controlRequestStatus ? 1 : 0);
-}
-
 void StartViewController::onASControlRes(uint32_t result, const QString& userId, const QString& userName) {
     if (auto client = apShareClient()) client->onControlRes(int(result), userId, userName);
-}
-
-void StartViewController::onASClipBoardText(const QByteArray& text) {
-    if (auto client = apShareClient()) client->onClipBoardText(text);
 }
 
 void StartViewController::showASClientMessageAlert(const QString& alertId, const QString& message) {

@@ -12,8 +12,9 @@ constexpr int kOperationAppShare = 1;
 constexpr int kOperationRemoteStg = 5;
 constexpr int kOperationPermission = 7;
 constexpr int kRefused = 3;
-constexpr int64_t kRequestSent = 1;    // the own sharing request waits for an answer
-constexpr int64_t kStatusSharing = 2;  // a share runs
+constexpr int64_t kRequestSent = 1;       // the own sharing request waits for an answer
+constexpr int64_t kRequestPermitted = 2;  // the user agreed to share on another participant's request
+constexpr int64_t kStatusSharing = 2;     // a share runs
 const QString kChangePermissionAlert = QStringLiteral("alert_id_change_permission");
 const QString kDocShareAlert = QStringLiteral("alert_id_docshare_start");
 const QString kASRequestAlert = QStringLiteral("alert_id_as_request");
@@ -72,6 +73,10 @@ void StartViewController::onPermissionChange(const std::map<int, bool>& changeIt
             }
             alerts.hideNormalAlert(kDocShareAlert);
         } else if (type == 1 && !granted && login.getOperationState(kOperationAppShare) == kRefused) {
+            // A share that runs because another participant asked for it and
+            // the user agreed stays; the user's own share stops.
+            if (login.apShareRequestStatus() != kRequestPermitted && login.apShareStatus() == kStatusSharing)
+                stopAPShare(true, std::nullopt);
             alerts.hideNormalAlert(kASRequestAlert);
             if (login.apShareRequestStatus() == kRequestSent) login.cancelRequestAPShare();
             const UserInfoRef me = login.myInfo();

@@ -7,6 +7,7 @@
 
 #include "platform/Localization.h"
 #include "platform/MainBundle.h"
+#include "platform/ScreenRecorder.h"
 #include "platform/StringFormat.h"
 #include "platform/SystemControl.h"
 #include "platform/UserDefaults.h"
@@ -318,4 +319,5 @@ QString QuorixUtils::createNotificationId(const QString& prefix) {
 bool QuorixUtils::checkIsAuthorizedCamera() { return CaptureDevices::accessAllowed(); }
 
 // X11 lets every client read the screen; there is no permission to ask for.
-bool QuorixUtils::checkIsAuthorizedScreenRecording() { return true; }
+// Without an X display (a Wayland session without X) nothing can be captured.
+bool QuorixUtils::checkIsAuthorizedScreenRecording() { return ScreenRecorder::isCaptureAvailable(); }

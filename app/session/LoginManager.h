@@ -260,6 +260,11 @@ public:
     std::shared_ptr<LoginRecordingManager> recordingManagerRef() const;
     LoginRecordingManager* recordingManager() const { return recordingManagerRef().get(); }
     LoginRemoteSupportManager* remoteSupportManager() const { return remoteSupportManager_.get(); }
+    // The own application share (none without its factory); the caller keeps it.
+    std::unique_ptr<LoginAPShareServer> makeAPShareServer(const LoginAPShareServerOptions& options,
+                                                          LoginAPShareServerViewAction* viewAction) {
+        return features_.apShareServer ? features_.apShareServer(*this, options, viewAction) : nullptr;
+    }
 
     // ---- Events (QuorixInterface) ----
     void OnError(int iErrorKind, int iErrorNo, const QString& strError) override;
@@ -569,6 +574,9 @@ private:
     mutable std::mutex shareMutex_;
     int64_t apShareRequestStatus_ = 0;
     QString apShareRequesterStr_, apShareRequesteeStr_;
+    // The waiting question came from a start order that no permitted request
+    // preceded: the user's yes starts the share (the order asked for it).
+    bool apShareOrderAsked_ = false;
     QString apSharerIdStr_, apSharerNameStr_, apOperatorIdStr_, apOperatorNameStr_;
     std::shared_ptr<SharedArray<TextBoxData>> textBoxDataArry_;
     std::shared_ptr<SharedArray<MessageInfo>> messageDataArry_;

@@ -224,6 +224,50 @@ public:
     virtual void requestChangeFpsNotification(int frameRate) = 0;
 };
 
+// The own application share (the sharer), as the conference window drives
+// it; made at the first own share of a conference. Relay events reach it on
+// the thread they arrive on; it moves window and injection work to the main
+// queue itself. What it sends goes through LoginManager.
+struct LoginAPShareServerOptions {
+    bool isWebinar = false;
+    bool isMainUser = false;            // the room's owner
+    bool isShowFullScreenMenu = false;  // the menu offers the full-screen option
+    bool disableApplication = false;    // desktop sharing only
+    bool isASControlIgnoreOption = false;  // the room refuses every control request
+};
+
+// The notices the sharer asks the conference window for (any thread).
+class LoginAPShareServerViewAction {
+public:
+    virtual ~LoginAPShareServerViewAction() = default;
+    virtual void showASServerMessageAlert(const QString& /*alertId*/, const QString& /*message*/) {}
+    virtual void endAPShareForWebinar() {}
+};
+
+class LoginAPShareServer {
+public:
+    virtual ~LoginAPShareServer() = default;
+    // Shows the sharing menu; with `start` the desktop share starts at once.
+    virtual void start(bool start, bool isRequested) = 0;
+    // Stops a running share (announced only once it was sharing).
+    virtual void stop(bool closeMenu, const std::optional<QString>& message) = 0;
+    // Closes the menu without any stop being sent.
+    virtual void forceStopAPShare() {}
+    virtual void onStartPermit(uint32_t /*value*/) {}
+    virtual void onStartRefuse(uint32_t /*value*/) {}
+    virtual void onControlReq(uint32_t /*kind*/, const QString& /*userId*/, const QString& /*userName*/) {}
+    virtual void onControlRet() {}
+    virtual void onControllChange(const QString& /*sharerId*/, const QString& /*sharerName*/,
+                                  const QString& /*operatorId*/, const QString& /*operatorName*/,
+                                  int /*controlStatus*/) {}
+    virtual void onMouseEvent(uint16_t /*kind*/, uint16_t /*x*/, uint16_t /*y*/) {}
+    virtual void onMouseWheelEvent(int /*delta*/) {}
+    virtual void onKeyEvent(uint32_t /*key*/, uint32_t /*updown*/) {}
+    virtual void onClipBoardText(const QByteArray& /*utf8*/) {}
+    // Withdraws an open control question of this participant (his speech ended).
+    virtual void checkOperatorRequester(const QString& /*userId*/, const QString& /*userName*/) {}
+};
+
 // How LoginManager makes its feature managers; an empty factory makes none.
 struct LoginManagerFeatures {
     std::function<std::unique_ptr<LoginAudioManager>(LoginManager&)> audioManager;
@@ -237,4 +281,8 @@ struct LoginManagerFeatures {
     std::function<std::unique_ptr<LoginWebinarManager>(LoginManager&)> webinarManager;
     std::function<std::unique_ptr<LoginLocalParamForManyMtg>()> localParamForManyMtg;
     std::function<std::unique_ptr<LoginSettingNotificator>()> settingNotificator;
+    // The own application share, made by the conference window.
+    std::function<std::unique_ptr<LoginAPShareServer>(LoginManager&, const LoginAPShareServerOptions&,
+                                                      LoginAPShareServerViewAction*)>
+        apShareServer;
 };

@@ -6,12 +6,16 @@
 // start order (10004) is obeyed only from the requester whose request the
 // user permitted, answers (10020 to 10022) only from the asked participant of
 // the user's pending request, a cancel (10023) only from the waiting
-// requester. A request that displaces another waiting one answers the
+// requester. A start order that no permitted request preceded is turned into
+// a question to the user (while no other dialogue waits), never obeyed by
+// itself. A request that displaces another waiting one answers the
 // displaced requester with a refusal.
+#include <utility>
+
 #include "platform/StringFormat.h"
-#include "session/FreeMessageCodes.h"
 #include "services/LogFileManager.h"
 #include "services/LogMessage.h"
+#include "session/FreeMessageCodes.h"
 #include "session/LoginManager.h"
 
 namespace {
@@ -173,12 +177,20 @@ void LoginManager::cancelRequestAPShare() {
 
 void LoginManager::permitRequestAPShare() {
     QString requester;
+    bool ordered = false;
     {
         std::lock_guard lock(shareMutex_);
         if (apShareRequestStatus_ == AS_REQUEST_RECEIVED) requester = apShareRequesterStr_;
-        apShareRequestStatus_ = AS_REQUEST_PERMITTED;
+        ordered = std::exchange(apShareOrderAsked_, false) && !requester.isEmpty();
+        apShareRequestStatus_ = ordered ? AS_REQUEST_NONE : AS_REQUEST_PERMITTED;
     }
     if (requester.isEmpty()) return;
+    if (ordered) {
+        // The order was the request: the share starts now, at the user's yes.
+        logInfo(asCommand(FREEMSG_AS_START_REQ, requester));
+        if (auto* d = delegate()) d->onASStartRequest(false, requester);
+        return;
+    }
     bridge()->SendFreeMessage(FREEMSG_AP_SHARE_PERMIT, requester);
     logInfo(asCommand(FREEMSG_AP_SHARE_PERMIT, requester));
 }
@@ -187,11 +199,15 @@ void LoginManager::rejectRequestAPShare() {
     QString requester;
     {
         std::lock_guard lock(shareMutex_);
-        if (apShareRequestStatus_ == AS_REQUEST_RECEIVED && !apShareRequesterStr_.isEmpty()) {
+        // Nothing waits (the close that follows the user's yes): a permitted
+        // request stays permitted.
+        if (apShareRequestStatus_ != AS_REQUEST_RECEIVED) return;
+        if (!apShareRequesterStr_.isEmpty()) {
             requester = apShareRequesterStr_;
             apShareRequesterStr_.clear();
             apShareRequesteeStr_.clear();
         }
+        apShareOrderAsked_ = false;
         apShareRequestStatus_ = AS_REQUEST_REJECTED;
     }
     if (requester.isEmpty()) return;
@@ -223,6 +239,7 @@ void LoginManager::handleSharingRequestMessage(uint32_t code, const QString& sen
                     apShareRequesteeStr_ == me)
                     displaced = apShareRequesterStr_;
                 apShareRequestStatus_ = noConfirm ? AS_REQUEST_PERMITTED : AS_REQUEST_RECEIVED;
+                apShareOrderAsked_ = false;
                 apShareRequesteeStr_ = me;
                 apShareRequesterStr_ = senderId;
             }
@@ -287,15 +304,27 @@ void LoginManager::handleSharingRequestMessage(uint32_t code, const QString& sen
         case FREEMSG_AS_START_REQ: {
             // Only the requester whose request the user permitted may start
             // the user's sharing, and only once.
+            bool permitted = false;
             {
                 std::lock_guard lock(shareMutex_);
-                if (apShareRequestStatus_ != AS_REQUEST_PERMITTED || apShareRequesterStr_ != senderId ||
-                    apShareRequesteeStr_ != me)
-                    return;
-                apShareRequestStatus_ = AS_REQUEST_NONE;
+                permitted = apShareRequestStatus_ == AS_REQUEST_PERMITTED &&
+                            apShareRequesterStr_ == senderId && apShareRequesteeStr_ == me;
+                if (permitted) {
+                    apShareRequestStatus_ = AS_REQUEST_NONE;
+                } else {
+                    // Unasked: the user decides, unless another dialogue
+                    // waits, the user already shares or cannot share at all.
+                    const bool idle = apShareRequestStatus_ == AS_REQUEST_NONE ||
+                                      apShareRequestStatus_ == AS_REQUEST_REJECTED;
+                    if (!idle || !bSupportASServer_.load() || apShareStatus_.load() != AS_STATUS_NONE) return;
+                    apShareRequestStatus_ = AS_REQUEST_RECEIVED;
+                    apShareRequesterStr_ = senderId;
+                    apShareRequesteeStr_ = me;
+                    apShareOrderAsked_ = true;
+                }
             }
             logInfo(asCommand(code, senderId));
-            if (d) d->onASStartRequest(false, senderId);
+            if (d) d->onASStartRequest(!permitted, senderId);
             return;
         }
         case FREEMSG_AP_SHARE_STOP_REQUEST:

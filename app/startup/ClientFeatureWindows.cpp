@@ -56,10 +56,31 @@ void ClientFeatureWindows::closeConferenceWindows(bool keepForReconnect) {
     closePermissionSetWindow();
 }
 
-std::shared_ptr<ConferenceAPShareViewer> ClientFeatureWindows::makeAPShareClient(bool isWebinar, LoginManager* login,
-                                                                                 APShareClientViewAction* viewAction) {
+std::shared_ptr<ConferenceAPShareViewer> ClientFeatureWindows::makeAPShareClient(
+    bool isWebinar, LoginManager* login, APShareClientViewAction* viewAction) {
     if (!login) return nullptr;
     return APShareClient::make(isWebinar, std::make_unique<APShareClientLoginDelegate>(login), viewAction);
+}
+
+void ClientFeatureWindows::launchAPShareWindow() {
+    if (controller_) controller_->launchAPShareWindow();
+}
+
+bool ClientFeatureWindows::hasAPShareSharer() const {
+    return controller_ && controller_->apShareServer() != nullptr;
+}
+
+void ClientFeatureWindows::checkOperatorRequester(const QString& userId, const QString& userName) {
+    if (auto sharer = controller_ ? controller_->apShareServer() : nullptr)
+        sharer->checkOperatorRequester(userId, userName);
+}
+
+void ClientFeatureWindows::stopAPShare(const std::optional<QString>& message) {
+    if (controller_) controller_->stopAPShare(true, message);
+}
+
+void ClientFeatureWindows::cancelAPShareRequest() {
+    if (controller_) controller_->cancelAPShareRequest();
 }
 
 ClientFeatureWindows::~ClientFeatureWindows() {

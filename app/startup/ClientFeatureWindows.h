@@ -13,11 +13,11 @@
 #include "chat/ChatWindows.h"
 #include "chat/QuestionnaireWindows.h"
 #include "conference/StartViewController.h"
+#include "docshare/DocShareWindows.h"
+#include "participants/ParticipantWindows.h"
 #include "permission/PermissionManager.h"
 #include "permission/PermissionSetWindowController.h"
 #include "remotestg/RemoteStgWindows.h"
-#include "docshare/DocShareWindows.h"
-#include "participants/ParticipantWindows.h"
 #include "recording/RecordingSystemMenu.h"
 #include "settings/SettingWindowController.h"
 
@@ -98,6 +98,13 @@ public:
     void onClosePermissionSetWindow(PermissionSetWindowController* window) override;
     std::shared_ptr<ConferenceAPShareViewer> makeAPShareClient(bool isWebinar, LoginManager* login,
                                                                APShareClientViewAction* viewAction) override;
+    // The own share lives in the conference window's controller: the share
+    // button and the floor's and chair's changes reach it there.
+    void launchAPShareWindow() override;
+    bool hasAPShareSharer() const override;
+    void checkOperatorRequester(const QString& userId, const QString& userName) override;
+    void stopAPShare(const std::optional<QString>& message) override;
+    void cancelAPShareRequest() override;
 
     // The status-bar menu of the running recordings.
     void reloadRecordingMenu(const std::vector<std::shared_ptr<RecordingInfo>>& recordings,

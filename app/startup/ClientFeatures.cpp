@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "appshare/APShareServer.h"
 #include "conference/RemoteSupportManager.h"
 #include "conference/WebinarManager.h"
 #include "docshare/DocShareManager.h"
@@ -32,6 +33,8 @@ LoginManagerFeatures make() {
     // The webinar layout text and the owner's display-control requests.
     f.webinarManager = &WebinarManager::make;
     f.remoteSupportManager = &RemoteSupportManager::make;
+    // The own application share: the sharing menu, capture, remote control.
+    f.apShareServer = &APShareServer::make;
     return f;
 }
 

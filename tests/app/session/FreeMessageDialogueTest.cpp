@@ -59,6 +59,14 @@ TEST_F(FreeMessageDialogue, DialoguesEndWhereTheyShould) {
          {},
          AS_REQUEST_NONE,
          AS_REQUEST_REJECTED},
+        {"the question's close after bob's yes refuses nothing: alice's start order still starts him",
+         {},
+         {{'a', Step::Request, 'b'}, {'b', Step::Permit}, {'b', Step::Reject, 0, 0, true}},
+         {},
+         {"asRequest ask alice", "asRequest start alice"},
+         {},
+         AS_REQUEST_NONE,
+         AS_REQUEST_NONE},
         {"the requester cancels while bob is asked",
          {},
          {{'a', Step::Request, 'b'}, {'a', Step::Cancel}},
@@ -99,14 +107,30 @@ TEST_F(FreeMessageDialogue, DialoguesEndWhereTheyShould) {
          {"asRequest ask bob", "asRequestCancel"},
          AS_REQUEST_SENT,
          AS_REQUEST_RECEIVED},
-        {"a start order from someone whose request was never permitted is ignored",
+        {"a start order from someone whose request was never permitted asks bob; it starts nothing",
          {},
          {{'c', Step::Rogue, 'b', FREEMSG_AS_START_REQ}},
          {},
+         {"asRequest ask carol"},
          {},
+         AS_REQUEST_NONE,
+         AS_REQUEST_RECEIVED},
+        {"bob's yes to an unasked start order starts his share",
+         {},
+         {{'c', Step::Rogue, 'b', FREEMSG_AS_START_REQ}, {'b', Step::Permit}},
+         {},
+         {"asRequest ask carol", "asRequest start carol"},
          {},
          AS_REQUEST_NONE,
          AS_REQUEST_NONE},
+        {"bob's no to an unasked start order starts nothing",
+         {},
+         {{'c', Step::Rogue, 'b', FREEMSG_AS_START_REQ}, {'b', Step::Reject}},
+         {},
+         {"asRequest ask carol"},
+         {},
+         AS_REQUEST_NONE,
+         AS_REQUEST_REJECTED},
         {"a start order from a third participant while alice's request waits is ignored",
          {},
          {{'a', Step::Request, 'b'}, {'c', Step::Rogue, 'b', FREEMSG_AS_START_REQ}},
@@ -128,14 +152,14 @@ TEST_F(FreeMessageDialogue, DialoguesEndWhereTheyShould) {
          {},
          AS_REQUEST_NONE,
          AS_REQUEST_NONE},
-        {"a start order is obeyed once",
+        {"a start order is obeyed once; a repeated one asks bob again",
          {},
          {{'a', Step::Request, 'b'}, {'b', Step::Permit}, {'a', Step::Rogue, 'b', FREEMSG_AS_START_REQ}},
          {},
-         {"asRequest ask alice", "asRequest start alice"},
+         {"asRequest ask alice", "asRequest start alice", "asRequest ask alice"},
          {},
          AS_REQUEST_NONE,
-         AS_REQUEST_NONE},
+         AS_REQUEST_RECEIVED},
         {"answers from a participant alice did not ask are ignored",
          {},
          {{'a', Step::Request, 'b'},
@@ -185,6 +209,16 @@ TEST_F(FreeMessageDialogue, DialoguesEndWhereTheyShould) {
         EXPECT_EQ(alice.manager.apShareRequestStatus(), c.aliceStatus);
         EXPECT_EQ(bob.manager.apShareRequestStatus(), c.bobStatus);
     }
+}
+
+TEST_F(FreeMessageDialogue, AnUnaskedStartOrderWhileSharingIsIgnored) {
+    enter();
+    bob.manager.OnASStartPermit(0);  // bob's own share runs
+    ASSERT_EQ(bob.manager.apShareStatus(), AS_STATUS_SHARING);
+    bus.post("carol", FREEMSG_AS_START_REQ, "bob");
+    bus.settle();
+    EXPECT_EQ(bob.window.list("as"), std::vector<std::string>{});
+    EXPECT_EQ(bob.manager.apShareRequestStatus(), AS_REQUEST_NONE);
 }
 
 TEST_F(FreeMessageDialogue, TheMessagesOnTheWireFollowTheDialogue) {
