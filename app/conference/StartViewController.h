@@ -540,6 +540,9 @@ public:
     void stopDocShare(const QString& userId) override;
     // Following started, or the own share runs already: the window opens or comes to the front.
     void onDocShareActive() override;
+    // The own start was refused (code 3, also 1 and 2): a warning, unless a
+    // share runs already or the room is a webinar.
+    void startDocShareError(int code) override;
     void launchDocShareWindow(bool startedHere);
     // The window's close report (main thread): ends the own share, keeps the frame.
     void onCloseDocShareWindow(const QRectF& frame);

@@ -4,6 +4,7 @@
 #include "conference/FeatureWindowPlacement.h"
 #include "conference/StartViewController.h"
 #include "platform/Dispatch.h"
+#include "platform/Localization.h"
 #include "ui/CommonAlert.h"
 
 namespace {
@@ -29,6 +30,20 @@ void StartViewController::onDocShareActive() {
     mainQueue().async(this, [this] {
         if (!mLoginManager || mLoginManager->status() != LOGIN_STATUS_LOGGED_IN) return;
         launchDocShareWindow(false);
+    });
+}
+
+void StartViewController::startDocShareError(int code) {
+    // The login reports a refused start as 3: the user hears of it as of the
+    // other failures to start.
+    if (code < 1 || code > 3) return;
+    mainQueue().async(this, [this] {
+        if (!mLoginManager || mLoginManager->status() != LOGIN_STATUS_LOGGED_IN) return;
+        const LoginDocShareManager* ds = mLoginManager->docShareManager();
+        if ((ds && ds->isStarted()) || mLoginManager->isWebinar()) return;
+        CommonAlert::sharedInstance().showWarningAlert(QStringLiteral("alert_id_no_permission_to_start"),
+                                                       LocalizedString("dfERROR_DONTHAVEPERMIT"),
+                                                       window_ ? window_->frame() : QRectF());
     });
 }
 

@@ -6,7 +6,8 @@
 //   a tone: tone=HZ (default 440) for one second in every four, silence between,
 //           coded as Opus at 48 kHz in 60 ms frames (the room's codec);
 //   a line in the text box: every=MS (default 4000), the first one second in;
-//   with floor=MS, a request for the floor every MS, given back half a period later.
+//   with floor=MS, a request for the floor every MS, given back half a period later;
+//   with greet=1, a private message of welcome to each participant who enters.
 // With document=URL (a share file) and pages=N it starts document sharing,
 // shows that document and turns to the next page every turn=MS (default
 // 5000), going back to the first after the last; a participant who comes later
@@ -115,6 +116,14 @@ struct Heard {
 };
 Heard g_heard;
 
+// The participants who entered and wait for their welcome (filled on the
+// core's thread, sent from the main loop).
+struct Arrivals {
+    std::mutex mu;
+    std::vector<std::string> waiting, greeted;
+};
+Arrivals g_arrivals;
+
 // Called once a second: the strongest tone of the last second's loud part,
 // reported when it changes (or sounds again after a quiet spell).
 void ReportWhatWasHeard(const std::string& name) {
@@ -178,6 +187,17 @@ int main(int argc, char** argv) {
     table.OnRecvFreeMessage = [](uint32_t code, const char* id, void*) {
         if (code == kEnteringRoom) g_questions->onEnteringRoom(id ? id : "");
     };
+    if (quorix::test::IntArg(arg, "greet", 0) != 0)
+        table.OnEnterMember = [](const char* id, const char*, const char*, void*) {
+            if (id == nullptr) return;
+            std::lock_guard<std::mutex> lock(g_arrivals.mu);
+            const std::string who = id;
+            if (std::find(g_arrivals.greeted.begin(), g_arrivals.greeted.end(), who) ==
+                g_arrivals.greeted.end()) {
+                g_arrivals.greeted.push_back(who);
+                g_arrivals.waiting.push_back(who);
+            }
+        };
     QuorixCoreInit("Mac", nullptr, table);
     const int code = quorix::test::LoginCore(arg, "QuorixDemo/1.0");
     Line("LOGIN " + std::to_string(code));
@@ -219,6 +239,19 @@ int main(int argc, char** argv) {
             if (::read(0, buf, sizeof buf) <= 0) break;  // the room closed our input
         }
         if (Clock::now() >= nextHearing) {
+            std::vector<std::string> arrived;
+            {
+                std::lock_guard<std::mutex> lock(g_arrivals.mu);
+                arrived.swap(g_arrivals.waiting);
+            }
+            for (const std::string& who : arrived) {
+                if (who == user) continue;
+                const bool sent = QuorixCoreSendMessage(
+                    who.c_str(), ("Welcome! This is a private message from " + name + ".").c_str());
+                std::fprintf(stderr, "demo-room: %s welcomes %s%s\n", name.c_str(), who.c_str(),
+                             sent ? "" : " (not sent)");
+                std::fflush(stderr);
+            }
             ReportWhatWasHeard(name);
             nextHearing += std::chrono::seconds(1);
         }

@@ -117,7 +117,9 @@ std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t c
                                   R"(support={"mode_opus":true})", "tone=" + std::to_string(p.toneHz),
                                   // The participant already present asks for the floor now and then.
                                   std::string("floor=") + (p.id == kPresent.id ? "30000" : "0"),
-                                  std::string("question=") + (p.id == kPresent.id ? "60000" : "0")};
+                                  std::string("question=") + (p.id == kPresent.id ? "60000" : "0"),
+                                  // ... and welcomes each newcomer with a private message.
+                                  std::string("greet=") + (p.id == kPresent.id ? "1" : "0")};
     if (!document.empty()) {
         args.push_back("document=" + document);
         args.push_back("pages=" + std::to_string(kDocumentPages));

@@ -97,6 +97,8 @@ TEST(DemoRoom, AClientJoinsThroughTheLinkAndMeetsTheScriptedParticipants) {
     // A line from each (Ben's first one second after his login, Aiko's every four).
     for (const char* from : {"EVENT TextBox ben Ben Hello%20from%20Ben", "EVENT TextBox aiko Aiko Hello%20from%20Aiko"})
         EXPECT_FALSE(client.waitLine(from, 30000).empty()) << from;
+    // Aiko welcomes the newcomer with a private message.
+    EXPECT_NE(client.waitLine("EVENT Message aiko ", 30000).find("Welcome"), std::string::npos);
     // Ben's second line comes four seconds after his first: by then each has
     // sounded a whole tone.
     EXPECT_FALSE(client.waitLine("EVENT TextBox ben Ben Hello%20from%20Ben,%20line%202", 30000).empty());
