@@ -193,10 +193,11 @@ void VideoView::setDetail(double subNameSize) {
     {
         const std::lock_guard<std::mutex> lock(pictureMutex_);
         pending_ = QImage();
-        ++pendingSerial_;
+        pendingPixelSize_ = QSize();
+        // Nothing new to take over: the tile shows black until a picture comes.
+        shownSerial_ = ++pendingSerial_;
     }
     shown_ = QImage();
-    shownSerial_ = 0;
     hasPictureLayer_.store(true);
 
     // A second call replaces the parts of the first.
