@@ -259,6 +259,7 @@ void DocShareController::tearDown() {
         mNotificator.reset();
     }
     mFileDownloader->cancel();
+    deleteProgressIndicatorWindow();
 }
 
 void DocShareController::startDocShare() {
