@@ -54,6 +54,9 @@ PACKAGES=(
   ffmpeg
   # tests: the chat windows drawn with Japanese lines
   fonts-ipafont-gothic
+  # document sharing: office documents turned into PDF by LibreOffice without a
+  # display before they are uploaded; the tests read the PDF with pdfinfo
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui poppler-utils
 )
 
 missing=()

@@ -260,6 +260,7 @@ void DocShareController::tearDown() {
         mNotificator.reset();
     }
     mFileDownloader->cancel();
+    deleteProgressIndicatorWindow();
 }
 
 void DocShareController::startDocShare() {
@@ -794,5 +795,7 @@ void DocShareController::finishDownload(const std::optional<QString>& path,
     } else if (path) {
         webPageView_->load(QUrl::fromLocalFile(*path).toString());
     }
+    // An uploaded picture has no PDF to download.
+    if (path) updatePDFDLBtn(*path);
     updateToolBar();
 }

@@ -38,8 +38,10 @@
 #include "docshare/DocShareData.h"
 #include "docshare/FlipImageView.h"
 #include "docshare/PointerView.h"
+#include "docshare/ProgressIndicatorWindow.h"
 #include "docshare/ScrollForDrawView.h"
 #include "docshare/WebPageView.h"
+#include "platform/ConversionScript.h"
 
 class DSNotificator;
 class QColorDialog;
@@ -236,7 +238,8 @@ protected:
     virtual QString totalPageFormat() const = 0;
     // The size shared with a new document or on becoming the operator.
     virtual QSizeF currentSharedSize() const = 0;
-    virtual void showErrorMessage(const QString& message) = 0;
+    // An error alert (an empty title: none).
+    virtual void showErrorMessage(const QString& message, const QString& title = QString()) = 0;
     virtual void followDocSize(const QSizeF& size) = 0;
     virtual void setTitleForOperator(const UserInfoRef&) {}
     // The widget whose focus is dropped after a field is edited.
@@ -250,8 +253,6 @@ protected:
     void tearDown();
     // Teardown, then the web view goes (before the widgets that hold it).
     void releaseWebView();
-    // Local files (shared by another part of the window).
-    virtual void shareFilesOnDevice() {}
     // The window may be resized by the user (false while pointer or drawing is on).
     virtual void setWindowResizable(bool resizable) = 0;
     // Whether the window holding the controller is the active one.
@@ -262,6 +263,33 @@ protected:
     QRectF pageOverlayFrame() const;
     QPointF pictureVisibleOrigin() const;
     QPointF webScaled(QPointF point) const;
+
+    // ---- Sharing local files (DocShareControllerFiles.cpp) ----
+public:
+    // Asks for a file (a file dialog), then shares it: size limit, conversion
+    // of office documents to PDF, upload, and the new document announced.
+    void shareFilesOnDevice();
+    // The file chosen in the dialog.
+    void shareFile(const QString& fileUrl);
+    void convertToPdf(const QStringList& urlAndExtension);
+    void uploadDocument(const QString& path);
+    void displayProgressIndicatorWindow();
+    void deleteProgressIndicatorWindow();
+    void cancelUploadFromProgressIndicatorWindow();
+    void displayErrorMsgForConvertPDF(const ScriptErrorInfo& info, const QString& code);
+    void finishUpload(const std::optional<QString>& url, int status, int code, long httpStatus) override;
+    // The web-service address without its page ("100.php" or another file).
+    static QString uploadBaseUrl(const QString& loginUrl);
+    // The file types offered, and those converted to PDF (extension -> script).
+    static const QStringList& shareFileTypes();
+    static std::optional<QString> conversionScriptFor(const QString& extension);
+    ProgressIndicatorWindow* progressIndicatorWindow() const { return mProgressIndicatorWindow; }
+    QString loginUrl() const { return mLoginUrlStr; }
+    std::int64_t maxUploadSize() const { return mMaxUploadSize; }
+
+protected:
+    QPointer<ProgressIndicatorWindow> mProgressIndicatorWindow;
+    std::unique_ptr<ConversionScript> conversionScript_;
 
     void setEnabledEditable(QLineEdit* field, bool on);
     void log(const char* line) const;

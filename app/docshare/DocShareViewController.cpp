@@ -105,8 +105,10 @@ QSizeF DocShareViewController::currentSharedSize() const {
     return webSharedSize();
 }
 
-void DocShareViewController::showErrorMessage(const QString& message) {
-    if (mIsWebinar) CommonAlert::sharedInstance().showModalAlert(this, std::nullopt, message, std::nullopt);
+void DocShareViewController::showErrorMessage(const QString& message, const QString& title) {
+    if (mIsWebinar)
+        CommonAlert::sharedInstance().showModalAlert(
+            this, title.isEmpty() ? std::nullopt : std::optional(title), message, std::nullopt);
 }
 
 void DocShareViewController::followDocSize(const QSizeF& size) {

@@ -38,7 +38,7 @@ protected:
     bool hasPageRight() const override { return mDocShareData->hasOperationRight(); }
     QString totalPageFormat() const override { return QStringLiteral("/ %1 "); }
     QSizeF currentSharedSize() const override;
-    void showErrorMessage(const QString& message) override;
+    void showErrorMessage(const QString& message, const QString& title = QString()) override;
     void followDocSize(const QSizeF& size) override;
     void setWindowResizable(bool resizable) override;
     QString pdfNamePrefix() const override;

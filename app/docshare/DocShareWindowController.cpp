@@ -171,9 +171,10 @@ void DocShareWindowController::didChangeOperation(bool, bool, bool) {
     updateToolBar();
 }
 
-void DocShareWindowController::showErrorMessage(const QString& message) {
-    CommonAlert::sharedInstance().showModalSheet(window_, std::nullopt, std::nullopt, message, std::nullopt,
-                                                 nullptr, nullptr);
+void DocShareWindowController::showErrorMessage(const QString& message, const QString& title) {
+    CommonAlert::sharedInstance().showModalSheet(window_, std::nullopt,
+                                                 title.isEmpty() ? std::nullopt : std::optional(title),
+                                                 message, std::nullopt, nullptr, nullptr);
 }
 
 void DocShareWindowController::followDocSize(const QSizeF& size) {

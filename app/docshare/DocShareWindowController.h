@@ -54,7 +54,7 @@ protected:
     bool hasPageRight() const override;
     QString totalPageFormat() const override { return QStringLiteral("/ %1    |"); }
     QSizeF currentSharedSize() const override;
-    void showErrorMessage(const QString& message) override;
+    void showErrorMessage(const QString& message, const QString& title = QString()) override;
     void followDocSize(const QSizeF& size) override;
     void setTitleForOperator(const UserInfoRef& operatorInfo) override;
     QWidget* focusRoot() const override { return window_; }

@@ -11,7 +11,8 @@
 // participants and then the services, and exits with 0. The first
 // participant shares a document of three page pictures that the web service
 // serves, and turns its pages; it also issues a questionnaire once a minute,
-// and each participant answers the questionnaires of others. A participant
+// and each participant answers the questionnaires of others. Files the guest
+// uploads for sharing become documents of plain page pictures. A participant
 // whose process ends on its own (killed, or failed) is reaped at once and its
 // departure told.
 //
@@ -111,6 +112,10 @@ void ServeRoom(WebServiceFixture& web, uint16_t confPort, int participants) {
         pages.push_back(web.baseUrl() + path.substr(1));
     }
     web.setReply(kDocumentPath, WebReply::xml(WebServiceFixture::shareFileXml(pages)));
+    // Files the guest shares are turned into page-image documents. The
+    // service's address ends in "/", so the client posts to "//uploader/".
+    web.serveDocumentUploads("/uploader/");
+    web.serveDocumentUploads("//uploader/");
     web.setReply(WebServiceFixture::kNoticePath, WebReply::text("RESULT=0"));
     web.setReply(WebServiceFixture::kUpdatePath,
                  WebReply::xml(WebServiceFixture::updateCheckXml(QUORIX_VERSION, QUORIX_VERSION)));
