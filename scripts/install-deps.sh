@@ -50,6 +50,8 @@ PACKAGES=(
   # openbox with helper windows and copy text with xclip
   libxcb-shm0-dev libxcb-xfixes0-dev libxcb-randr0-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-res0-dev
   openbox x11-apps xclip
+  # tests: a popup window's size hints are read back with xprop
+  x11-utils
   # tests: recordings are read back with ffprobe
   ffmpeg
   # tests: the chat windows drawn with Japanese lines

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "conference/FullSizeView.h"
 #include "conference/MVHeaderView.h"
 #include "media/AudioDeviceNotificator.h"
 #include "platform/Dispatch.h"
@@ -67,6 +68,7 @@ MainViewController::MainViewController(const Params& params, QObject* parent)
       initialSpeakerVol_(params.speakerVol) {
     mHeaderView = params.headerView;
     if (miRoomCategory == ROOM_CATEGORY_MANYMTG) mManySpeakerVideoListArry.emplace();
+    if (miRoomCategory == ROOM_CATEGORY_SEMINAR) mPopupVideoSeminarSpeakerArry.emplace();
     if (mMyVideo != nullptr && mMyVideo->video() != nullptr) {
         VideoView* own = mMyVideo->video();
         own->setAutoresizingMask(ViewWidthSizable | ViewHeightSizable);
@@ -76,6 +78,8 @@ MainViewController::MainViewController(const Params& params, QObject* parent)
 }
 
 MainViewController::~MainViewController() {
+    // Every popped-out tile goes back before the grids go.
+    endPopupVideo(nullptr);
     {
         // No other thread reaches a tile from here on.
         const std::lock_guard<std::mutex> lock(routeMutex_);
@@ -296,7 +300,7 @@ void MainViewController::resetVideoArea() {
         VideoView* own = mMyVideo->video();
         mainQueue().async(own, [own] { own->clearLayerImage(); });
     }
-    // Popup windows close with the popup part.
+    endPopupVideo(nullptr);
     rebuildRoutes();
 }
 
@@ -407,6 +411,7 @@ void MainViewController::leaveSpeakerForVideoList(const SpeakerInfoRef& speaker)
     VideoInfo* tile = findTileByUserId(speaker->userId());
     if (tile == nullptr) return;
     if (mIsWebinar && speaker->userId() == mOwnerUserIdStr) makeNotStartWebinarView(true);
+    closePopupsOf(speaker->userId());
     if (mManySpeakerVideoListArry) {
         auto& many = *mManySpeakerVideoListArry;
         const auto it = std::find_if(many.begin(), many.end(), [&](VideoInfo* t) {
@@ -462,7 +467,16 @@ void MainViewController::setScheduleUserVideo(const std::vector<SpeakerInfoRef>&
 
 void MainViewController::updateSpeakerForScheduleUser(const SpeakerInfoRef& speaker, bool isEnter) {
     if (speaker == nullptr) return;
-    // Losing the floor closes the participant's popup window (popup part).
+    // Losing the floor closes the participant's popup window.
+    if (!isEnter) {
+        for (FullSizeView* popup : mPopupVideoListArry) {
+            const SpeakerInfoRef shown = popup->videoInfo() ? popup->videoInfo()->speaker() : nullptr;
+            if (shown != nullptr && shown->userId() == speaker->userId()) {
+                endPopupVideo(popup);
+                break;
+            }
+        }
+    }
     VideoInfo* tile = findTileByUserId(speaker->userId());
     if (tile == nullptr || tile->video() == nullptr) return;
     VideoView* view = tile->video();

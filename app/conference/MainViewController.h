@@ -36,14 +36,19 @@
 
 #include "conference/AutoAlignmentView.h"
 #include "conference/ConferenceVideoArea.h"
+#include "conference/SpeakerListView.h"
+#include "conference/WaitingListView.h"
 #include "media/AudioDeviceNotificatorDispatcher.h"
 #include "model/SpeakerInfo.h"
 #include "model/UserListInfo.h"
 #include "tiles/VideoInfo.h"
 
+class FullSizeView;
 class Menu;
 class MVHeaderView;
+class SpeakerListView;
 class View;
+class WaitingListView;
 
 // What the video area asks of the conference window (all required).
 class MainViewControllerDelegate {
@@ -78,7 +83,9 @@ class MainViewController : public QObject,
                            public ConferenceVideoArea,
                            public VideoInfoDelegate,
                            public AutoAlignmentDelegate,
-                           public AudioDeviceNotificatorDispatcherDelegate {
+                           public AudioDeviceNotificatorDispatcherDelegate,
+                           public WaitingListViewDelegate,
+                           public SpeakerListViewDelegate {
     Q_OBJECT
 
 public:
@@ -237,7 +244,56 @@ public:
     // Many-meeting styles (a later part); the participants' grid fills the area.
     void changeStyleManyMtgView(int style, int oldStyle);
 
+    // ---- Tile actions and popup windows (MainViewControllerPopup.cpp) ----
+    enum PopupMode : int { POPUP_MODE_WINDOW = 0, POPUP_MODE_PIXEL_SIZE = 1, POPUP_MODE_FULL_SCREEN = 2 };
+    void videoDoubleClick(const SpeakerInfoRef& speaker) override;
+    void videoStatusClick(const SpeakerInfoRef& speaker) override;
+    Menu* makePopupVideoMenu(const SpeakerInfoRef& speaker) override;
+    void onMyVideo(const QImage& picture) override;
+    void onOtherVideo(const QImage& picture, const QString& userId) override;
+    // Pops every tile out (not in many-meeting rooms) or closes every popup.
+    void popupAllVideo(bool popup);
+    // Pops the participant's tile out in `mode`, or switches its popup.
+    void resizeVideo(int mode, const QString& userId);
+    // True when the participant's tile is shown in a popup window.
+    bool checkPopupVideo(const SpeakerInfoRef& speaker) const;
+    bool checkPopupVideo(const QString& userId) const;
+    void popupVideo(VideoInfo* tile, int mode);
+    FullSizeView* makePopupVideo(VideoInfo* tile, int mode);
+    // Returns one popup's tile to its grid, or (none) every tile.
+    void endPopupVideo(FullSizeView* popup);
+    void deleteAllPopupVideo(std::vector<FullSizeView*>& popups);
+    const std::vector<FullSizeView*>& popupVideoList() const { return mPopupVideoListArry; }
+    const std::optional<std::vector<FullSizeView*>>& popupVideoSeminarSpeakerList() const {
+        return mPopupVideoSeminarSpeakerArry;
+    }
+
+    // ---- The seminar list pane (MainViewControllerFloorLists.cpp) ----
+    void showSeminarList();
+    // Lists handed in are snapshots; dropped while the pane is hidden.
+    void setSpeakerList(const std::vector<SpeakerInfoRef>& speakers);
+    void setReserveList(const std::vector<UserInfoRef>& reservers);
+    void changeReserveState(bool reserved);
+    void hideMyVideo(bool hidden);
+    WaitingListView* waitingListView() const { return mWaitingListView; }
+    SpeakerListView* speakerListView() const { return mSpeakerListView; }
+    // WaitingListViewDelegate, SpeakerListViewDelegate
+    Menu* makePopupReserverMenu(const UserInfoRef& user) override;
+    void permitSpeech(const UserInfoRef& user) override;
+    void rejectSpeechReserve(const UserInfoRef& user) override;
+    void reserveSpeech() override;
+    void cancelReserveSpeech() override;
+    Menu* makePopupSpeakerMenu(const SpeakerInfoRef& speaker) override;
+    void stopSpeech() override;
+    void endSpeech(const SpeakerInfoRef& speaker) override;
+
 private:
+    bool isSeminarNotWebinar() const { return miRoomCategory == ROOM_CATEGORY_SEMINAR && !mIsWebinar; }
+    std::vector<FullSizeView*>* popupListFor(VideoInfo* tile);
+    void givePopupList(const std::vector<FullSizeView*>* popups);
+    FullSizeView* findPopup(const QString& userId, std::vector<FullSizeView*>** list = nullptr) const;
+    void returnTile(FullSizeView* popup);
+    void closePopupsOf(const QString& userId);
     bool isOwnParticipant(const SpeakerInfoRef& speaker) const;
     QString myUserId() const;
     int ownerMarkFor(const SpeakerInfoRef& speaker, bool own) const;
@@ -288,6 +344,11 @@ private:
     const bool mbRecordingFunc;
     const bool mbManyMtgRecOneUser;
     const float initialMicVol_, initialSpeakerVol_;
+
+    std::vector<FullSizeView*> mPopupVideoListArry;
+    std::optional<std::vector<FullSizeView*>> mPopupVideoSeminarSpeakerArry;
+    QPointer<WaitingListView> mWaitingListView;
+    QPointer<SpeakerListView> mSpeakerListView;
 
     MainViewControllerDelegate* delegate_ = nullptr;
     QColor videoFrameAccentColor_ = QColor::fromRgbF(0.9f, 0.0f, 0.0f, 1.0f);

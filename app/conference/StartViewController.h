@@ -400,6 +400,8 @@ public:
     void onClickVideoOptionBtn(const SpeakerInfo& speaker, int option) override;
     void onSlideVideoOptionBtn(const SpeakerInfo& speaker, int option, float value) override;
     void hideMyVideoForSeminar(bool hide);
+    // The seminar list button: the pane toggles, filled with the current lists.
+    void onClickShowSeminarList();
     void changeHideCameraFlag(bool hide);
     void changeAudioSettings(const std::optional<AudioDeviceInfo>& input,
                              const std::optional<AudioDeviceInfo>& output, int64_t echoCancelMode,

@@ -365,7 +365,10 @@ void StartViewController::sendReqStopSpeaking() {
 
 void StartViewController::reserveSpeech(bool cancel) {
     mLoginManager->reserveSpeech(cancel);
-    if (cancel) logInfo(QString::fromLatin1(kLogMsgCancelReserve));
+    if (cancel) {
+        if (MainViewController* area = mainViewController()) area->changeReserveState(false);
+        logInfo(QString::fromLatin1(kLogMsgCancelReserve));
+    }
 }
 
 void StartViewController::changeReserveStateUserInfo(bool allow, const UserInfoRef& user) {
@@ -432,10 +435,17 @@ UserMenuContext StartViewController::userMenuContext(const UserInfoRef& target, 
             c.targetFloor = listHas(lists->manySpeakerList(), targetId);
         }
     }
-    // No video is popped out of the area.
-    c.isOriginal = false;
-    c.isAllPopup = true;
-    c.isEndAllPopup = false;
+    // Which videos are popped out of the area into windows of their own.
+    if (const MainViewController* area = mainViewController()) {
+        c.isOriginal = area->checkPopupVideo(targetId);
+        bool allOut = area->checkPopupVideo(me->userId());
+        if (const std::shared_ptr<UserListInfo> lists = mLoginManager->userListInfo()) {
+            for (const SpeakerInfoRef& s : lists->speakerList().value_or(std::vector<SpeakerInfoRef>{}))
+                allOut = allOut && area->checkPopupVideo(s->clientNo() == CLIENT_NO_SELF ? me->userId() : s->userId());
+        }
+        c.isAllPopup = !allOut;
+        c.isEndAllPopup = allOut;
+    }
     c.chairmanAlertOpen = mSelectedUserForChangeOwner.has_value();
     c.apShareStarted = mLoginManager->apShareStatus() != AS_STATUS_NONE;
     c.apShareReqStatus = static_cast<int>(mLoginManager->apShareRequestStatus());
@@ -527,9 +537,21 @@ void StartViewController::onSelectMenuItem(MenuItem* item, int, const UserInfoRe
         case USER_MENU_USER_PERMISSION:
             if (allowed(kOperationUserPermission)) launchUserPermissionSetWindow(true);
             break;
+        case USER_MENU_FULL_SIZE:
+        case USER_MENU_ORIGINAL_SIZE:
+            if (MainViewController* area = mainViewController())
+                area->resizeVideo(item->tag() == USER_MENU_FULL_SIZE ? MainViewController::POPUP_MODE_FULL_SCREEN
+                                                                     : MainViewController::POPUP_MODE_PIXEL_SIZE,
+                                  id);
+            break;
+        case USER_MENU_ALL_POPUP:
+        case USER_MENU_ALL_POPUP_END:
+            if (MainViewController* area = mainViewController())
+                area->popupAllVideo(item->tag() == USER_MENU_ALL_POPUP);
+            break;
         default:
-            // The popup, display-control, recording and background items
-            // belong to the video area's and the devices' controls.
+            // The display-control, recording and background items belong to
+            // the devices' controls.
             break;
     }
 }

@@ -45,7 +45,7 @@ public:
     void stopSpeech() override { controller_->stopSpeech(); }
     void endSpeech(const SpeakerInfoRef& s) override { controller_->endSpeech(s); }
     void hideMyVideoForSeminar(bool hide) override { controller_->hideMyVideoForSeminar(hide); }
-    void onClickShowSeminarList() override {}
+    void onClickShowSeminarList() override { controller_->onClickShowSeminarList(); }
     void changeHideCameraFlag(bool hide) override { controller_->changeHideCameraFlag(hide); }
     void onMyVideo(const QImage& picture) override { controller_->recordMyVideo(picture); }
     void onOtherVideo(const QImage& picture, const QString& userId) override {
@@ -180,6 +180,17 @@ void StartViewController::finishedCreateView() {
     }
     if (mMainViewController) mMainViewController->resizeMainView();
     applyDeviceState();
+}
+
+void StartViewController::onClickShowSeminarList() {
+    MainViewController* area = mainViewController();
+    if (area == nullptr) return;
+    area->showSeminarList();
+    const std::shared_ptr<UserListInfo> lists = mLoginManager ? mLoginManager->userListInfo() : nullptr;
+    if (lists == nullptr) return;
+    // Snapshots, each taken under its list's lock: the lists keep their own copies.
+    area->setSpeakerList(lists->speakerList().value_or(std::vector<SpeakerInfoRef>{}));
+    area->setReserveList(lists->reserveList().value_or(std::vector<UserInfoRef>{}));
 }
 
 void StartViewController::updateVideo(int clientNo, const QImage& image, const QString& name) {

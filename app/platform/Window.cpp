@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "platform/View.h"
+#include "platform/X11WindowHints.h"
 
 namespace {
 
@@ -72,6 +73,8 @@ void Window::setFrame(const QRectF& frame, bool display) {
     setGeometry(QRect(int(std::lround(topDown.x())), int(std::lround(topDown.y())),
                       int(std::lround(frame.width())), int(std::lround(frame.height()))));
     constraining_ = wasConstraining;
+    // Qt rewrote the size hints: the aspect goes back in.
+    if (!aspect_.isEmpty()) X11WindowHints::setAspectRatio(this, aspect_);
     if (display && isVisible()) {
         update();
     }
@@ -104,15 +107,21 @@ void Window::setStyleMask(unsigned styleMask) {
 void Window::setMinSize(QSizeF size) {
     minSize_ = size;
     setMinimumSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
+    if (!aspect_.isEmpty()) X11WindowHints::setAspectRatio(this, aspect_);
 }
 
 void Window::setMaxSize(QSizeF size) {
     maxSize_ = size;
     setMaximumSize(size.width() > 0 ? int(size.width()) : QWIDGETSIZE_MAX,
                    size.height() > 0 ? int(size.height()) : QWIDGETSIZE_MAX);
+    if (!aspect_.isEmpty()) X11WindowHints::setAspectRatio(this, aspect_);
 }
 
-void Window::setContentAspectRatio(QSizeF aspect) { aspect_ = aspect; }
+void Window::setContentAspectRatio(QSizeF aspect) {
+    aspect_ = aspect;
+    // The window manager keeps the user's resizes to it as well.
+    X11WindowHints::setAspectRatio(this, aspect_);
+}
 
 void Window::setLevel(int level) {
     level_ = level;
@@ -192,6 +201,10 @@ void Window::reportClose() {
 void Window::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     closeReported_ = false;  // a new opening gets its own close report
+    // Qt writes the size hints once more as it maps the window, after this.
+    if (!aspect_.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this] { X11WindowHints::setAspectRatio(this, aspect_); }, Qt::QueuedConnection);
 }
 
 void Window::closeEvent(QCloseEvent* event) {
