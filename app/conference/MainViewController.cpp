@@ -699,7 +699,7 @@ void MainViewController::updateVideo(int clientNo, const QImage& image, const QS
         const auto it = std::find_if(routes_.begin(), routes_.end(),
                                      [&](const Route& r) { return r.speaker->clientNo() == clientNo; });
         if (it == routes_.end()) return;
-        // The tile scales it for itself (latest wins) and repaints once it is taken.
+        // The tile keeps it latest-wins and paints it on its own timer.
         it->view->setLayerImage(image);
         std::swap(mode, it->autoRecMode);
         tile = it->tile;

@@ -9,9 +9,8 @@
 //
 // Threads: everything on the main thread, except updateVideo and
 // updateAudioVolume, which any thread may call. A frame goes straight to its
-// tile, which scales it once for itself, keeps the latest one under its lock
-// and repaints when it is taken (the frame is only borrowed for the call:
-// nothing here keeps it); a level from another thread is kept latest-wins per client number
+// tile, which keeps the latest one under its lock and paints it on its own
+// timer; a level from another thread is kept latest-wins per client number
 // and handed to the meters by one queued main-thread step for all the levels
 // that arrived meanwhile (never one task per level). Tiles are found for
 // them through a route table (client number to tile) that the main thread

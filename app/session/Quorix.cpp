@@ -112,9 +112,7 @@ ST_FUNCLIST makeCallbackTable() {
     t.OnVideoOutput = [](int client, uint8_t* pixels, int size, int width, int height, int dstWidth, int dstHeight,
                          void* user) {
         if (!loggedIn(user)) return;
-        // The core frees its buffer after this call; the picture only borrows
-        // it, and whoever keeps a picture beyond the call copies it.
-        const QImage image = Quorix::decodedView(pixels, size, width, height, dstWidth, dstHeight);
+        const QImage image = Quorix::decodedImage(pixels, size, width, height, dstWidth, dstHeight);
         if (image.isNull()) return;
         forward([&](QuorixInterface& r) { r.OnVideoOutput(client, image); });
     };
@@ -367,19 +365,14 @@ bool Quorix::SetVideoMode(int mode) { return QuorixCoreSetVideoMode(mode); }
 
 ST_FUNCLIST Quorix::callbackTable() { return makeCallbackTable(); }
 
-QImage Quorix::decodedView(const uint8_t* pixels, int size, int width, int height, int displayWidth,
-                           int displayHeight) {
+QImage Quorix::decodedImage(const uint8_t* pixels, int size, int width, int height, int displayWidth, int displayHeight) {
     if (pixels == nullptr || width <= 0 || height <= 0 || displayWidth <= 0 || displayHeight <= 0 ||
         width > displayWidth || height > displayHeight)
         return QImage();
     const qint64 needed = qint64(displayWidth) * 4 * displayHeight;
     if (size < 0 || qint64(size) < needed) return QImage();
-    // The top-left part, read in place at the display buffer's row length.
-    return QImage(pixels, width, height, qsizetype(displayWidth) * 4, QImage::Format_RGBA8888_Premultiplied);
-}
-
-QImage Quorix::decodedImage(const uint8_t* pixels, int size, int width, int height, int displayWidth,
-                            int displayHeight) {
-    return decodedView(pixels, size, width, height, displayWidth, displayHeight).copy();
+    const QImage view(pixels, displayWidth, displayHeight, displayWidth * 4, QImage::Format_RGBA8888_Premultiplied);
+    if (width == displayWidth && height == displayHeight) return view.copy();
+    return view.copy(0, 0, width, height);
 }
 

@@ -36,13 +36,9 @@ public:
     // OnAPShareGetRect forwards to the receiver; the user pointer is the bridge.
     static ST_FUNCLIST callbackTable();
     // A decoded picture as the receiver gets it: the pixels (RGBA, premultiplied
-    // alpha, `displayWidth` x 4 bytes per row, `displayHeight` rows), the
-    // top-left width x height read in place, so it is valid only while the
-    // core's buffer is (during its callback). A null image when the buffer is
-    // shorter than the sizes claim or the sizes do not fit.
-    static QImage decodedView(const uint8_t* pixels, int size, int width, int height, int displayWidth,
-                              int displayHeight);
-    // The same, copied: a picture to keep.
+    // alpha, `displayWidth` x 4 bytes per row, `displayHeight` rows) copied, cut
+    // to the top-left width x height. A null image when the buffer is shorter
+    // than the sizes claim or the sizes do not fit.
     static QImage decodedImage(const uint8_t* pixels, int size, int width, int height, int displayWidth,
                                int displayHeight);
 

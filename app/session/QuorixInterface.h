@@ -58,9 +58,8 @@ public:
     virtual void OnQuestionAnswer(const QString& /*userId*/, int /*answerCount*/, const QString& /*answer*/) {}
     virtual void OnQuestionReceived(const QString& /*userId*/) {}
 
-    // Media. Decoded video arrives as an image over the core's buffer (already
-    // cropped to the picture's size), valid only during the call: a receiver
-    // that keeps it copies it; audio and levels only while logged in.
+    // Media. Decoded video arrives as an image of its own (already cropped to
+    // the picture's size); audio and levels only while logged in.
     virtual void OnVideoInput(const QByteArray& /*pixels*/, int /*iSize*/, int /*iWidht*/, int /*iHeight*/) {}
     virtual void OnVideoOutput(int /*iClientNo*/, const QImage& /*image*/) {}
     virtual void OnAudioOutput(int /*iLevel*/, const QByteArray& /*pBuffer*/, int /*iSize*/) {}

@@ -1,14 +1,9 @@
 #include "tiles/CameraView.h"
 
-#include <QTimer>
-
 #include "platform/MainBundle.h"
 
-CameraView::CameraView(const QRectF& frame, QWidget* parent)
-    : VideoView(frame, parent), paintTimer_(new QTimer(this)) {
+CameraView::CameraView(const QRectF& frame, QWidget* parent) : VideoView(frame, parent) {
     setObjectName(QStringLiteral("cameraView"));
-    paintTimer_->setInterval(kPaintTimerMs);
-    connect(paintTimer_, &QTimer::timeout, this, &CameraView::refreshLayerImage);
     setShowMic(true);
     setShowSpeaker(true);
     setShowCamera(true);
@@ -98,14 +93,4 @@ void CameraView::refreshLayerImage() {
         }
     }
     VideoView::refreshLayerImage();
-}
-
-void CameraView::showEvent(QShowEvent* event) {
-    VideoView::showEvent(event);
-    paintTimer_->start();
-}
-
-void CameraView::hideEvent(QHideEvent* event) {
-    paintTimer_->stop();
-    VideoView::hideEvent(event);
 }

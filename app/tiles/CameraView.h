@@ -2,9 +2,8 @@
 
 // The own video tile: a VideoView that shows the own camera's picture and
 // offers all four option buttons. The capture itself is a separate object; the
-// view takes its latest picture on its own paint timer while it is shown (only
-// when a new one arrived) and forwards the pictures it records to the tile's
-// delegate.
+// view takes its latest picture on the tile's paint timer (only when a new one
+// arrived) and forwards the pictures it records to the tile's delegate.
 
 #include <memory>
 #include <mutex>
@@ -36,12 +35,6 @@ public:
 
     void refreshLayerImage() override;
 
-    static constexpr int kPaintTimerMs = 15;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
     // The capture may still be calling a handler it was given after it was
     // told to forget it; the gate lets such a late call reach no view. A call
@@ -52,7 +45,6 @@ private:
     };
     void detach();
 
-    QTimer* paintTimer_;
     std::shared_ptr<Gate> gate_;
     CameraCaptureSource* capture_ = nullptr;
     uint64_t captureSerial_ = 0;

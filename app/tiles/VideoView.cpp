@@ -66,12 +66,13 @@ protected:
 
 }  // namespace
 
-VideoView::VideoView(const QRectF& frame, QWidget* parent) : View(frame, parent) {
+VideoView::VideoView(const QRectF& frame, QWidget* parent)
+    : View(frame, parent), paintTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("videoView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
-    targetWidth_.store(width());
-    targetHeight_.store(height());
+    paintTimer_->setInterval(kPaintTimerMs);
+    connect(paintTimer_, &QTimer::timeout, this, &VideoView::refreshLayerImage);
 }
 
 VideoView::~VideoView() {
@@ -193,11 +194,10 @@ void VideoView::setDetail(double subNameSize) {
     {
         const std::lock_guard<std::mutex> lock(pictureMutex_);
         pending_ = QImage();
-        pendingPixelSize_ = QSize();
-        // Nothing new to take over: the tile shows black until a picture comes.
-        shownSerial_ = ++pendingSerial_;
+        ++pendingSerial_;
     }
     shown_ = QImage();
+    shownSerial_ = 0;
     hasPictureLayer_.store(true);
 
     // A second call replaces the parts of the first.
@@ -346,81 +346,19 @@ void VideoView::layoutSubviews() {
 
 void VideoView::resizeEvent(QResizeEvent* event) {
     View::resizeEvent(event);
-    const double ratio = devicePixelRatioF();
-    targetRatio_.store(ratio);
-    targetWidth_.store(int(std::lround(width() * ratio)));
-    targetHeight_.store(int(std::lround(height() * ratio)));
     layoutSubviews();
 }
 
 // --- pictures ---------------------------------------------------------------
 
-QImage VideoView::scaledForTile(const QImage& picture) {
-    const QSize tile(targetWidth_.load(), targetHeight_.load());
-    const double ratio = targetRatio_.load();
-    // Aspect fit, in device pixels.
-    QSize fitted = picture.size();
-    if (!tile.isEmpty()) fitted = picture.size().scaled(tile, Qt::KeepAspectRatio);
-    if (fitted.isEmpty()) fitted = QSize(1, 1);
-    const std::lock_guard<std::mutex> lock(scaleMutex_);
-    // A free buffer is one that only the pool holds: neither shown nor waiting.
-    QImage* buffer = nullptr;
-    for (QImage& candidate : pool_) {
-        if (!candidate.isNull() && candidate.isDetached() && candidate.size() == fitted) {
-            buffer = &candidate;
-            break;
-        }
-    }
-    if (buffer == nullptr) {
-        for (QImage& candidate : pool_) {
-            if (candidate.isNull() || candidate.isDetached()) {
-                candidate = QImage(fitted, QImage::Format_RGB32);
-                ++buffersMade_;
-                buffer = &candidate;
-                break;
-            }
-        }
-    }
-    // Painting detaches a shared image, so the buffer is painted while only
-    // the pool holds it, and handed on afterwards.
-    QImage own;
-    if (buffer == nullptr) {
-        own = QImage(fitted, QImage::Format_RGB32);
-        ++buffersMade_;
-        buffer = &own;
-    }
-    buffer->setDevicePixelRatio(1.0);
-    {
-        QPainter painter(buffer);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, fitted != picture.size());
-        painter.drawImage(QRect(QPoint(0, 0), fitted), picture);
-    }
-    buffer->setDevicePixelRatio(ratio);
-    QImage scaled = *buffer;
-    return scaled;
-}
-
-void VideoView::storePicture(const QImage& scaled, QSize pixelSize) {
-    const std::lock_guard<std::mutex> lock(pictureMutex_);
-    pending_ = scaled;
-    pendingPixelSize_ = pixelSize;
-    ++pendingSerial_;
-}
-
 void VideoView::setLayerImage(const QImage& picture) {
     if (!hasPictureLayer_.load()) {
         return;
     }
-    if (!picture.isNull()) {
-        storePicture(scaledForTile(picture), picture.size());
-        // One repaint step however many pictures arrive before it runs.
-        if (!refreshQueued_.exchange(true)) {
-            mainQueue().async(this, [this] {
-                refreshQueued_.store(false);
-                refreshLayerImage();
-            });
-        }
+    {
+        const std::lock_guard<std::mutex> lock(pictureMutex_);
+        pending_ = picture;
+        ++pendingSerial_;
     }
     if (startedRecord_.load()) {
         if (VideoViewDelegate* delegate = delegate_.load()) {
@@ -430,10 +368,10 @@ void VideoView::setLayerImage(const QImage& picture) {
 }
 
 void VideoView::showPicture(const QImage& picture) {
-    if (picture.isNull()) {
-        storePicture(QImage(), QSize());
-    } else {
-        storePicture(scaledForTile(picture), picture.size());
+    {
+        const std::lock_guard<std::mutex> lock(pictureMutex_);
+        pending_ = picture;
+        ++pendingSerial_;
     }
     VideoView::refreshLayerImage();
 }
@@ -442,7 +380,6 @@ void VideoView::clearLayerImage() {
     {
         const std::lock_guard<std::mutex> lock(pictureMutex_);
         pending_ = QImage();
-        pendingPixelSize_ = QSize();
         shownSerial_ = ++pendingSerial_;
     }
     shown_ = QImage();
@@ -468,7 +405,7 @@ void VideoView::refreshLayerImage() {
 
 QSize VideoView::getPixelSize() const {
     const std::lock_guard<std::mutex> lock(pictureMutex_);
-    return pending_.isNull() ? QSize(0, 0) : pendingPixelSize_;
+    return pending_.isNull() ? QSize(0, 0) : pending_.size();
 }
 
 void VideoView::onMyVideo(const QImage& picture) {
@@ -482,9 +419,11 @@ void VideoView::onMyVideo(const QImage& picture) {
 
 void VideoView::showEvent(QShowEvent* event) {
     View::showEvent(event);
+    paintTimer_->start();
 }
 
 void VideoView::hideEvent(QHideEvent* event) {
+    paintTimer_->stop();
     View::hideEvent(event);
 }
 
@@ -495,23 +434,15 @@ void VideoView::paintEvent(QPaintEvent*) {
         painter.fillRect(all, Qt::black);
     } else {
         // Aspect fit: the picture as large as it fits, centred, black around.
-        // A picture scaled for the tile's present size is drawn as it is; one
-        // scaled before a resize is drawn scaled until the next one comes.
-        QSizeF fitted = shown_.deviceIndependentSize().scaled(QSizeF(all.size()), Qt::KeepAspectRatio);
+        QSizeF fitted = QSizeF(shown_.size()).scaled(QSizeF(all.size()), Qt::KeepAspectRatio);
         const QRectF target((all.width() - fitted.width()) / 2, (all.height() - fitted.height()) / 2,
                             fitted.width(), fitted.height());
         const QRegion around = QRegion(all).subtracted(QRegion(target.toAlignedRect()));
         for (const QRect& r : around) {
             painter.fillRect(r, Qt::black);
         }
-        const QSizeF drawn = shown_.deviceIndependentSize();
-        if (std::abs(drawn.width() - fitted.width()) < 1.0 &&
-            std::abs(drawn.height() - fitted.height()) < 1.0) {
-            painter.drawImage(QPointF(std::round(target.x()), std::round(target.y())), shown_);
-        } else {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(target, shown_);
-        }
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, shown_);
     }
     if (frameAccented_) {
         painter.setPen(QPen(frameAccentColor_, 2.0));

@@ -8,12 +8,10 @@
 // stays above the threshold the tile gets a coloured frame.
 //
 // Threads: everything on the main thread, except
-// - setLayerImage, which any thread may call: the picture is scaled once, on
-//   the calling thread, to the tile's size in the screen's pixel format, into
-//   a buffer of the tile's small pool, and kept latest-wins under a lock; the
-//   tile repaints when a new picture arrives (one main-queue step however many
-//   pictures came meanwhile). The tile keeps no reference to the picture it
-//   is given, so a caller may hand over pixels it frees after the call;
+// - setLayerImage, which any thread may call: the picture is kept latest-wins
+//   under a lock and taken over by the tile's own paint timer, which repaints
+//   only when a new picture arrived (no copy: QImage shares the pixels the
+//   bridge copied once; a picture must own its pixels);
 // - onMyVideo, which the own camera calls on its capture thread.
 // While the tile is recorded (startedRecord) both hand the picture to the
 // delegate on the calling thread.
@@ -30,8 +28,8 @@
 #include <cstdint>
 #include <mutex>
 
-#include "platform/View.h"
 #include "tiles/AudioPeakMeter.h"
+#include "platform/View.h"
 #include "ui/DummyView.h"
 
 class PopupSliderButton;
@@ -104,9 +102,7 @@ class VideoView : public View, public AudioPeakMeterDelegate, public DummyViewDe
 public:
     static constexpr int kFrameAccentMs = 2000;
     static constexpr int kHideRetryMs = 500;
-    // Buffers a tile scales its pictures into: the one shown, the one waiting
-    // and the one being written.
-    static constexpr int kPicturePool = 3;
+    static constexpr int kPaintTimerMs = 15;
 
     explicit VideoView(const QRectF& frame, QWidget* parent = nullptr);
     ~VideoView() override;
@@ -124,14 +120,9 @@ public:
     void setLayerImage(const QImage& picture);
     void clearLayerImage();
     QSize getPixelSize() const;
-    // Takes over a newly set picture and repaints when there is one (the step
-    // that a new picture queues on the main thread).
+    // Takes over a newly set picture and repaints when there is one (the paint
+    // timer's step).
     virtual void refreshLayerImage();
-    // The picture as painted: the last one taken over, scaled to the tile
-    // (main thread).
-    QImage displayedPicture() const { return shown_; }
-    // Pool buffers allocated so far (a tile's pictures reuse them).
-    int pictureBuffersMade() const { return buffersMade_.load(); }
     void onMyVideo(const QImage& picture);
 
     // Name.
@@ -229,26 +220,15 @@ private:
     void onChangeSliderValue(int option);
     void onClickStatusMark();
 
-    // Scales a picture into a free pool buffer (writers hold scaleMutex_).
-    QImage scaledForTile(const QImage& picture);
-    void storePicture(const QImage& scaled, QSize pixelSize);
-
     // Picture slot (latest wins), written by any thread.
     mutable std::mutex pictureMutex_;
     QImage pending_;
-    QSize pendingPixelSize_;
     uint64_t pendingSerial_ = 0;
     std::atomic<bool> hasPictureLayer_{false};
-    std::atomic<bool> refreshQueued_{false};
-    // The tile's size in device pixels, for the scaling on other threads.
-    std::atomic<int> targetWidth_{0}, targetHeight_{0};
-    std::atomic<double> targetRatio_{1.0};
-    std::mutex scaleMutex_;
-    std::array<QImage, kPicturePool> pool_;
-    std::atomic<int> buffersMade_{0};
     // Main thread.
     QImage shown_;
     uint64_t shownSerial_ = 0;
+    QTimer* paintTimer_;
 
     QLabel* mNameLabel_ = nullptr;
     QLabel* mSubNameView_ = nullptr;

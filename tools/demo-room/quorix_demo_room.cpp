@@ -4,9 +4,7 @@
 // conference server and media relay of the tests on 127.0.0.1 at ephemeral
 // ports, starts one scripted participant (quorix_demo_participant, built
 // beside this program) at once and a second one when the guest of the link
-// has entered (with participants=N, N from 2 to 8, N - 2 more present from
-// the start, without the floor script), writes the launch link that joins the
-// room as the guest on a
+// has entered, writes the launch link that joins the room as the guest on a
 // line of its own, and runs until SIGINT or SIGTERM, when it ends the
 // participants and then the services, and exits with 0. The first
 // participant shares a document of three page pictures that the web service
@@ -25,7 +23,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,10 +59,6 @@ constexpr int kDocumentPages = 3;
 constexpr const char* kDocumentPath = "/conv/demo/share.xml";
 constexpr Participant kPresent = {"aiko", "Aiko", 440};
 constexpr Participant kArriving = {"ben", "Ben", 660};
-// Those a larger room has from the start as well.
-constexpr Participant kMore[] = {{"chika", "Chika", 523}, {"dai", "Dai", 587},   {"emi", "Emi", 698},
-                                 {"fumi", "Fumi", 784},   {"goro", "Goro", 880}, {"hana", "Hana", 988}};
-constexpr int kMaxParticipants = 2 + int(sizeof kMore / sizeof kMore[0]);
 
 void Say(const std::string& text) {
     std::fputs((text + "\n").c_str(), stdout);
@@ -91,7 +84,7 @@ ConfServerScript RoomScript(const RelayFixture& relay) {
     return s;
 }
 
-void ServeRoom(WebServiceFixture& web, uint16_t confPort, int participants) {
+void ServeRoom(WebServiceFixture& web, uint16_t confPort) {
     web.setReply(WebServiceFixture::kCommonParamPath,
                  WebReply::xml(WebServiceFixture::commonParamXml({
                      {"status", "0"},
@@ -99,7 +92,7 @@ void ServeRoom(WebServiceFixture& web, uint16_t confPort, int participants) {
                      {"CATEGORY", "0"},
                      {"OWNER", kGuestId},
                      {"USERLISTMODE", "Y"},
-                     {"MAXPARTICIPANT", std::to_string(std::max(8, participants + 1))},
+                     {"MAXPARTICIPANT", "8"},
                      {"MODE_OPUS", "Y"},
                      {"COMPANYNAME", "Demo"},
                      {"CLASSNAME", "Demo room"},
@@ -150,20 +143,7 @@ std::unique_ptr<ClientProcess> StartParticipant(const Participant& p, uint16_t c
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    int count = 2;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const std::string key = "participants=";
-        const int n = arg.rfind(key, 0) == 0 ? std::atoi(arg.c_str() + key.size()) : 0;
-        if (n < 2 || n > kMaxParticipants) {
-            std::fprintf(stderr, "usage: quorix_demo_room [participants=N], N from 2 to %d\n",
-                         kMaxParticipants);
-            return 2;
-        }
-        count = n;
-    }
-
+int main() {
     // Every thread and child started from here on inherits SIGINT and SIGTERM
     // blocked (the participants read them the same way).
     const int signals = demo_room::BlockStopSignals();
@@ -183,7 +163,7 @@ int main(int argc, char** argv) {
             Say("demo-room: could not listen on 127.0.0.1");
             return 1;
         }
-        ServeRoom(web, conf.port(), count);
+        ServeRoom(web, conf.port());
         Say("demo-room: a loopback stand-in for a conference service, on this machine only");
         Say("demo-room: web service " + web.baseUrl() +
             ", conference server 127.0.0.1:" + std::to_string(conf.port()) +
@@ -193,9 +173,6 @@ int main(int argc, char** argv) {
         const std::string document = web.baseUrl() + std::string(kDocumentPath).substr(1);
         if (auto p = StartParticipant(kPresent, conf.port(), document))
             participants.emplace_back(kPresent.name, std::move(p));
-        for (int i = 0; i < count - 2; ++i)
-            if (auto p = StartParticipant(kMore[i], conf.port()))
-                participants.emplace_back(kMore[i].name, std::move(p));
         Say(demo_room::LaunchLink({"Quorix", kGuestId, "demo", kGuestName, kTopRoom, kRoom, web.baseUrl(), "",
                                    "", "", std::string("key=") + kToken}));
         Say("demo-room: the link above joins the room as the guest; Ctrl-C (SIGINT) or SIGTERM stops the "

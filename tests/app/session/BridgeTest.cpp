@@ -256,24 +256,5 @@ TEST(BridgePictures, DecodedPicturesAreCopiedAndCut) {
     }
 }
 
-TEST(BridgePictures, TheReceiverReadsTheCoresPixelsInPlace) {
-    // 4 x 3 display buffer, its top-left 2 x 2 shown: no copy, rows at the display's length.
-    std::vector<uint8_t> buf(4 * 3 * 4, 0);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) {
-            uint8_t* p = &buf[size_t((y * 4 + x) * 4)];
-            p[0] = uint8_t(10 * x);
-            p[1] = uint8_t(10 * y);
-            p[3] = 255;
-        }
-    const QImage view = Quorix::decodedView(buf.data(), int(buf.size()), 2, 2, 4, 3);
-    ASSERT_EQ(view.size(), QSize(2, 2));
-    EXPECT_EQ(view.constBits(), buf.data());
-    EXPECT_EQ(view.bytesPerLine(), 16);
-    EXPECT_EQ(view.pixelColor(1, 1), QColor(10, 10, 0));
-    EXPECT_TRUE(Quorix::decodedView(buf.data(), 47, 4, 3, 4, 3).isNull());
-    EXPECT_TRUE(Quorix::decodedView(nullptr, 48, 4, 3, 4, 3).isNull());
-}
-
 }  // namespace
 }  // namespace login_test

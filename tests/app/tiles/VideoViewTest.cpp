@@ -4,21 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QThread>
 #include <chrono>
-#include <set>
-#include <thread>
 #include <vector>
 
 #include "VideoTestSupport.h"
+#include "tiles/VideoView.h"
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
-#include "tiles/VideoView.h"
 #include "ui/PopupSliderButton.h"
 
 using namespace std::chrono_literals;
@@ -509,18 +506,12 @@ TEST_F(VideoViewTest, ThePictureIsTakenOnTheTimerAndClearedToBlack) {
 TEST_F(VideoViewTest, ATileRepaintsOnlyWhenItsPictureChanged) {
     PaintCounter counter;
     view.show();
-    // The first showing's paints (expose, activation) settle: 300 ms without
-    // a paint (at most 10 s on a loaded machine).
-    view.installEventFilter(&counter);
-    QElapsedTimer quiet, limit;
-    quiet.start();
-    limit.start();
-    for (int seen = counter.paints; quiet.elapsed() < 300 && limit.elapsed() < 10000;) {
+    // The first showing's paints (expose, activation) settle.
+    for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents();
         QThread::msleep(2);
-        if (counter.paints != seen) seen = counter.paints, quiet.restart();
     }
-    counter.paints = 0;
+    view.installEventFilter(&counter);
     for (int i = 0; i < 5; ++i) {
         view.refreshLayerImage();
         QCoreApplication::processEvents();
@@ -534,82 +525,6 @@ TEST_F(VideoViewTest, ATileRepaintsOnlyWhenItsPictureChanged) {
     EXPECT_EQ(counter.paints, 1);
     EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(160, 120), Qt::green));
     view.removeEventFilter(&counter);
-    view.hide();
-}
-
-TEST_F(VideoViewTest, APictureIsScaledOnceToTheTileAndNotKept) {
-    view.show();
-    // A decoded picture that only borrows its pixels: the caller frees or
-    // reuses them after the call.
-    std::vector<uint32_t> pixels(size_t(1280) * 720, 0xFF0000FFu);  // RGBA bytes: red
-    {
-        const QImage borrowed(reinterpret_cast<const uchar*>(pixels.data()), 1280, 720, 1280 * 4,
-                              QImage::Format_RGBA8888_Premultiplied);
-        view.setLayerImage(borrowed);
-    }
-    std::fill(pixels.begin(), pixels.end(), 0xFF00FF00u);  // the buffer turns green
-    EXPECT_EQ(view.getPixelSize(), QSize(1280, 720));
-    dispatcher->runPending();  // the repaint step the picture queued
-    // Scaled to the tile (16:9 in 320 x 240: 320 x 180) in the screen's opaque format.
-    const QImage shown = view.displayedPicture();
-    EXPECT_EQ(shown.size(), QSize(320, 180));
-    EXPECT_EQ(shown.format(), QImage::Format_RGB32);
-    const QImage shot = view.grab().toImage();
-    EXPECT_TRUE(nearColor(shot.pixelColor(160, 120), Qt::red));
-    EXPECT_TRUE(nearColor(shot.pixelColor(5, 35), Qt::red));
-    EXPECT_TRUE(nearColor(shot.pixelColor(160, 25), Qt::black));
-    view.hide();
-}
-
-TEST_F(VideoViewTest, PicturesReuseASmallPoolOfBuffers) {
-    view.show();
-    const QColor colors[] = {Qt::red, Qt::green, Qt::blue};
-    std::set<const uchar*> buffers;
-    for (int i = 0; i < 30; ++i) {
-        view.setLayerImage(solidPicture(640, 480, colors[i % 3]));
-        // Sometimes two arrive before the repaint step runs.
-        if (i % 4 != 0) dispatcher->runPending();
-        if (!view.displayedPicture().isNull()) buffers.insert(view.displayedPicture().constBits());
-    }
-    dispatcher->runPending();
-    EXPECT_LE(view.pictureBuffersMade(), VideoView::kPicturePool);
-    EXPECT_LE(buffers.size(), size_t(VideoView::kPicturePool));
-    EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(160, 120), colors[29 % 3]));
-    // A picture held elsewhere (the one shown) is never written over.
-    const QImage held = view.displayedPicture();
-    const QColor heldColor = held.pixelColor(10, 10);
-    for (int i = 0; i < 5; ++i) view.setLayerImage(solidPicture(640, 480, colors[(i + 1) % 3]));
-    EXPECT_EQ(held.pixelColor(10, 10), heldColor);
-    view.hide();
-}
-
-TEST_F(VideoViewTest, ATileResizedLaterGetsPicturesOfItsNewSize) {
-    view.show();
-    view.setLayerImage(solidPicture(640, 480, Qt::blue));
-    dispatcher->runPending();
-    EXPECT_EQ(view.displayedPicture().size(), QSize(320, 240));
-    view.resize(160, 90);
-    // Until the next picture the old one is drawn fitted.
-    EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(80, 45), Qt::blue));
-    view.setLayerImage(solidPicture(640, 480, Qt::green));
-    dispatcher->runPending();
-    EXPECT_EQ(view.displayedPicture().size(), QSize(120, 90));
-    const QImage shot = view.grab().toImage();
-    EXPECT_TRUE(nearColor(shot.pixelColor(80, 45), Qt::green));
-    EXPECT_TRUE(nearColor(shot.pixelColor(10, 45), Qt::black));
-    view.hide();
-}
-
-TEST_F(VideoViewTest, PicturesFromAnotherThreadArePaintedByOneStep) {
-    view.show();
-    dispatcher->runPending();
-    std::thread decoder([this] {
-        for (int i = 0; i < 20; ++i) view.setLayerImage(solidPicture(64, 48, i < 19 ? Qt::red : Qt::green));
-    });
-    decoder.join();
-    // Twenty pictures, one queued repaint step; it shows the last.
-    EXPECT_EQ(dispatcher->runPending(), 1);
-    EXPECT_TRUE(nearColor(view.grab().toImage().pixelColor(160, 120), Qt::green));
     view.hide();
 }
 
