@@ -147,7 +147,10 @@ TEST(ConferenceWindowXvfb, TheDemoRoomShowsTheOthersMovingPicturesAfterTheOwnTil
     const auto end = std::chrono::steady_clock::now() + 420s;
     while (std::chrono::steady_clock::now() < end && run.running()) {
         std::this_thread::sleep_for(1s);
-        const std::optional<QRect> rect = xvfb::largestWindow(server.display());
+        // The conference window, titled after the room and raised above the
+        // document window the room also opens over it.
+        const std::optional<QRect> rect =
+            xvfb::windowTitled(server.display(), QStringLiteral(" - Quorix"), /*raise=*/true);
         if (!rect || rect->width() < 300 || rect->height() < 200) continue;
         std::vector<QImage> looks;
         for (int i = 0; i < 3; ++i) {
